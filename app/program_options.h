@@ -1,0 +1,56 @@
+// The options both programs share, defined once, and the driver they choose.
+#ifndef TARNWICK_APP_PROGRAM_OPTIONS_H_
+#define TARNWICK_APP_PROGRAM_OPTIONS_H_
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "bus/gpib_driver.h"
+#include "bus/platform.h"
+
+namespace tarnwick {
+
+// Exit statuses of both programs.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitRunStopped = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitProgramEnded = 3;  // driver library or registration
+
+struct DriverOptions {
+  bool simulate = false;
+  std::string simScene;     // empty: the built-in scene
+  std::string gpibLibrary;  // empty: environment, then the usual names
+  std::string traceFile;    // empty: no trace; "-": stderr
+};
+
+// Adds --simulate, --sim-scene, --gpib-library, --trace and --version.
+void AddDriverOptions(CLI::App& app, DriverOptions& options);
+
+// The "Tarnwick 1.00" line of --version.
+std::string VersionText();
+
+// The driver the options ask for, with its trace when one is wanted.
+class DriverStack {
+ public:
+  // Throws sim::SceneError for a broken scene file and std::runtime_error for
+  // a trace file that cannot be opened.
+  DriverStack(const DriverOptions& options, Platform& platform);
+  ~DriverStack();
+
+  GpibDriver& driver() { return *top_; }
+  bool simulated() const { return simulated_; }
+
+ private:
+  std::unique_ptr<GpibDriver> base_;
+  std::unique_ptr<GpibDriver> trace_;
+  GpibDriver* top_ = nullptr;
+  std::FILE* trace_file_ = nullptr;
+  bool simulated_ = false;
+};
+
+}  // namespace tarnwick
+
+#endif  // TARNWICK_APP_PROGRAM_OPTIONS_H_

@@ -1,0 +1,70 @@
+#include "bus/driver_trace.h"
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "bus/analyzer_bus.h"
+#include "tests/support/fake_platform.h"
+#include "tests/support/scripted_driver.h"
+
+namespace tarnwick {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::FakePlatform;
+using testing::ScriptedDriver;
+
+std::vector<std::string> ReadLines(std::FILE* f) {
+  std::rewind(f);
+  std::vector<std::string> lines;
+  char buf[512];
+  while (std::fgets(buf, sizeof buf, f) != nullptr) {
+    std::string line(buf);
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+TEST(DriverTrace, OneLinePerCallWithTimeResultAndStatus) {
+  ScriptedDriver driver;
+  driver.responder = [](std::string_view) { return std::optional<std::string>("-45.3\r\n"); };
+  driver.writeFailure = [](std::string_view text) -> std::optional<int32_t> {
+    if (text == "BAD") return ENOL;
+    return std::nullopt;
+  };
+  FakePlatform platform;
+  std::FILE* out = std::tmpfile();
+  ASSERT_NE(out, nullptr);
+  DriverTrace trace(driver, platform, out);
+  AnalyzerBus bus(trace, platform);
+
+  bus.Analyzer = bus.OpenDevice(0, 8, 0, 13, 1, 0);
+  platform.Advance(1.5);
+  std::string buffer(50, '\0');
+  bus.QueryValue("ML?", buffer);
+  bus.WriteText(bus.Analyzer, "BAD");
+  bus.SetOnline(bus.Analyzer, 0);
+
+  EXPECT_THAT(ReadLines(out),
+              ElementsAre("0.000000 RegisterGpibGlobalsForThread() -> 0",
+                          "0.000000 ibdev(0, 8, 0, 13, 1, 0) -> 1  ibsta=0x0100 iberr=0 ibcnt=0",
+                          "1.500000 ibwrt(1, \"ML?\", 3)  ibsta=0x0100 iberr=0 ibcnt=3",
+                          "1.500000 ibrd(1, 50) -> \"-45.3\\r\\n\"  ibsta=0x2100 iberr=0 ibcnt=7",
+                          "1.500000 ibwrt(1, \"BAD\", 3)  ibsta=0x8100 iberr=2 ibcnt=0",
+                          "1.500000 ibonl(1, 0)  ibsta=0x0100 iberr=0 ibcnt=0"));
+  std::fclose(out);
+}
+
+TEST(DriverTrace, QuotesBytesAsCLiterals) {
+  EXPECT_EQ(QuotedBytes("MF?\r\n"), "\"MF?\\r\\n\"");
+  EXPECT_EQ(QuotedBytes("a\tb\"c\\"), "\"a\\tb\\\"c\\\\\"");
+  EXPECT_EQ(QuotedBytes(std::string("\0\x7F\xE9 ~", 5)), "\"\\x00\\x7F\\xE9 ~\"");
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -1,0 +1,109 @@
+// A stand-in GPIB driver library for the binding's tests, built in two shapes:
+// with the registration functions (TEST_LIBRARY_REGISTERS=1) or with only a
+// per-thread status, as the Linux libraries have. An analyser listens at
+// address 8 and answers the marker and status queries with fixed replies.
+// TEST_GPIB_REGISTRATION sets what the first registration answers.
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#define EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+constexpr int kErr = 0x8000, kTimo = 0x4000, kEnd = 0x2000, kCmpl = 0x0100;
+constexpr int kEnol = 2, kEabo = 6;
+constexpr int kAnalyzerAddress = 8;
+
+thread_local int status = 0;
+thread_local int error = 0;
+thread_local long count = 0;
+
+int* regSta = nullptr;
+int* regErr = nullptr;
+int* regCnt = nullptr;
+long* regCntl = nullptr;
+[[maybe_unused]] bool firstRegistration = true;
+
+int analyzerDescriptor = -1;
+std::string lastWrite;
+
+int Finish(int sta, int err, long cnt) {
+  status = sta;
+  error = err;
+  count = cnt;
+  if (regSta != nullptr) {
+    *regSta = sta;
+    *regErr = err;
+    *regCnt = static_cast<int>(cnt);
+    *regCntl = cnt;
+  }
+  return sta;
+}
+
+[[maybe_unused]] std::string Reply(const std::string& command) {
+  if (command == "MF?") return "1234567890\r\n";
+  if (command == "ML?") return "-45.3\r\n";
+  if (command == "*STB?") return "128\r\n";
+  if (command == "*ESR?") return "0\r\n";
+  return "";
+}
+
+}  // namespace
+
+#if TEST_LIBRARY_REGISTERS
+EXPORT int RegisterGpibGlobalsForThread(int* sta, int* err, int* cnt, long* cntl) {
+  int rc = 0;
+  if (firstRegistration) {
+    firstRegistration = false;
+    if (const char* forced = std::getenv("TEST_GPIB_REGISTRATION")) rc = std::atoi(forced);
+  }
+  if (rc == 0 || rc == 1) {
+    regSta = sta;
+    regErr = err;
+    regCnt = cnt;
+    regCntl = cntl;
+  }
+  return rc;
+}
+
+EXPORT int UnregisterGpibGlobalsForThread() {
+  regSta = regErr = regCnt = nullptr;
+  regCntl = nullptr;
+  return 0;
+}
+#else
+EXPORT int ThreadIbsta() { return status; }
+EXPORT int ThreadIberr() { return error; }
+EXPORT long ThreadIbcntl() { return count; }
+#endif
+
+EXPORT int ibdev(int board, int pad, int /*sad*/, int /*tmo*/, int /*eot*/, int /*eos*/) {
+  if (board != 0) {
+    Finish(kErr, 7, 0);
+    return -1;
+  }
+  const int ud = 16 + pad;
+  if (pad == kAnalyzerAddress) analyzerDescriptor = ud;
+  Finish(kCmpl, 0, 0);
+  return ud;
+}
+
+EXPORT int ibonl(int /*ud*/, int /*v*/) { return Finish(kCmpl, 0, 0); }
+
+EXPORT int ibwrt(int ud, const void* buf, long cnt) {
+  if (ud != analyzerDescriptor) return Finish(kErr | kCmpl, kEnol, 0);
+  lastWrite.assign(static_cast<const char*>(buf), static_cast<std::size_t>(cnt));
+  return Finish(kCmpl, 0, cnt);
+}
+
+#if !TEST_LIBRARY_NO_IBRD
+EXPORT int ibrd(int ud, void* buf, long cnt) {
+  const std::string reply = ud == analyzerDescriptor ? Reply(lastWrite) : "";
+  lastWrite.clear();
+  if (reply.empty()) return Finish(kErr | kTimo | kCmpl, kEabo, 0);
+  const long n = static_cast<long>(reply.size()) < cnt ? static_cast<long>(reply.size()) : cnt;
+  std::memcpy(buf, reply.data(), static_cast<std::size_t>(n));
+  return Finish(kEnd | kCmpl, 0, n);
+}
+#endif

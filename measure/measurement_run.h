@@ -1,0 +1,97 @@
+// What START does: open the analyser, check and convert the operator's
+// fields, build the segment plan, set the analyser up, sweep every segment,
+// read its peak marker and write one fixed-width line per segment.
+#ifndef TARNWICK_MEASURE_MEASUREMENT_RUN_H_
+#define TARNWICK_MEASURE_MEASUREMENT_RUN_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "bus/analyzer_bus.h"
+#include "bus/platform.h"
+#include "measure/segment_plan.h"
+
+namespace tarnwick {
+
+// The line break of the results box.
+inline constexpr std::string_view kLineBreak = "\r\n";
+
+// How a run reaches its caller: the window, the command line or a test.
+class RunHost {
+ public:
+  virtual ~RunHost() = default;
+  // The three fields as typed, untrimmed.
+  virtual std::string CarrierText() = 0;     // MHz
+  virtual std::string RefLevelText() = 0;    // dBm
+  virtual std::string RefOffsetText() = 0;   // dB
+  // Whether the "800M" band button is selected.
+  virtual bool Band800MSelected() = 0;
+  // The Averaging box, asked anew before every segment's sweep: 0 is off,
+  // anything else on.
+  virtual int AveragingValue() = 0;
+  // Inserts text at the results box's caret, replacing any selection and
+  // leaving the caret behind it.
+  virtual void InsertResult(std::string_view text) = 0;
+
+  // Asked after every averaging wait: true ends the run there, as when the
+  // window is closed during a wait.
+  virtual bool StopRequested() { return false; }
+  // Told before each segment is swept, for progress displays.
+  virtual void SegmentStarting(std::size_t /*index*/, std::size_t /*count*/,
+                               const FreqSegment& /*segment*/) {}
+};
+
+enum class RunOutcome {
+  kCompleted,    // every segment measured
+  kBlankInput,   // a field was blank: nothing sent, nothing written
+  kStopped,      // a bus fault or an overflow stopped it; the operator was told
+  kAbandoned,    // the host asked it to stop during an averaging wait
+};
+
+// Where the analyser is and how it is opened.
+inline constexpr int16_t kBoardIndex = 0;
+inline constexpr int16_t kAnalyzerAddress = 8;
+inline constexpr int16_t kAnalyzerSecondaryAddress = 0;
+inline constexpr int16_t kEotMode = 1;
+inline constexpr int16_t kEosMode = 0;
+
+// Widths of the reply buffer and of a result line's three fields.
+inline constexpr std::size_t kMarkerBufferWidth = 50;
+inline constexpr std::size_t kRangeWidth = 20;
+inline constexpr std::size_t kPeakFrequencyWidth = 13;
+inline constexpr std::size_t kPeakLevelWidth = 13;
+
+// The header written at the start of each run's block.
+inline constexpr std::string_view kResultsHeader = "Spurious";
+
+class MeasurementRun {
+ public:
+  MeasurementRun(AnalyzerBus& bus, RunHost& host, Platform& platform);
+
+  // The START handler: opens the analyser, runs MeasSpur, and takes the
+  // analyser and board 0 offline again, also when the run was stopped.
+  RunOutcome OnStart();
+
+  // The segment plan of the latest run.
+  const FreqSegments& SegmentList() const { return SegmentList_; }
+
+  // One result line (without its line break) for a segment and its peak.
+  static std::string ResultLine(const FreqSegment& segment, double peakHz,
+                                double peakLevel);
+
+ private:
+  RunOutcome MeasSpur();
+
+  AnalyzerBus& bus_;
+  RunHost& host_;
+  Platform& platform_;
+  FreqSegments SegmentList_;
+  // Whether this run has sent its first set-up command, so that its closing
+  // steps know to switch averaging off again.
+  bool setup_started_ = false;
+};
+
+}  // namespace tarnwick
+
+#endif  // TARNWICK_MEASURE_MEASUREMENT_RUN_H_

@@ -1,0 +1,82 @@
+#include "tests/support/scripted_driver.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace tarnwick::testing {
+
+int ScriptedDriver::RegisterGpibGlobalsForThread(int32_t* sta, int32_t* err,
+                                                 int32_t* cnt, int32_t* cntl) {
+  calls.emplace_back("Register");
+  int result = 0;
+  if (!registrationResults.empty()) {
+    result = registrationResults.front();
+    registrationResults.pop_front();
+  }
+  if (result == 0 || result == 1) {
+    sta_ = sta;
+    err_ = err;
+    cnt_ = cnt;
+    cntl_ = cntl;
+  }
+  return result;
+}
+
+int ScriptedDriver::UnregisterGpibGlobalsForThread() {
+  calls.emplace_back("Unregister");
+  sta_ = err_ = cnt_ = cntl_ = nullptr;
+  return 0;
+}
+
+int ScriptedDriver::ibdev(int board, int pad, int sad, int tmo, int eot, int eos) {
+  calls.push_back("ibdev(" + std::to_string(board) + ", " + std::to_string(pad) + ", " +
+                  std::to_string(sad) + ", " + std::to_string(tmo) + ", " +
+                  std::to_string(eot) + ", " + std::to_string(eos) + ")");
+  Finish(descriptor < 0 ? kStatusErr : kStatusCmpl, descriptor < 0 ? EDVR : 0, 0);
+  return descriptor;
+}
+
+int ScriptedDriver::ibonl(int ud, int v) {
+  calls.push_back("ibonl(" + std::to_string(ud) + ", " + std::to_string(v) + ")");
+  Finish(kStatusCmpl, 0, 0);
+  return kStatusCmpl;
+}
+
+int ScriptedDriver::ibwrt(int /*ud*/, const void* buf, long cnt) {
+  last_write_.assign(static_cast<const char*>(buf), static_cast<std::size_t>(cnt));
+  calls.push_back("ibwrt " + last_write_);
+  writes.push_back(last_write_);
+  if (writeFailure) {
+    if (auto error = writeFailure(last_write_)) {
+      Finish(kStatusErr | kStatusCmpl, *error, 0);
+      return kStatusErr | kStatusCmpl;
+    }
+  }
+  Finish(kStatusCmpl, 0, static_cast<int32_t>(cnt));
+  return kStatusCmpl;
+}
+
+int ScriptedDriver::ibrd(int ud, void* buf, long cnt) {
+  calls.push_back("ibrd(" + std::to_string(ud) + ", " + std::to_string(cnt) + ")");
+  std::optional<std::string> reply;
+  if (responder) reply = responder(last_write_);
+  if (!reply) {
+    Finish(kStatusErr | kStatusTimo | kStatusCmpl, EABO, 0);
+    return kStatusErr | kStatusTimo | kStatusCmpl;
+  }
+  const std::size_t n = std::min(reply->size(), static_cast<std::size_t>(cnt));
+  std::memcpy(buf, reply->data(), n);
+  Finish(kStatusEnd | kStatusCmpl, 0, static_cast<int32_t>(n));
+  return kStatusEnd | kStatusCmpl;
+}
+
+void ScriptedDriver::Finish(int32_t status, int32_t error, int32_t count) {
+  if (sta_ == nullptr) return;
+  *sta_ = status;
+  *err_ = error;
+  *cnt_ = count;
+  *cntl_ = count;
+}
+
+}  // namespace tarnwick::testing
