@@ -42,6 +42,7 @@ class DriverStack {
 
   GpibDriver& driver() { return *top_; }
   bool simulated() const { return simulated_; }
+  bool traces_to_stderr() const;
 
  private:
   std::unique_ptr<GpibDriver> base_;

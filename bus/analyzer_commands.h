@@ -42,6 +42,7 @@ inline constexpr std::string_view kEventStatusQuery = "*ESR?";
 
 // Status byte bits the wait enables and watches.
 inline constexpr int kStbOperationSummary = 0x80;  // bit 7
+inline constexpr int kStbRequestSummary = 0x40;    // bit 6, under the *SRE enable
 inline constexpr int kStbEventSummary = 0x20;      // bit 5
 // Event status bits that mean the averaged sweep went wrong.
 inline constexpr int kEsrDeviceError = 0x08;

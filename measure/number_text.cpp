@@ -54,14 +54,6 @@ std::string GeneralNumberText(double value) {
   if (d.digits.empty()) return "0";
   const std::string digits = WithoutTrailingZeros(d.digits);
   std::string out = d.negative ? "-" : "";
-  const int exponent = d.point - 1;
-  if (exponent >= kSignificantDigits || exponent < -kSignificantDigits) {
-    out += digits.substr(0, 1);
-    if (digits.size() > 1) out += "." + digits.substr(1);
-    out += exponent < 0 ? "E-" : "E+";
-    out += std::to_string(std::abs(exponent));
-    return out;
-  }
   const int size = static_cast<int>(digits.size());
   if (d.point <= 0) {
     out += "0." + std::string(static_cast<std::size_t>(-d.point), '0') + digits;

@@ -10,8 +10,8 @@
 namespace tarnwick {
 
 // Plain decimal, 15 significant digits, no trailing zeros, no point for whole
-// values: 1100000000, 1927.5, -10, 0. Magnitudes of 1e15 and above, or below
-// 1e-15, switch to exponent form (1E+20, -2.5E-16).
+// values: 1100000000, 1927.5, -10, 0. Never an exponent, at any magnitude:
+// the analyser reads plain digits, and so does the operator.
 std::string GeneralNumberText(double value);
 
 // Fixed decimals ("####0.000" with 3, "####0.00" with 2): at least one digit

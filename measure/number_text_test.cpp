@@ -18,10 +18,13 @@ TEST(GeneralNumberText, PlainDecimalWithFifteenDigits) {
   EXPECT_EQ(GeneralNumberText(123456789012345), "123456789012345");
 }
 
-TEST(GeneralNumberText, ExtremeMagnitudesUseExponentForm) {
-  EXPECT_EQ(GeneralNumberText(1e15), "1E+15");
-  EXPECT_EQ(GeneralNumberText(-2.5e20), "-2.5E+20");
-  EXPECT_EQ(GeneralNumberText(1e-16), "1E-16");
+TEST(GeneralNumberText, NoExponentAtAnyMagnitude) {
+  EXPECT_EQ(GeneralNumberText(1e15), "1000000000000000");
+  EXPECT_EQ(GeneralNumberText(-2.5e20), "-250000000000000000000");
+  EXPECT_EQ(GeneralNumberText(123456789012345678.0), "123456789012346000");
+  EXPECT_EQ(GeneralNumberText(999999999999999.9), "1000000000000000");  // the rounding carries
+  EXPECT_EQ(GeneralNumberText(-1.5e-7), "-0.00000015");
+  EXPECT_EQ(GeneralNumberText(1e-16), "0.0000000000000001");
 }
 
 TEST(FixedText, RoundsHalvesAwayFromZeroOnTheFifteenDigitValue) {

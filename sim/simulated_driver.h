@@ -2,7 +2,11 @@
 #ifndef TARNWICK_SIM_SIMULATED_DRIVER_H_
 #define TARNWICK_SIM_SIMULATED_DRIVER_H_
 
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "bus/gpib_driver.h"
 #include "bus/platform.h"
@@ -26,8 +30,36 @@ class SimulatedDriver : public GpibDriver {
   int ibwrt(int ud, const void* buf, long cnt) override;
   int ibrd(int ud, void* buf, long cnt) override;
 
+  // Whether the driver currently writes the registered words after each call.
+  bool WordsRegistered() const { return sta_ != nullptr; }
+
  private:
-  // (left to the implementation)
+  // What ibdev opened; a descriptor is ud = index + 1, as 0 is board 0.
+  struct Device {
+    int pad = 0;
+    int sad = 0;
+  };
+
+  // The device a descriptor stands for, or nullptr for a board or a bad one.
+  Device* Find(int ud);
+  bool Listens(const Device& device) const;
+  // Sets the words (when registered) and returns the status.
+  int Finish(int32_t status, int32_t error, long count);
+
+  std::unique_ptr<AnalyzerModel> model_;
+  int address_;
+  std::optional<long> silent_after_;
+  int first_registration_;
+
+  bool registration_answered_ = false;
+  int32_t* sta_ = nullptr;
+  int32_t* err_ = nullptr;
+  int32_t* cnt_ = nullptr;
+  int32_t* cntl_ = nullptr;
+
+  std::vector<std::optional<Device>> devices_;
+  std::string unread_;  // reply bytes not yet read
+  long answered_ = 0;   // queries that got a reply
 };
 
 }  // namespace tarnwick::sim

@@ -1,0 +1,146 @@
+// tarnwick-cli: one measurement run from the command line. Standard output
+// receives exactly what the window's results box would, CR LF included.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include <CLI/CLI.hpp>
+#include <fmt/format.h>
+
+#include "app/program_options.h"
+#include "bus/analyzer_bus.h"
+#include "measure/measurement_run.h"
+#include "measure/number_text.h"
+#include "sim/scene.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr char kProgram[] = "tarnwick-cli";
+
+class ConsolePlatform : public SystemPlatform {
+ public:
+  void PumpEvents() override {}
+  void CriticalMessage(std::string_view text) override {
+    ClearProgress();
+    fmt::print(stderr, "{}: {}\n", kProgram, text);
+  }
+  [[noreturn]] void EndProgram() override {
+    std::fflush(stdout);
+    std::exit(kExitProgramEnded);
+  }
+
+  // The progress line shares standard error with messages: wipe it first.
+  void ClearProgress() {
+    if (progress_shown_) {
+      fmt::print(stderr, "\r\033[K");
+      progress_shown_ = false;
+    }
+  }
+  void Progress(const std::string& text) {
+    fmt::print(stderr, "\r\033[K{}", text);
+    std::fflush(stderr);
+    progress_shown_ = true;
+  }
+
+ private:
+  bool progress_shown_ = false;
+};
+
+struct CliInputs {
+  std::string carrier = "1940";
+  std::string ref = "20";
+  std::string offset = "0";
+  std::string band = "2G";
+  bool averaging = false;
+};
+
+class ConsoleHost : public RunHost {
+ public:
+  ConsoleHost(const CliInputs& inputs, ConsolePlatform& platform, bool showProgress)
+      : inputs_(inputs), platform_(platform), show_progress_(showProgress) {}
+
+  std::string CarrierText() override { return inputs_.carrier; }
+  std::string RefLevelText() override { return inputs_.ref; }
+  std::string RefOffsetText() override { return inputs_.offset; }
+  bool Band800MSelected() override { return inputs_.band == "800M"; }
+  int AveragingValue() override { return inputs_.averaging ? 1 : 0; }
+
+  void InsertResult(std::string_view text) override {
+    platform_.ClearProgress();
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+  }
+
+  void SegmentStarting(std::size_t index, std::size_t count, const FreqSegment& segment) override {
+    if (!show_progress_) return;
+    platform_.Progress(fmt::format("Sweeping segment {} of {}: {} to {} MHz", index + 1, count,
+                                   GeneralNumberText(segment.StartHz / 1e6),
+                                   GeneralNumberText(segment.StopHz / 1e6)));
+  }
+
+ private:
+  const CliInputs& inputs_;
+  ConsolePlatform& platform_;
+  bool show_progress_;
+};
+
+int Main(int argc, char** argv) {
+  CLI::App app{"Runs one spurious-emission search on a spectrum analyser over GPIB and "
+               "prints its result lines.",
+               kProgram};
+  CliInputs inputs;
+  DriverOptions driverOptions;
+  app.add_option("--carrier", inputs.carrier, "Carrier frequency in MHz, passed as typed")
+      ->option_text("TEXT")
+      ->capture_default_str();
+  app.add_option("--ref", inputs.ref, "Reference level in dBm, passed as typed")
+      ->option_text("TEXT")
+      ->capture_default_str();
+  app.add_option("--offset", inputs.offset, "Reference offset in dB, passed as typed")
+      ->option_text("TEXT")
+      ->capture_default_str();
+  app.add_option("--band", inputs.band, "Band plan")
+      ->check(CLI::IsMember({"800M", "2G"}))
+      ->capture_default_str();
+  app.add_flag("--avg", inputs.averaging, "Average every sweep");
+  AddDriverOptions(app, driverOptions);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int rc = app.exit(e);
+    return rc == 0 ? kExitOk : kExitUsage;
+  }
+
+  ConsolePlatform platform;
+  std::unique_ptr<DriverStack> stack;
+  try {
+    stack = std::make_unique<DriverStack>(driverOptions, platform);
+  } catch (const std::exception& e) {
+    fmt::print(stderr, "{}: {}\n", kProgram, e.what());
+    return kExitUsage;
+  }
+  if (stack->simulated()) {
+    fmt::print(stderr, "{}: simulated analyser: these lines are not a measurement.\n", kProgram);
+  }
+
+  const bool showProgress = isatty(STDERR_FILENO) != 0 && !stack->traces_to_stderr();
+  AnalyzerBus bus(stack->driver(), platform);
+  ConsoleHost host(inputs, platform, showProgress);
+  MeasurementRun run(bus, host, platform);
+  const RunOutcome outcome = run.OnStart();
+  platform.ClearProgress();
+  if (outcome == RunOutcome::kBlankInput) {
+    fmt::print(stderr, "{}: a field is blank: nothing was measured.\n", kProgram);
+  }
+  return outcome == RunOutcome::kStopped ? kExitRunStopped : kExitOk;
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+int main(int argc, char** argv) { return tarnwick::Main(argc, argv); }

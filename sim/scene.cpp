@@ -1,0 +1,149 @@
+#include "sim/scene.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "sim/default_scene_text.h"
+
+namespace tarnwick::sim {
+namespace {
+
+constexpr int kMaxPrimaryAddress = 30;
+
+// What is wrong with one line; ParseScene adds the file and line number.
+struct LineProblem {
+  std::string text;
+};
+
+std::vector<std::string_view> Words(std::string_view line) {
+  constexpr std::string_view kBlanks = " \t\r";
+  std::vector<std::string_view> words;
+  std::size_t at = 0;
+  while ((at = line.find_first_not_of(kBlanks, at)) != std::string_view::npos) {
+    const std::size_t end = std::min(line.find_first_of(kBlanks, at), line.size());
+    words.push_back(line.substr(at, end - at));
+    at = end;
+  }
+  return words;
+}
+
+void ExpectValues(const std::vector<std::string_view>& words, std::size_t expected) {
+  const std::size_t given = words.size() - 1;
+  if (given == expected) return;
+  std::ostringstream message;
+  message << words[0] << " takes " << expected << (expected == 1 ? " value" : " values")
+          << ", not " << given;
+  throw LineProblem{message.str()};
+}
+
+double Real(std::string_view word, std::string_view what) {
+  double value = 0;
+  const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
+  if (ec != std::errc() || end != word.data() + word.size() || !std::isfinite(value)) {
+    throw LineProblem{std::string(what) + " '" + std::string(word) + "' is not a number"};
+  }
+  return value;
+}
+
+long Whole(std::string_view word, long min, long max) {
+  long value = 0;
+  const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
+  if (ec != std::errc() || end != word.data() + word.size() || value < min || value > max) {
+    std::ostringstream message;
+    message << "'" << word << "' is not a whole number from " << min << " to " << max;
+    throw LineProblem{message.str()};
+  }
+  return value;
+}
+
+void ReadDirective(const std::vector<std::string_view>& words, Scene& scene) {
+  const std::string_view directive = words[0];
+  if (directive == "tone") {
+    ExpectValues(words, 2);
+    Tone tone;
+    tone.frequencyHz = Real(words[1], "frequency");
+    if (tone.frequencyHz < 0) throw LineProblem{"a tone's frequency cannot be negative"};
+    tone.levelDbm = Real(words[2], "level");
+    scene.tones.push_back(tone);
+  } else if (directive == "floor") {
+    ExpectValues(words, 1);
+    scene.floorDbm = Real(words[1], "level");
+  } else if (directive == "address") {
+    ExpectValues(words, 1);
+    scene.address = static_cast<int>(Whole(words[1], 0, kMaxPrimaryAddress));
+  } else if (directive == "averaging-ms") {
+    ExpectValues(words, 1);
+    scene.averagingMs = static_cast<int>(Whole(words[1], 0, INT_MAX));
+  } else if (directive == "reply-end") {
+    ExpectValues(words, 1);
+    if (words[1] == "crlf") {
+      scene.replyEnd = ReplyEnd::kCrLf;
+    } else if (words[1] == "lf") {
+      scene.replyEnd = ReplyEnd::kLf;
+    } else {
+      throw LineProblem{"reply-end is crlf or lf, not '" + std::string(words[1]) + "'"};
+    }
+  } else if (directive == "silent-after") {
+    ExpectValues(words, 1);
+    scene.silentAfter = Whole(words[1], 0, LONG_MAX);
+  } else if (directive == "registration") {
+    ExpectValues(words, 1);
+    // Any answer at all, so that a scene can also try the program's answer
+    // to one the driver contract does not know.
+    scene.registration = static_cast<int>(Whole(words[1], INT_MIN, INT_MAX));
+  } else {
+    throw LineProblem{"unknown directive '" + std::string(directive) + "'"};
+  }
+}
+
+}  // namespace
+
+Scene DefaultScene() { return ParseScene(DefaultSceneText(), "default.scene"); }
+
+Scene ParseScene(std::string_view text, std::string_view sourceName) {
+  Scene scene;
+  int lineNumber = 0;
+  while (!text.empty()) {
+    ++lineNumber;
+    const std::size_t newline = text.find('\n');
+    std::string_view line = text.substr(0, newline);
+    text = newline == std::string_view::npos ? std::string_view() : text.substr(newline + 1);
+
+    const auto words = Words(line.substr(0, line.find('#')));
+    if (words.empty()) continue;
+    try {
+      ReadDirective(words, scene);
+    } catch (const LineProblem& problem) {
+      std::ostringstream message;
+      message << sourceName << ':' << lineNumber << ": " << problem.text;
+      throw SceneError(message.str());
+    }
+  }
+  return scene;
+}
+
+Scene LoadSceneFile(const std::string& path) {
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored)) {
+    throw SceneError(path + ": cannot read the scene file: it is a directory");
+  }
+  errno = 0;
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    throw SceneError(path + ": cannot read the scene file: " +
+                     (errno != 0 ? std::strerror(errno) : "cannot open it"));
+  }
+  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  if (file.bad()) throw SceneError(path + ": cannot read the scene file");
+  return ParseScene(text, path);
+}
+
+}  // namespace tarnwick::sim
