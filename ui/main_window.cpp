@@ -1,0 +1,251 @@
+#include "ui/main_window.h"
+
+#include <cmath>
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextCursor>
+#include <QtGlobal>
+
+#include "ui/window_platform.h"
+#include "version.h"
+
+namespace tarnwick::ui {
+
+namespace {
+
+constexpr double kTwipsPerInch = 1440.0;
+
+// The window's client area and its stored screen position.
+constexpr int kClientWidth = 6450;
+constexpr int kClientHeight = 6060;
+constexpr int kStoredLeft = 2760;
+constexpr int kStoredTop = 2160;
+
+constexpr TwipsRect kCommand1{120, 120, 1515, 495};
+constexpr TwipsRect kTxtRslt{360, 1320, 5955, 4515};
+constexpr TwipsRect kTxtCarr{2700, 180, 1095, 270};
+constexpr TwipsRect kTxtRef{2700, 600, 1095, 270};
+constexpr TwipsRect kTxtROfs{2700, 960, 1095, 270};
+constexpr TwipsRect kChkAvg{4860, 960, 1335, 255};
+
+struct CaptionedPlace {
+  const char* caption;
+  TwipsRect rect;
+};
+constexpr std::array<CaptionedPlace, 6> kLabel1{{
+    {"MHz", {3900, 240, 615, 195}},
+    {"Carrier:", {1920, 240, 735, 195}},
+    {"Ref.Lev:", {1920, 660, 735, 195}},
+    {"Ref.Offs:", {1920, 1020, 735, 195}},
+    {"dBm", {3900, 660, 615, 195}},
+    {"dB", {3900, 1020, 615, 195}},
+}};
+constexpr std::array<CaptionedPlace, 2> kOptMode{{
+    {"800M", {5340, 120, 915, 195}},
+    {"2G", {5340, 360, 915, 195}},
+}};
+
+constexpr int kResultsPointSize = 9;
+
+}  // namespace
+
+int TwipsToPixels(int twips, double dpi) {
+  return static_cast<int>(std::lround(twips * dpi / kTwipsPerInch));
+}
+
+QRect TwipsToPixels(const TwipsRect& rect, double dpi) {
+  return {TwipsToPixels(rect.left, dpi), TwipsToPixels(rect.top, dpi),
+          TwipsToPixels(rect.width, dpi), TwipsToPixels(rect.height, dpi)};
+}
+
+QStringList ResultsFaces() {
+  // The Windows face under its Japanese and its English name, then its
+  // metric-compatible free counterpart.
+  return {QStringLiteral(u"ＭＳ ゴシック"), QStringLiteral("MS Gothic"),
+          QStringLiteral("IPAGothic")};
+}
+
+bool KeepsColumnsAligned(const QFont& font) {
+  if (QFontInfo(font).fixedPitch()) return true;
+  // Fontconfig calls a Japanese gothic "dual-width", not fixed, because its
+  // kanji are twice as wide; the result lines are ASCII, so measure those.
+  const QFontMetricsF metrics(font);
+  const qreal width = metrics.horizontalAdvance(QLatin1Char(' '));
+  for (char c = '!'; c <= '~'; ++c) {
+    if (metrics.horizontalAdvance(QLatin1Char(c)) != width) return false;
+  }
+  return width > 0;
+}
+
+namespace {
+
+QFont ResultsFontFrom(QFont font) {
+  font.setPointSize(kResultsPointSize);
+  font.setWeight(QFont::Normal);
+  font.setItalic(false);
+  font.setUnderline(false);
+  font.setStrikeOut(false);
+  font.setStyleHint(QFont::TypeWriter);
+  return font;
+}
+
+}  // namespace
+
+QFont ChooseResultsFont(const QStringList& faces) {
+  const QStringList installed = QFontDatabase::families();
+  for (const QString& face : faces) {
+    // Asking for a face that is not there gets a silent substitute, often a
+    // proportional one, so only installed faces are tried.
+    if (!installed.contains(face, Qt::CaseInsensitive)) continue;
+    QFont font = ResultsFontFrom(QFont(face));
+    if (KeepsColumnsAligned(font)) return font;
+  }
+  QFont fallback = ResultsFontFrom(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  if (!KeepsColumnsAligned(fallback)) {
+    qWarning("No fixed-pitch font for the results box: its columns may not line up.");
+  }
+  return fallback;
+}
+
+Form1::Form1(AnalyzerBus& bus, Platform& platform, bool simulated, double dpi,
+             QWidget* parent)
+    : QWidget(parent,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                  Qt::WindowCloseButtonHint),
+      run_(bus, *this, platform) {
+  setObjectName(QStringLiteral("Form1"));
+  if (dpi <= 0) dpi = logicalDpiY();
+  auto place = [dpi](QWidget* control, const char* name, const TwipsRect& rect) {
+    control->setObjectName(QString::fromLatin1(name));
+    control->setGeometry(TwipsToPixels(rect, dpi));
+  };
+
+  // A simulated result must never pass for a real one.
+  setWindowTitle(simulated ? QStringLiteral("%1 (simulated analyser)").arg(kProductName)
+                           : QString::fromUtf8(kProductName));
+  setFixedSize(TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi));
+  move(TwipsToPixels(kStoredLeft, dpi), TwipsToPixels(kStoredTop, dpi));
+
+  // Created in tab-index order: the focus chain follows creation.
+  auto makeLabel = [&](std::size_t i) {
+    Label1[i] = new QLabel(QString::fromLatin1(kLabel1[i].caption), this);
+    place(Label1[i], ("Label1_" + std::to_string(i)).c_str(), kLabel1[i].rect);
+    Label1[i]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label1[i]->setFocusPolicy(Qt::NoFocus);
+  };
+  auto makeBand = [&](std::size_t i) {
+    optMode[i] = new QRadioButton(QString::fromLatin1(kOptMode[i].caption), this);
+    place(optMode[i], ("optMode_" + std::to_string(i)).c_str(), kOptMode[i].rect);
+  };
+
+  Command1 = new QPushButton(QStringLiteral("START"), this);
+  place(Command1, "Command1", kCommand1);
+  Command1->installEventFilter(this);
+  connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+
+  txtRslt = new QPlainTextEdit(this);
+  place(txtRslt, "txtRslt", kTxtRslt);
+  txtRslt->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  txtRslt->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  txtRslt->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  txtRslt->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  txtRslt->setTabChangesFocus(true);
+  txtRslt->setFont(ChooseResultsFont(ResultsFaces()));
+
+  txtCarr = new QLineEdit(QStringLiteral("1940"), this);
+  place(txtCarr, "txtCarr", kTxtCarr);
+  makeLabel(0);
+  makeLabel(1);
+  // Both band buttons share this parent, so auto-exclusivity makes them one group.
+  makeBand(0);
+  makeBand(1);
+  optMode[1]->setChecked(true);
+  txtRef = new QLineEdit(QStringLiteral("20"), this);
+  place(txtRef, "txtRef", kTxtRef);
+  txtROfs = new QLineEdit(QStringLiteral("0"), this);
+  place(txtROfs, "txtROfs", kTxtROfs);
+  for (std::size_t i = 2; i < Label1.size(); ++i) makeLabel(i);
+  chkAvg = new QCheckBox(QStringLiteral("Averaging"), this);
+  place(chkAvg, "chkAvg", kChkAvg);
+
+  // Enter or the space bar on the first show starts a run.
+  Command1->setFocus();
+}
+
+std::string Form1::CarrierText() { return txtCarr->text().toStdString(); }
+std::string Form1::RefLevelText() { return txtRef->text().toStdString(); }
+std::string Form1::RefOffsetText() { return txtROfs->text().toStdString(); }
+bool Form1::Band800MSelected() { return optMode[0]->isChecked(); }
+int Form1::AveragingValue() { return chkAvg->isChecked() ? 1 : 0; }
+
+void Form1::InsertResult(std::string_view text) {
+  QTextCursor cursor = txtRslt->textCursor();
+  // A CR LF becomes one paragraph break.
+  cursor.insertText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  // Handing the cursor back also scrolls the caret, and so the newest line,
+  // into view.
+  txtRslt->setTextCursor(cursor);
+  // Between averaging waits the run holds the event thread; paint now so each
+  // line shows the moment it arrives rather than when the run ends.
+  txtRslt->repaint();
+}
+
+bool Form1::StopRequested() { return close_requested_; }
+
+void Form1::Command1_Click() {
+  // Clicks delivered by an averaging wait's event pump land here while a run
+  // is in progress: one run at a time.
+  if (running_) return;
+  running_ = true;
+  try {
+    run_.OnStart();
+  } catch (const ProgramEndRequest&) {
+    // The operator has been told why; the window goes and the program ends.
+    running_ = false;
+    program_ended_ = true;
+    close();
+    return;
+  }
+  running_ = false;
+  // The window was closed during a wait; the run has stopped cleanly, so
+  // close it for real now.
+  if (close_requested_) close();
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    // Inside an averaging wait: the run stops when the wait returns, takes
+    // the analyser offline, and then closes the window.
+    close_requested_ = true;
+    event->ignore();
+    return;
+  }
+  event->accept();
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  // A push button outside a dialog ignores Enter; START must not.
+  if (watched == Command1 && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+      // A held key would start run after run.
+      if (!key->isAutoRepeat()) Command1->click();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace tarnwick::ui

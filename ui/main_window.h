@@ -1,0 +1,101 @@
+// Tarnwick's one window: the operator's fields, the band buttons, Averaging,
+// START and the results box, and the run that START starts.
+#ifndef TARNWICK_UI_MAIN_WINDOW_H_
+#define TARNWICK_UI_MAIN_WINDOW_H_
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include <QFont>
+#include <QRect>
+#include <QStringList>
+#include <QWidget>
+
+#include "bus/analyzer_bus.h"
+#include "bus/platform.h"
+#include "measure/measurement_run.h"
+
+class QCheckBox;
+class QCloseEvent;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace tarnwick::ui {
+
+// A rectangle in twips (1/1440 inch) from the client area's top-left corner.
+struct TwipsRect {
+  int left;
+  int top;
+  int width;
+  int height;
+};
+
+// Twips to pixels at dpi dots per inch, rounded to the nearest pixel.
+int TwipsToPixels(int twips, double dpi);
+QRect TwipsToPixels(const TwipsRect& rect, double dpi);
+
+// The results box's faces, best first.
+QStringList ResultsFaces();
+// The first of faces that is installed and keeps every printable ASCII
+// character at one width, at 9 points; else the system's fixed font at 9
+// points.
+QFont ChooseResultsFont(const QStringList& faces);
+// Whether the columns of result lines stay aligned in font: a fixed-pitch face,
+// or a dual-width one (Japanese gothics) whose ASCII characters all share one
+// width.
+bool KeepsColumnsAligned(const QFont& font);
+
+class Form1 : public QWidget, public RunHost {
+  Q_OBJECT
+
+ public:
+  // dpi converts the layout's twips; 0 takes the screen's logical DPI.
+  Form1(AnalyzerBus& bus, Platform& platform, bool simulated, double dpi = 0,
+        QWidget* parent = nullptr);
+
+  // RunHost: what the run reads from and writes to the window.
+  std::string CarrierText() override;
+  std::string RefLevelText() override;
+  std::string RefOffsetText() override;
+  bool Band800MSelected() override;
+  int AveragingValue() override;
+  void InsertResult(std::string_view text) override;
+  bool StopRequested() override;
+
+  // True once a run ended the program (driver library or registration); the
+  // window is closed by then and the program's exit status says so.
+  bool ProgramEnded() const { return program_ended_; }
+  bool Running() const { return running_; }
+  const FreqSegments& SegmentList() const { return run_.SegmentList(); }
+
+  // START's click: runs a measurement and returns when it has ended.
+  void Command1_Click();
+
+  QPushButton* Command1;
+  QPlainTextEdit* txtRslt;
+  QLineEdit* txtCarr;
+  std::array<QLabel*, 6> Label1;
+  std::array<QRadioButton*, 2> optMode;
+  QLineEdit* txtRef;
+  QLineEdit* txtROfs;
+  QCheckBox* chkAvg;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  MeasurementRun run_;
+  bool running_ = false;
+  bool close_requested_ = false;
+  bool program_ended_ = false;
+};
+
+}  // namespace tarnwick::ui
+
+#endif  // TARNWICK_UI_MAIN_WINDOW_H_
