@@ -28,19 +28,23 @@ std::string Slurp(const std::string& path) {
   return s.str();
 }
 
-// Runs tarnwick-cli with args (already shell-quoted) and an optional
-// environment prefix such as "VAR=1".
-Result Cli(const std::string& args, const std::string& env = "") {
+// Runs program with args (already shell-quoted) and an optional environment
+// prefix such as "VAR=1".
+Result RunProgram(const std::string& program, const std::string& args, const std::string& env) {
   const std::string dir = ::testing::TempDir();
   const std::string out = dir + "/cli_out", err = dir + "/cli_err";
   const std::string command =
-      env + " '" TARNWICK_CLI "' " + args + " >'" + out + "' 2>'" + err + "' </dev/null";
+      env + " '" + program + "' " + args + " >'" + out + "' 2>'" + err + "' </dev/null";
   const int raw = std::system(command.c_str());
   Result r;
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   r.out = Slurp(out);
   r.err = Slurp(err);
   return r;
+}
+
+Result Cli(const std::string& args, const std::string& env = "") {
+  return RunProgram(TARNWICK_CLI, args, env);
 }
 
 int Count(const std::string& text, const std::string& what) {
@@ -126,5 +130,21 @@ TEST(Cli, SimulatedRunSaysSoAndRunsThroughTheSimulatorLibrary) {
   EXPECT_EQ(lib.out, r.out);
   EXPECT_THAT(lib.err, Not(HasSubstr("simulated")));
 }
+
+#ifdef TARNWICK_GUI
+// The window program answers its command line before it needs a display.
+TEST(Gui, CommandLineIsAnsweredWithoutADisplay) {
+  const std::string noDisplay = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM";
+  Result r = RunProgram(TARNWICK_GUI, "--version", noDisplay);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "Tarnwick 1.00\n");
+  r = RunProgram(TARNWICK_GUI, "--bogus", noDisplay);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_THAT(r.err, HasSubstr("--bogus"));
+  EXPECT_EQ(RunProgram(TARNWICK_GUI, "--sim-scene x.scene", noDisplay).status, 2);
+  // Qt's own options still reach Qt.
+  EXPECT_EQ(RunProgram(TARNWICK_GUI, "-platform offscreen --simulate --quit-after-first-paint", "").status, 0);
+}
+#endif
 
 }  // namespace

@@ -54,15 +54,24 @@ bool Parse(CLI::App& app, int argc, char** argv, int& status) {
   }
 }
 
-// --help and --version must work without a display, so they are answered
-// before Qt starts.
-bool AsksForHelpOrVersion(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--") break;
-    if (arg == "-h" || arg == "--help" || arg == "--version") return true;
+// Qt takes its own options (single dash, such as -platform) out of argv when it
+// starts, and it cannot start without a display. So ours are checked once
+// before Qt: --help, --version and usage errors are answered even where no
+// display can be opened. Returns false when the program ends here.
+bool PreParse(const char* summary, int argc, char** argv, int& status) {
+  CLI::App app{summary, kProgram};
+  GuiOptions ignored;
+  DefineOptions(app, ignored);
+  app.allow_extras();
+  if (!Parse(app, argc, argv, status)) return false;
+  for (const std::string& extra : app.remaining()) {
+    if (extra.rfind("--", 0) == 0) {
+      fmt::print(stderr, "{}: unknown option {}; see --help\n", kProgram, extra);
+      status = kExitUsage;
+      return false;
+    }
   }
-  return false;
+  return true;
 }
 
 // Runs an action once, just after the watched window's first paint.
@@ -89,14 +98,8 @@ class AfterFirstPaint : public QObject {
 int Main(int argc, char** argv) {
   const char* summary = "The Tarnwick window: searches a transmitter's spurious emissions "
                         "with a spectrum analyser over GPIB.";
+  if (int status = kExitOk; !PreParse(summary, argc, argv, status)) return status;
   GuiOptions options;
-  if (AsksForHelpOrVersion(argc, argv)) {
-    CLI::App app{summary, kProgram};
-    DefineOptions(app, options);
-    int status = kExitOk;
-    Parse(app, argc, argv, status);
-    return status;
-  }
 
   // Takes Qt's own options (-platform, -style, ...) out of argv.
   QApplication qt(argc, argv);
