@@ -89,22 +89,6 @@ TEST(SimulatedRun, AveragedRunWaitsOneSweepPerSegmentAndReadsTheSame) {
   EXPECT_NEAR(bench.platform.NowSeconds() - start, 6 * 0.3, 1e-6);
 }
 
-TEST(SimulatedRun, LineFeedRepliesAveragedWithAnOffset) {
-  Bench bench(Shipped("lf-replies-800m.scene"));
-  bench.host.carrier = "830";
-  bench.host.band800M = true;
-  bench.host.offset = "10";
-  bench.host.averaging = 1;
-  EXPECT_EQ(bench.Run(), RunOutcome::kCompleted);
-  EXPECT_THAT(bench.host.Lines(),
-              ElementsAre("Spurious",
-                          "30MHz---817.5MHz       816.900MHz    -38.90dBm",
-                          "842.5MHz---2100MHz    1660.000MHz    -31.70dBm",
-                          "2000MHz---3100MHz     2490.000MHz    -45.35dBm"));
-  // This scene averages for 50 ms: five polls a segment.
-  EXPECT_EQ(bench.platform.sleeps, 3 * 5);
-}
-
 TEST(SimulatedRun, AnAnalyserThatFallsSilentStopsTheRunAfterItsLastAnswer) {
   Bench bench(Shipped("falls-silent.scene"));
   EXPECT_EQ(bench.Run(), RunOutcome::kStopped);
@@ -118,58 +102,6 @@ TEST(SimulatedRun, AnAnalyserThatFallsSilentStopsTheRunAfterItsLastAnswer) {
   ASSERT_EQ(bench.platform.messages.size(), 1u);
   EXPECT_THAT(bench.platform.messages[0], HasSubstr("MF?"));
   EXPECT_THAT(bench.platform.messages[0], HasSubstr("EABO"));
-}
-
-TEST(SimulatedRun, NobodyListeningStopsTheRunAtTheFirstCommand) {
-  Bench bench(Shipped("no-listener.scene"));
-  EXPECT_EQ(bench.Run(), RunOutcome::kStopped);
-  EXPECT_THAT(bench.host.Lines(), IsEmpty());
-  ASSERT_EQ(bench.platform.messages.size(), 1u);
-  EXPECT_THAT(bench.platform.messages[0], HasSubstr("DY 0.1"));
-  EXPECT_THAT(bench.platform.messages[0], HasSubstr("ENOL"));
-}
-
-// The averaging wait's status dialogue on the bus as the run uses it, and
-// the status byte and event register just after it.
-struct WaitOutcome {
-  int16_t result;
-  double waited;
-  double statusByte;
-  double eventStatus;
-};
-
-WaitOutcome AveragedWait(int averagingMs) {
-  Scene scene = DefaultScene();
-  scene.averagingMs = averagingMs;
-  Bench bench(scene);
-  AnalyzerBus& bus = bench.bus;
-  bus.Analyzer = bus.OpenDevice(0, 8, 0, kTimeout10s, 1, 0);
-  bus.WriteText(bus.Analyzer, cmd::kAverageRestart);
-  bus.WriteText(bus.Analyzer, cmd::kContinuousSweep);
-  const double start = bench.platform.NowSeconds();
-  WaitOutcome outcome{};
-  outcome.result = bus.WaitAveraging();
-  outcome.waited = bench.platform.NowSeconds() - start;
-  std::string buffer(10, '\0');
-  outcome.statusByte = bus.QueryValue(cmd::kStatusByteQuery, buffer);
-  outcome.eventStatus = bus.QueryValue(cmd::kEventStatusQuery, buffer);
-  return outcome;
-}
-
-TEST(SimulatedWait, EndsWhenTheSweepEnds) {
-  const WaitOutcome wait = AveragedWait(3000);
-  EXPECT_EQ(wait.result, kWaitDone);
-  EXPECT_NEAR(wait.waited, 3.0, 1e-6);
-  EXPECT_EQ(wait.statusByte, 192);  // bit 7, and bit 6 under "*SRE 160"
-  EXPECT_EQ(wait.eventStatus, 0);
-}
-
-TEST(SimulatedWait, TimesOutOnASweepLongerThanTenSeconds) {
-  const WaitOutcome wait = AveragedWait(12000);
-  EXPECT_EQ(wait.result, kWaitTimeout);
-  EXPECT_GT(wait.waited, 10.0);
-  EXPECT_LT(wait.waited, 10.02);
-  EXPECT_EQ(wait.statusByte, 0);
 }
 
 // The shared library, loaded through the program's real driver binding. Its
