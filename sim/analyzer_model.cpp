@@ -11,8 +11,6 @@
 namespace tarnwick::sim {
 namespace {
 
-// Status byte bit 6: some enabled summary bit is set (request service).
-
 // The span a freshly switched-on analyser shows, before the first "FA"/"FB".
 constexpr double kPowerOnStartHz = 0;
 constexpr double kPowerOnStopHz = 26.5e9;
