@@ -78,8 +78,8 @@ class ConsoleHost : public RunHost {
   void SegmentStarting(std::size_t index, std::size_t count, const FreqSegment& segment) override {
     if (!show_progress_) return;
     platform_.Progress(fmt::format("Sweeping segment {} of {}: {} to {} MHz", index + 1, count,
-                                   GeneralNumberText(segment.StartHz / 1e6),
-                                   GeneralNumberText(segment.StopHz / 1e6)));
+                                   GeneralNumberText(segment.StartHz / kHzPerMHz),
+                                   GeneralNumberText(segment.StopHz / kHzPerMHz)));
   }
 
  private:

@@ -26,6 +26,9 @@ enum GpibErrorCode : int32_t {
 // "ENOL (2, no listener)": the code's name and meaning for operator messages.
 std::string DescribeGpibError(int32_t code);
 
+// Highest primary address on a GPIB bus.
+inline constexpr int kMaxPrimaryAddress = 30;
+
 // Timeout code for ibdev: T10s, ten seconds.
 inline constexpr int kTimeout10s = 13;
 

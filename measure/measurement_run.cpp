@@ -11,7 +11,6 @@
 namespace tarnwick {
 namespace {
 
-constexpr double kHzPerMHz = 1'000'000;
 constexpr std::string_view kMHz = "MHz";
 constexpr std::string_view kRangeJoin = "MHz---";
 constexpr std::string_view kDbm = "dBm";

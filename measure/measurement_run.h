@@ -14,6 +14,8 @@
 
 namespace tarnwick {
 
+inline constexpr double kHzPerMHz = 1'000'000;
+
 // The line break of the results box.
 inline constexpr std::string_view kLineBreak = "\r\n";
 

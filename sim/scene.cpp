@@ -11,12 +11,11 @@
 #include <iterator>
 #include <sstream>
 
+#include "bus/gpib_driver.h"
 #include "sim/default_scene_text.h"
 
 namespace tarnwick::sim {
 namespace {
-
-constexpr int kMaxPrimaryAddress = 30;
 
 // What is wrong with one line; ParseScene adds the file and line number.
 struct LineProblem {

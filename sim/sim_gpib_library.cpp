@@ -81,7 +81,8 @@ int Locked(int failed, Call call) {
 }
 
 constexpr int kCannotRegister = 3;
-constexpr int kFailedStatus = 0x8000;  // ERR, for I/O calls on a broken scene
+// I/O calls on a broken scene fail with ERR.
+constexpr int kFailedStatus = tarnwick::kStatusErr;
 
 }  // namespace
 

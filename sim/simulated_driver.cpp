@@ -11,7 +11,6 @@ namespace tarnwick::sim {
 namespace {
 
 constexpr int kBoardDescriptor = 0;
-constexpr int kMaxPrimaryAddress = 30;
 // Secondary addresses are 0 (none) or 96..126.
 constexpr int kFirstSecondaryAddress = 96;
 constexpr int kLastSecondaryAddress = 126;

@@ -7,12 +7,13 @@
 #include <cstring>
 #include <string>
 
+#include "bus/gpib_driver.h"
+
 #define EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 
-constexpr int kErr = 0x8000, kTimo = 0x4000, kEnd = 0x2000, kCmpl = 0x0100;
-constexpr int kEnol = 2, kEabo = 6;
+using namespace tarnwick;
 constexpr int kAnalyzerAddress = 8;
 
 thread_local int status = 0;
@@ -80,30 +81,30 @@ EXPORT long ThreadIbcntl() { return count; }
 
 EXPORT int ibdev(int board, int pad, int /*sad*/, int /*tmo*/, int /*eot*/, int /*eos*/) {
   if (board != 0) {
-    Finish(kErr, 7, 0);
+    Finish(kStatusErr, ENEB, 0);
     return -1;
   }
   const int ud = 16 + pad;
   if (pad == kAnalyzerAddress) analyzerDescriptor = ud;
-  Finish(kCmpl, 0, 0);
+  Finish(kStatusCmpl, 0, 0);
   return ud;
 }
 
-EXPORT int ibonl(int /*ud*/, int /*v*/) { return Finish(kCmpl, 0, 0); }
+EXPORT int ibonl(int /*ud*/, int /*v*/) { return Finish(kStatusCmpl, 0, 0); }
 
 EXPORT int ibwrt(int ud, const void* buf, long cnt) {
-  if (ud != analyzerDescriptor) return Finish(kErr | kCmpl, kEnol, 0);
+  if (ud != analyzerDescriptor) return Finish(kStatusErr | kStatusCmpl, ENOL, 0);
   lastWrite.assign(static_cast<const char*>(buf), static_cast<std::size_t>(cnt));
-  return Finish(kCmpl, 0, cnt);
+  return Finish(kStatusCmpl, 0, cnt);
 }
 
 #if !TEST_LIBRARY_NO_IBRD
 EXPORT int ibrd(int ud, void* buf, long cnt) {
   const std::string reply = ud == analyzerDescriptor ? Reply(lastWrite) : "";
   lastWrite.clear();
-  if (reply.empty()) return Finish(kErr | kTimo | kCmpl, kEabo, 0);
+  if (reply.empty()) return Finish(kStatusErr | kStatusTimo | kStatusCmpl, EABO, 0);
   const long n = static_cast<long>(reply.size()) < cnt ? static_cast<long>(reply.size()) : cnt;
   std::memcpy(buf, reply.data(), static_cast<std::size_t>(n));
-  return Finish(kEnd | kCmpl, 0, n);
+  return Finish(kStatusEnd | kStatusCmpl, 0, n);
 }
 #endif
