@@ -1,6 +1,7 @@
 #include "bus/analyzer_bus.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 
 #include <gmock/gmock.h>
@@ -21,70 +22,62 @@ using testing::ProgramEnded;
 using testing::ScriptedDriver;
 
 struct BusFixture : ::testing::Test {
+  // The message of the BusFault that action throws, or "(no fault)".
+  std::string FaultOf(const std::function<void()>& action) {
+    try {
+      action();
+    } catch (const BusFault& fault) {
+      return fault.what();
+    }
+    return "(no fault)";
+  }
   ScriptedDriver driver;
   FakePlatform platform;
   AnalyzerBus bus{driver, platform};
 };
 
-// --- registration -----------------------------------------------------------
-
-using Registration = BusFixture;
-
-TEST_F(Registration, HappensOnceAtTheFirstOperation) {
-  EXPECT_EQ(bus.GlobalsRegistered(), 0);
-  bus.OpenDevice(0, 8, 0, 13, 1, 0);
-  bus.WriteText(1, "SI");
-  bus.SetOnline(1, 0);
-  EXPECT_THAT(driver.calls,
-              ElementsAre("Register", "ibdev(0, 8, 0, 13, 1, 0)", "ibwrt SI", "ibonl(1, 0)"));
-  EXPECT_EQ(bus.GlobalsRegistered(), 1);
-}
-
-TEST_F(Registration, AlreadyRegisteredIsTakenOver) {
-  driver.registrationResults = {1, 1};
-  bus.WriteText(1, "SI");
-  EXPECT_THAT(driver.calls, ElementsAre("Register", "Unregister", "Register", "ibwrt SI"));
-  EXPECT_EQ(bus.GlobalsRegistered(), 1);
-  EXPECT_TRUE(platform.messages.empty());
-}
-
-TEST_F(Registration, RefusalsShowTheirMessageAndEndTheProgram) {
+TEST(Registration, OnceAtTheFirstOperationAndAnsweredAsTheDriverSays) {
   struct Case {
-    int rc;
-    std::string_view message;
-    bool unregisters;
+    std::deque<int> answers;
+    std::vector<std::string> calls;
+    std::string_view message;  // empty: the program goes on
   };
-  for (const Case& c : {Case{2, kMsgNotMultiThreaded, true}, Case{3, kMsgUnableToRegister, true},
-                        Case{4, kMsgUnknownRegistrationError, false},
-                        Case{-1, kMsgUnknownRegistrationError, false}}) {
-    ScriptedDriver d;
-    FakePlatform p;
-    AnalyzerBus b(d, p);
-    d.registrationResults = {c.rc};
-    EXPECT_THROW(b.OpenDevice(0, 8, 0, 13, 1, 0), ProgramEnded) << c.rc;
-    EXPECT_THAT(p.messages, ElementsAre(std::string(c.message))) << c.rc;
+  const Case cases[] = {
+      {{0}, {"Register", "ibwrt SI", "ibwrt SI"}, ""},
+      {{1, 0}, {"Register", "Unregister", "Register", "ibwrt SI", "ibwrt SI"}, ""},
+      {{2}, {"Register", "Unregister"}, kMsgNotMultiThreaded},
+      {{3}, {"Register", "Unregister"}, kMsgUnableToRegister},
+      {{4}, {"Register"}, kMsgUnknownRegistrationError},
+      {{-1}, {"Register"}, kMsgUnknownRegistrationError},
+  };
+  for (const Case& c : cases) {
+    ScriptedDriver driver;
+    FakePlatform platform;
+    AnalyzerBus bus(driver, platform);
+    driver.registrationResults = c.answers;
+    try {
+      bus.WriteText(1, "SI");
+      bus.WriteText(1, "SI");
+      EXPECT_EQ(bus.GlobalsRegistered(), 1);
+      EXPECT_TRUE(c.message.empty()) << c.answers.front();
+    } catch (const ProgramEnded&) {
+      EXPECT_THAT(platform.messages, ElementsAre(std::string(c.message)));
+    }
     // Nothing reaches the bus after a refusal.
-    if (c.unregisters) EXPECT_THAT(d.calls, ElementsAre("Register", "Unregister")) << c.rc;
-    else EXPECT_THAT(d.calls, ElementsAre("Register")) << c.rc;
+    EXPECT_EQ(driver.calls, c.calls) << c.answers.front();
   }
 }
 
-// --- status words -----------------------------------------------------------
-
-TEST_F(BusFixture, StatusWordsAreCopiedAfterEveryCall) {
-  driver.writeFailure = [](std::string_view) -> std::optional<int32_t> { return ENOL; };
+TEST_F(BusFixture, StatusWordsAreCopiedAndAnErrorWordBeyond16BitsOverflows) {
+  driver.writeFailure = [](std::string_view text) -> std::optional<int32_t> {
+    return text == "BIG" ? 40000 : ENOL;
+  };
   bus.WriteText(1, "SI");
   EXPECT_EQ(bus.globals().LongStatus, kStatusErr | kStatusCmpl);
   EXPECT_EQ(bus.globals().ibsta, LowWordToInt(kStatusErr | kStatusCmpl));
   EXPECT_EQ(bus.globals().iberr, ENOL);
+  EXPECT_THROW(bus.WriteText(1, "BIG"), OverflowError);
 }
-
-TEST_F(BusFixture, ErrorWordOutsideSixteenBitsIsAnOverflow) {
-  driver.writeFailure = [](std::string_view) -> std::optional<int32_t> { return 40000; };
-  EXPECT_THROW(bus.WriteText(1, "SI"), OverflowError);
-}
-
-// --- query ------------------------------------------------------------------
 
 TEST_F(BusFixture, QueryParsesOnlyTheBytesThisReadReceived) {
   std::deque<std::string> replies = {"1927500000\n", "30000000\n"};
@@ -101,31 +94,18 @@ TEST_F(BusFixture, QueryParsesOnlyTheBytesThisReadReceived) {
   EXPECT_EQ(buffer.substr(0, 11), "30000000\n0\n");
 }
 
-TEST_F(BusFixture, QueryWithNoReplyIsAFaultWhenChecked) {
+TEST_F(BusFixture, FailuresAreFaultsOnlyWhenChecked) {
   std::string buffer(50, '\0');
   EXPECT_EQ(bus.QueryValue("MF?", buffer), 0);  // unchecked: nothing to read is 0
-  bus.SetFaultChecks(true);
-  try {
-    bus.QueryValue("MF?", buffer);
-    ADD_FAILURE() << "no fault";
-  } catch (const BusFault& fault) {
-    EXPECT_THAT(fault.what(), HasSubstr("\"MF?\""));
-    EXPECT_THAT(fault.what(), HasSubstr("EABO (6, timeout or aborted)"));
-  }
-}
-
-TEST_F(BusFixture, EmptyReplyWithoutErrorIsAFaultWhenChecked) {
-  driver.responder = [](std::string_view) { return std::optional<std::string>(""); };
-  bus.SetFaultChecks(true);
-  std::string buffer(10, '\0');
-  EXPECT_THROW(bus.QueryValue("*STB?", buffer), BusFault);
-}
-
-TEST_F(BusFixture, NegativeDescriptorIsAFaultWhenChecked) {
   driver.descriptor = -1;
   EXPECT_EQ(bus.OpenDevice(0, 8, 0, 13, 1, 0), -1);
+
   bus.SetFaultChecks(true);
-  EXPECT_THROW(bus.OpenDevice(0, 8, 0, 13, 1, 0), BusFault);
+  EXPECT_THAT(FaultOf([&] { bus.QueryValue("MF?", buffer); }),
+              HasSubstr("\"MF?\" from the analyser at GPIB0::8 failed with EABO (6, timeout or aborted)"));
+  EXPECT_THAT(FaultOf([&] { bus.OpenDevice(0, 8, 0, 13, 1, 0); }), HasSubstr("descriptor -1"));
+  driver.responder = [](std::string_view) { return std::optional<std::string>(""); };
+  EXPECT_THAT(FaultOf([&] { bus.QueryValue("*STB?", buffer); }), HasSubstr("was empty"));
 }
 
 // --- averaging wait ---------------------------------------------------------
@@ -139,68 +119,55 @@ struct Wait : BusFixture {
       return std::nullopt;
     };
   }
-  std::vector<std::string> Queries() const {
-    std::vector<std::string> q;
-    for (const auto& w : driver.writes) {
-      if (w.back() == '?') q.push_back(w);
-    }
-    return q;
+  int Written(std::string_view text) const {
+    return static_cast<int>(std::count(driver.writes.begin(), driver.writes.end(), text));
   }
   double start = platform.NowSeconds();
 };
+
+TEST_F(Wait, StatusAndEventBitsDecideTheResult) {
+  struct Case {
+    const char* stb;
+    const char* esr;
+    int16_t result;
+    int esrQueries;
+  };
+  // Line-feed replies: read with the old tail, "4\n" after "160\n" would be 40.
+  for (const Case& c : {Case{"128\r\n", "0\r\n", kWaitDone, 0}, Case{"32\r\n", "16\r\n", kWaitError, 1},
+                        Case{"32\r\n", "4\r\n", kWaitDone, 1}, Case{"160\r\n", "8\r\n", kWaitError, 1},
+                        Case{"160\n", "4\n", kWaitDone, 1}}) {
+    driver.writes.clear();
+    Answer([&](double) { return c.stb; }, c.esr);
+    EXPECT_EQ(bus.WaitAveraging(), c.result) << c.stb << c.esr;
+    EXPECT_EQ(Written("*ESR?"), c.esrQueries) << c.stb;
+  }
+}
 
 TEST_F(Wait, DoneWhenTheOperationBitArrives) {
   Answer([](double t) { return t < 3 ? "0\r\n" : "128\r\n"; });
   EXPECT_EQ(bus.WaitAveraging(), kWaitDone);
   EXPECT_THAT(std::vector<std::string>(driver.writes.begin(), driver.writes.begin() + 3),
               ElementsAre("*CLS", "OPR 256", "*SRE 160"));
-  EXPECT_EQ(std::count(driver.writes.begin(), driver.writes.end(), "*ESR?"), 0);
+  EXPECT_EQ(Written("*SRE 160"), 1);
   EXPECT_NEAR(platform.NowSeconds() - start, 3.0, 0.011);
   EXPECT_EQ(platform.pumps, platform.sleeps);  // events pumped on every pass
 }
 
-TEST_F(Wait, EventStatusDecidesBetweenDoneAndError) {
-  Answer([](double) { return "32\r\n"; }, "16\r\n");
-  EXPECT_EQ(bus.WaitAveraging(), kWaitError);
-  EXPECT_EQ(Queries().back(), "*ESR?");
-
-  Answer([](double) { return "32\r\n"; }, "4\r\n");
-  EXPECT_EQ(bus.WaitAveraging(), kWaitDone);
-  Answer([](double) { return "160\r\n"; }, "8\r\n");
-  EXPECT_EQ(bus.WaitAveraging(), kWaitError);
-}
-
-TEST_F(Wait, LineFeedRepliesDoNotJoinOldDigits) {
-  // Read with the old tail, "4\n" after "160\n" would be 40: an error.
-  Answer([](double) { return "160\n"; }, "4\n");
-  EXPECT_EQ(bus.WaitAveraging(), kWaitDone);
-}
-
-TEST_F(Wait, NoAnswerForTenSecondsIsATimeout) {
-  EXPECT_EQ(bus.WaitAveraging(), kWaitTimeout);
+TEST_F(Wait, TimeoutsAndOverflow) {
+  EXPECT_EQ(bus.WaitAveraging(), kWaitTimeout);  // no answer at all
   EXPECT_GT(platform.NowSeconds() - start, 10.0);
   EXPECT_LT(platform.NowSeconds() - start, 10.02);
-}
-
-TEST_F(Wait, TimeIsJudgedBeforeTheStatusBits) {
   // The byte arrives on the very pass that crosses the limit: still a timeout.
+  start = platform.NowSeconds();
   Answer([](double t) { return t > 10.0 ? "128\r\n" : "0\r\n"; });
   EXPECT_EQ(bus.WaitOperation(10), kWaitTimeout);
-}
-
-TEST_F(Wait, StatusByteOutsideSixteenBitsIsAnOverflow) {
   Answer([](double) { return "70000\r\n"; });
   EXPECT_THROW(bus.WaitAveraging(), OverflowError);
 }
 
 TEST_F(Wait, SilentAnalyserIsAFaultWhenChecked) {
   bus.SetFaultChecks(true);
-  try {
-    bus.WaitAveraging();
-    ADD_FAILURE() << "no fault";
-  } catch (const BusFault& fault) {
-    EXPECT_THAT(fault.what(), HasSubstr("\"*STB?\""));
-  }
+  EXPECT_THAT(FaultOf([&] { bus.WaitAveraging(); }), HasSubstr("\"*STB?\""));
   EXPECT_LT(platform.NowSeconds() - start, 0.1);  // no ten seconds spent on it
 }
 

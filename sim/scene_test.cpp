@@ -7,6 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "tests/support/process.h"
+
 namespace tarnwick::sim {
 namespace {
 
@@ -60,7 +62,7 @@ TEST(ParseScene, ABadLineNamesTheFileAndItsLineNumber) {
 }
 
 TEST(LoadSceneFile, NamesThePathInItsErrors) {
-  const auto path = std::filesystem::temp_directory_path() / "tarnwick_sim_test_bad.scene";
+  const auto path = testing::TestDir() / "bad.scene";
   std::ofstream(path) << "tone 1940000000 20\n\nfloor -90 dBm\n";
   const auto load = [&] { LoadSceneFile(path.string()); };
   EXPECT_EQ(ErrorOf(load), path.string() + ":3: floor takes 1 value, not 2");

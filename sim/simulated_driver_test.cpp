@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "bus/analyzer_commands.h"
 #include "tests/support/fake_platform.h"
@@ -10,137 +11,114 @@
 namespace tarnwick::sim {
 namespace {
 
-Scene Bench(int address = 8, std::optional<long> silentAfter = {}, int registration = 0) {
-  Scene scene;
-  scene.tones = {{1927514500, -45.3}};
-  scene.address = address;
-  scene.silentAfter = silentAfter;
-  scene.registration = registration;
-  return scene;
-}
-
-class SimulatedDriverTest : public ::testing::Test {
- protected:
-  void Use(Scene scene) { driver_.emplace(std::move(scene), platform_); }
-  int Register(int32_t* words) {
-    return driver_->RegisterGpibGlobalsForThread(words, words + 1, words + 2, words + 3);
+// A registered driver on one scene, and helpers that speak to it.
+struct Sim {
+  explicit Sim(int address = 8, std::optional<long> silentAfter = {}, int registration = 0) {
+    Scene scene;
+    scene.tones = {{1927514500, -45.3}};
+    scene.address = address;
+    scene.silentAfter = silentAfter;
+    scene.registration = registration;
+    driver.emplace(std::move(scene), platform);
   }
-  int Open(int pad = 8, int sad = 0) { return driver_->ibdev(0, pad, sad, kTimeout10s, 1, 0); }
+  int Register(int32_t* w) { return driver->RegisterGpibGlobalsForThread(w, w + 1, w + 2, w + 3); }
+  int Open(int pad = 8, int sad = 0, int board = 0) {
+    return driver->ibdev(board, pad, sad, kTimeout10s, 1, 0);
+  }
   int Write(int ud, std::string_view text) {
-    return driver_->ibwrt(ud, text.data(), static_cast<long>(text.size()));
+    return driver->ibwrt(ud, text.data(), static_cast<long>(text.size()));
   }
   // Reads into a buffer of width bytes that starts as all '~'.
-  std::string Read(int ud, std::size_t width, int& status) {
+  std::string Read(int ud, std::size_t width) {
     std::string buffer(width, '~');
-    status = driver_->ibrd(ud, buffer.data(), static_cast<long>(width));
+    status = driver->ibrd(ud, buffer.data(), static_cast<long>(width));
     return buffer;
   }
+  std::vector<int32_t> Words() const { return {words, words + 4}; }
 
-  testing::FakePlatform platform_;
-  std::optional<SimulatedDriver> driver_;
-  int32_t words_[4] = {-1, -1, -1, -1};  // status, error, count, 32-bit count
-  int status_ = 0;
+  testing::FakePlatform platform;
+  std::optional<SimulatedDriver> driver;
+  int32_t words[4] = {-1, -1, -1, -1};  // status, error, count, 32-bit count
+  int status = 0;
 };
 
-TEST_F(SimulatedDriverTest, ReadsFillTheFrontOfTheBufferAndSetEndWithTheLastByte) {
-  Use(Bench());
-  ASSERT_EQ(Register(words_), 0);
-  const int ud = Open();
+TEST(SimulatedDriver, ReadsFillTheFrontOfTheBufferAndSetEndWithTheLastByte) {
+  Sim s;
+  ASSERT_EQ(s.Register(s.words), 0);
+  const int ud = s.Open();
   for (const char* command : {"FB 2000000000HZ", "FA 1000000000HZ", "PS", "MF?"}) {
-    EXPECT_EQ(Write(ud, command), kStatusCmpl);
+    EXPECT_EQ(s.Write(ud, command), kStatusCmpl);
   }
-  EXPECT_EQ(Read(ud, 16, status_), "1927514500\r\n~~~~");
-  EXPECT_EQ(status_, kStatusCmpl | kStatusEnd);
-  EXPECT_EQ(std::vector<int32_t>(words_, words_ + 4),
-            (std::vector<int32_t>{kStatusCmpl | kStatusEnd, 0, 12, 12}));
+  EXPECT_EQ(s.Read(ud, 16), "1927514500\r\n~~~~");
+  EXPECT_EQ(s.Words(), (std::vector<int32_t>{kStatusCmpl | kStatusEnd, 0, 12, 12}));
   // A short buffer takes what fits, without END; the next read the rest.
-  Write(ud, cmd::kMarkerLevel);
-  EXPECT_EQ(Read(ud, 3, status_), "-45");
-  EXPECT_EQ(status_, kStatusCmpl);
-  EXPECT_EQ(Read(ud, 6, status_), ".3\r\n~~");
-  EXPECT_EQ(status_, kStatusCmpl | kStatusEnd);
+  s.Write(ud, cmd::kMarkerLevel);
+  EXPECT_EQ(s.Read(ud, 3), "-45");
+  EXPECT_EQ(s.status, kStatusCmpl);
+  EXPECT_EQ(s.Read(ud, 6), ".3\r\n~~");
+  EXPECT_EQ(s.status, kStatusCmpl | kStatusEnd);
   // Nothing left, or dropped by a new write: the read fails at once, untouched.
-  const double before = platform_.NowSeconds();
-  EXPECT_EQ(Read(ud, 6, status_), "~~~~~~");
-  Write(ud, cmd::kMarkerLevel);
-  Write(ud, cmd::kPeakSearch);
-  EXPECT_EQ(Read(ud, 6, status_), "~~~~~~");
-  EXPECT_EQ(std::vector<int32_t>(words_, words_ + 4),
-            (std::vector<int32_t>{kStatusErr | kStatusTimo, EABO, 0, 0}));
-  EXPECT_EQ(platform_.NowSeconds(), before);
+  const double before = s.platform.NowSeconds();
+  EXPECT_EQ(s.Read(ud, 6), "~~~~~~");
+  s.Write(ud, cmd::kMarkerLevel);
+  s.Write(ud, cmd::kPeakSearch);
+  EXPECT_EQ(s.Read(ud, 6), "~~~~~~");
+  EXPECT_EQ(s.Words(), (std::vector<int32_t>{kStatusErr | kStatusTimo, EABO, 0, 0}));
+  EXPECT_EQ(s.platform.NowSeconds(), before);
 }
 
-TEST_F(SimulatedDriverTest, NothingListensAtAnotherAddressButOpeningWorks) {
-  Use(Bench(9));
-  ASSERT_EQ(Register(words_), 0);
-  const int ud = Open(8);
-  ASSERT_GT(ud, 0);
-  EXPECT_EQ(Write(ud, cmd::kDisplayLine), kStatusErr);
-  EXPECT_EQ(words_[1], ENOL);
-  Read(ud, 4, status_);
-  EXPECT_EQ(status_, kStatusErr | kStatusTimo);
-  // The analyser has no secondary addresses.
-  EXPECT_EQ(Write(Open(9, 96), cmd::kDisplayLine), kStatusErr);
-  EXPECT_EQ(Write(Open(9), cmd::kDisplayLine), kStatusCmpl);
+TEST(SimulatedDriver, DescriptorsAddressesAndBoards) {
+  Sim s(9);
+  ASSERT_EQ(s.Register(s.words), 0);
+  const int at8 = s.Open(8);
+  ASSERT_GT(at8, 0);  // opening works; nobody listens there
+  EXPECT_EQ(s.Write(at8, cmd::kDisplayLine), kStatusErr);
+  EXPECT_EQ(s.words[1], ENOL);
+  EXPECT_EQ(s.Write(s.Open(9, 96), cmd::kDisplayLine), kStatusErr);  // no secondary addresses
+  const int at9 = s.Open(9);
+  EXPECT_EQ(s.Write(at9, cmd::kDisplayLine), kStatusCmpl);
+  // Offline frees a descriptor for the next open; board 0 is always there.
+  EXPECT_EQ(s.driver->ibonl(at9, 0), kStatusCmpl);
+  EXPECT_EQ(s.Write(at9, cmd::kDisplayLine), kStatusErr);
+  EXPECT_EQ(s.words[1], EDVR);
+  EXPECT_EQ(s.Open(9), at9);
+  EXPECT_EQ(s.driver->ibonl(0, 0), kStatusCmpl);
+  EXPECT_EQ(s.Open(8, 0, 1), -1);
+  EXPECT_EQ(s.words[1], ENEB);
+  EXPECT_EQ(s.Open(31), -1);
+  EXPECT_EQ(s.words[1], EARG);
 }
 
-TEST_F(SimulatedDriverTest, OfflineReturnsDescriptorsAndBoardZeroIsAlwaysThere) {
-  Use(Bench());
-  ASSERT_EQ(Register(words_), 0);
-  const int first = Open();
-  const int second = Open();
-  EXPECT_NE(first, second);
-  EXPECT_EQ(driver_->ibonl(first, 0), kStatusCmpl);
-  EXPECT_EQ(Write(first, cmd::kDisplayLine), kStatusErr);
-  EXPECT_EQ(words_[1], EDVR);
-  EXPECT_EQ(Open(), first);  // reused, so every run gets the same
-  EXPECT_EQ(driver_->ibonl(0, 0), kStatusCmpl);
-  EXPECT_EQ(driver_->ibdev(1, 8, 0, kTimeout10s, 1, 0), -1);
-  EXPECT_EQ(words_[1], ENEB);
-  EXPECT_EQ(Open(31), -1);
-  EXPECT_EQ(words_[1], EARG);
-}
-
-TEST_F(SimulatedDriverTest, RegistrationAnswersAndWhenTheWordsAreWritten) {
-  Use(Bench(8, {}, 1));
-  Open();
-  EXPECT_EQ(words_[0], -1);  // not registered yet
-  // The scene's first answer, then what a driver says.
-  EXPECT_EQ(Register(words_), 1);
-  EXPECT_EQ(driver_->UnregisterGpibGlobalsForThread(), 0);
-  Write(Open(), "XYZ");
-  EXPECT_EQ(words_[3], -1);
-  EXPECT_EQ(Register(words_), 0);
+TEST(SimulatedDriver, RegistrationAnswersAndWhenTheWordsAreWritten) {
+  Sim s(8, {}, 1);
+  s.Open();
+  EXPECT_EQ(s.words[0], -1);  // not registered yet
+  EXPECT_EQ(s.Register(s.words), 1);  // the scene's first answer
+  s.driver->UnregisterGpibGlobalsForThread();
+  EXPECT_EQ(s.Register(s.words), 0);  // then what a driver says
   int32_t other[4] = {-1, -1, -1, -1};
-  EXPECT_EQ(Register(other), 1);  // already registered: the first words stay
-  Write(Open(), "XYZ");
-  EXPECT_EQ(words_[3], 3);
+  EXPECT_EQ(s.Register(other), 1);  // already registered: the first words stay
+  s.Write(s.Open(), "XYZ");
+  EXPECT_EQ(s.words[3], 3);
   EXPECT_EQ(other[3], -1);
-
   for (const int refusal : {2, 3, 7}) {
-    Use(Bench(8, {}, refusal));
-    int32_t words[4] = {-1, -1, -1, -1};
-    EXPECT_EQ(Register(words), refusal);
-    Open();
-    EXPECT_EQ(words[0], -1) << refusal;
+    Sim r(8, {}, refusal);
+    EXPECT_EQ(r.Register(r.words), refusal);
+    r.Open();
+    EXPECT_EQ(r.words[0], -1) << refusal;
   }
 }
 
-TEST_F(SimulatedDriverTest, SilentAfterAnswersTheFirstQueriesOnly) {
-  Use(Bench(8, 2));
-  const int ud = Open();
-  Write(ud, cmd::kPeakSearch);  // not a query: does not count
+TEST(SimulatedDriver, SilentAfterAnswersTheFirstQueriesOnly) {
+  Sim s(8, 2);
+  const int ud = s.Open();
+  s.Write(ud, cmd::kPeakSearch);  // not a query: does not count
   for (const int expected : {kStatusCmpl | kStatusEnd, kStatusCmpl | kStatusEnd,
-                             kStatusErr | kStatusTimo, kStatusErr | kStatusTimo}) {
-    EXPECT_EQ(Write(ud, cmd::kStatusByteQuery), kStatusCmpl);
-    Read(ud, 8, status_);
-    EXPECT_EQ(status_, expected);
+                             kStatusErr | kStatusTimo}) {
+    s.Write(ud, cmd::kStatusByteQuery);
+    s.Read(ud, 8);
+    EXPECT_EQ(s.status, expected);
   }
-  Use(Bench(8, 0));
-  const int silent = Open();
-  Write(silent, cmd::kMarkerFrequency);
-  Read(silent, 8, status_);
-  EXPECT_EQ(status_, kStatusErr | kStatusTimo);
 }
 
 }  // namespace

@@ -17,11 +17,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
-#include <QTextDocument>
 #include <QTextLayout>
 #include <QTimer>
 
@@ -53,12 +51,10 @@ std::optional<std::string> Answer(std::string_view command) {
   return std::nullopt;
 }
 
-// The line for segment 0 of the default plan with that peak.
-const QString kFirstLine = QStringLiteral("30MHz---1100MHz     ") +
-                           QStringLiteral("  1234.568MHz") + QStringLiteral("    -45.30dBm");
+const QString kFirstLine = QStringLiteral("30MHz---1100MHz       1234.568MHz    -45.30dBm");
 
 struct Bench {
-  explicit Bench(bool simulated = false) : window(bus, platform, simulated, 96) {
+  explicit Bench(bool simulated = false, double dpi = 96) : window(bus, platform, simulated, dpi) {
     driver.responder = Answer;
   }
   void Show() {
@@ -79,13 +75,6 @@ struct Bench {
     }
     return kinds;
   }
-  std::vector<std::string> StopFrequencies() const {
-    std::vector<std::string> stops;
-    for (const std::string& w : driver.writes) {
-      if (w.rfind("FB ", 0) == 0) stops.push_back(w);
-    }
-    return stops;
-  }
 
   TestPlatform platform;
   ScriptedDriver driver;
@@ -96,19 +85,13 @@ struct Bench {
 // Runs the application's event loop, as the program does, with action as its
 // first event. Returns the loop's exit status, or -1 if nothing ended it.
 int ExecWith(const std::function<void()>& action) {
-  QTimer start, deadline;
-  start.setSingleShot(true);
+  QTimer::singleShot(0, action);
+  QTimer deadline;
   deadline.setSingleShot(true);
-  QObject::connect(&start, &QTimer::timeout, action);
   QObject::connect(&deadline, &QTimer::timeout, [] { QCoreApplication::exit(-1); });
-  start.start(0);
   deadline.start(5000);
   return QCoreApplication::exec();
 }
-
-const std::vector<std::string> k2GStops = {"FB 1100000000HZ", "FB 1927500000HZ",
-                                           "FB 3100000000HZ", "FB 4100000000HZ",
-                                           "FB 5100000000HZ", "FB 6100000000HZ"};
 
 }  // namespace
 
@@ -121,28 +104,18 @@ class MainWindowTest : public QObject {
     b.Show();
     QCOMPARE(b.window.windowTitle(), QStringLiteral("Tarnwick"));
     QCOMPARE(QApplication::focusWidget(), b.window.Command1);
-    QCOMPARE(b.window.txtCarr->text(), QStringLiteral("1940"));
-    QCOMPARE(b.window.txtRef->text(), QStringLiteral("20"));
-    QCOMPARE(b.window.txtROfs->text(), QStringLiteral("0"));
-    QVERIFY(!b.window.optMode[0]->isChecked());
-    QVERIFY(b.window.optMode[1]->isChecked());
+    QCOMPARE(b.window.txtCarr->text() + b.window.txtRef->text() + b.window.txtROfs->text(),
+             QStringLiteral("1940200"));
+    QVERIFY(!b.window.optMode[0]->isChecked() && b.window.optMode[1]->isChecked());
     QVERIFY(!b.window.chkAvg->isChecked());
-    QVERIFY(b.window.txtRslt->toPlainText().isEmpty());
-    QVERIFY(!b.window.txtRslt->isReadOnly());
+    QVERIFY(b.window.txtRslt->toPlainText().isEmpty() && !b.window.txtRslt->isReadOnly());
     QVERIFY(!b.window.Command1->isDefault() && !b.window.Command1->autoDefault());
-    // Fixed size, no maximise button.
-    QCOMPARE(b.window.minimumSize(), QSize(430, 404));
-    QCOMPARE(b.window.maximumSize(), QSize(430, 404));
-    QVERIFY(!(b.window.windowFlags() & Qt::WindowMaximizeButtonHint));
-    // Nothing touches the bus before START.
-    QVERIFY(b.driver.calls.empty());
+    QCOMPARE(b.window.minimumSize(), b.window.maximumSize());  // fixed size
+    QVERIFY(b.driver.calls.empty());  // nothing touches the bus before START
 
-    Bench simulated(true);
-    QCOMPARE(simulated.window.windowTitle(), QStringLiteral("Tarnwick (simulated analyser)"));
-  }
+    QCOMPARE(Bench(true).window.windowTitle(), QStringLiteral("Tarnwick (simulated analyser)"));
 
-  void focusChainFollowsTabIndex() {
-    Bench b;
+    // The focus chain follows the tab order; labels take no focus.
     const QStringList expected = {"Command1", "txtRslt", "txtCarr", "optMode_0",
                                   "optMode_1", "txtRef", "txtROfs", "chkAvg"};
     QStringList chain;
@@ -153,65 +126,53 @@ class MainWindowTest : public QObject {
     } while (w != b.window.Command1);
     QCOMPARE(chain, expected);
     for (QLabel* label : b.window.Label1) QCOMPARE(label->focusPolicy(), Qt::NoFocus);
-    // Tab leaves the results box instead of typing a tab into it.
     QVERIFY(b.window.txtRslt->tabChangesFocus());
   }
 
-  void layoutAt96Dpi_data() {
+  void layoutInTwipsAtTheScreensDpi_data() {
+    QTest::addColumn<double>("dpi");
+    QTest::addColumn<QString>("control");
     QTest::addColumn<QRect>("expected");
-    QTest::newRow("Command1") << QRect(8, 8, 101, 33);
-    QTest::newRow("txtRslt") << QRect(24, 88, 397, 301);
-    QTest::newRow("txtCarr") << QRect(180, 12, 73, 18);
-    QTest::newRow("Label1_0") << QRect(260, 16, 41, 13);
-    QTest::newRow("Label1_1") << QRect(128, 16, 49, 13);
-    QTest::newRow("optMode_0") << QRect(356, 8, 61, 13);
-    QTest::newRow("optMode_1") << QRect(356, 24, 61, 13);
-    QTest::newRow("txtRef") << QRect(180, 40, 73, 18);
-    QTest::newRow("txtROfs") << QRect(180, 64, 73, 18);
-    QTest::newRow("Label1_2") << QRect(128, 44, 49, 13);
-    QTest::newRow("Label1_3") << QRect(128, 68, 49, 13);
-    QTest::newRow("Label1_4") << QRect(260, 44, 41, 13);
-    QTest::newRow("Label1_5") << QRect(260, 68, 41, 13);
-    QTest::newRow("chkAvg") << QRect(324, 64, 89, 17);
+    QTest::newRow("96 window") << 96.0 << "" << QRect(0, 0, 430, 404);
+    QTest::newRow("96 txtRslt") << 96.0 << "txtRslt" << QRect(24, 88, 397, 301);
+    QTest::newRow("96 Label1_3") << 96.0 << "Label1_3" << QRect(128, 68, 49, 13);
+    QTest::newRow("96 chkAvg") << 96.0 << "chkAvg" << QRect(324, 64, 89, 17);
+    QTest::newRow("120 window") << 120.0 << "" << QRect(0, 0, 538, 505);
+    QTest::newRow("120 txtRslt") << 120.0 << "txtRslt" << QRect(30, 110, 496, 376);
+    // 0 takes the screen's DPI; offscreen reports 96.
+    QTest::newRow("screen chkAvg") << 0.0 << "chkAvg" << QRect(324, 64, 89, 17);
   }
 
-  void layoutAt96Dpi() {
+  void layoutInTwipsAtTheScreensDpi() {
+    QFETCH(double, dpi);
+    QFETCH(QString, control);
     QFETCH(QRect, expected);
-    Bench b;
-    auto* control = b.window.findChild<QWidget*>(QString::fromLatin1(QTest::currentDataTag()));
-    QVERIFY(control != nullptr);
-    QCOMPARE(control->geometry(), expected);
+    Bench b(false, dpi);
+    if (control.isEmpty()) {
+      QCOMPARE(QRect(QPoint(0, 0), b.window.size()), expected);
+      return;
+    }
+    auto* widget = b.window.findChild<QWidget*>(control);
+    QVERIFY(widget != nullptr);
+    QCOMPARE(widget->geometry(), expected);
   }
 
-  void layoutFollowsDpi() {
-    TestPlatform platform;
-    ScriptedDriver driver;
-    AnalyzerBus bus(driver, platform);
-    // 12 twips a pixel at 120 dpi.
-    Form1 at120(bus, platform, false, 120);
-    QCOMPARE(at120.size(), QSize(538, 505));
-    QCOMPARE(at120.Command1->geometry(), QRect(10, 10, 126, 41));
-    QCOMPARE(at120.txtRslt->geometry(), QRect(30, 110, 496, 376));
-    // Without a DPI the screen's is used; offscreen reports 96.
-    QCOMPARE(qRound(QApplication::primaryScreen()->logicalDotsPerInchY()), 96);
-    Form1 atScreen(bus, platform, false);
-    QCOMPARE(atScreen.size(), QSize(430, 404));
-    QCOMPARE(atScreen.chkAvg->geometry(), QRect(324, 64, 89, 17));
-  }
-
-  void resultsBoxLooksAsItShould() {
+  void resultsBoxFontAndWrapping() {
     Bench b;
     QPlainTextEdit* box = b.window.txtRslt;
-    QCOMPARE(box->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    QCOMPARE(box->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     const QFontInfo info(box->font());
     QCOMPARE(info.pointSize(), 9);
     QCOMPARE(info.weight(), int(QFont::Normal));
     QVERIFY(!info.italic() && !info.underline() && !info.strikeOut());
     QVERIFY(tarnwick::ui::KeepsColumnsAligned(box->font()));
-    if (!QFontDatabase::families().contains(QStringLiteral("MS Gothic")) &&
-        QFontDatabase::families().contains(QStringLiteral("IPAGothic"))) {
-      QCOMPARE(info.family(), QStringLiteral("IPAGothic"));
+    // A missing face, or an installed proportional one, falls back to the
+    // system's fixed font.
+    using tarnwick::ui::ChooseResultsFont;
+    const QString systemFixed =
+        QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
+    QCOMPARE(QFontInfo(ChooseResultsFont({"No Such Face"})).family(), systemFixed);
+    if (QFontDatabase::families().contains(QStringLiteral("IPAPGothic"))) {
+      QCOMPARE(QFontInfo(ChooseResultsFont({"IPAPGothic"})).family(), systemFixed);
     }
     // Every other control keeps the toolkit's font.
     for (QWidget* w : b.window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -224,40 +185,25 @@ class MainWindowTest : public QObject {
     QVERIFY(box->document()->firstBlock().layout()->lineCount() > 1);
   }
 
-  void fontFallsBackToAFixedFace() {
-    using tarnwick::ui::ChooseResultsFont;
-    using tarnwick::ui::KeepsColumnsAligned;
-    const QString systemFixed =
-        QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
-    QCOMPARE(QFontInfo(ChooseResultsFont({"No Such Face"})).family(), systemFixed);
-    QCOMPARE(ChooseResultsFont({"No Such Face"}).pointSize(), 9);
-    if (QFontDatabase::families().contains(QStringLiteral("IPAPGothic"))) {
-      // Installed but proportional: rejected.
-      QVERIFY(!KeepsColumnsAligned(QFont(QStringLiteral("IPAPGothic"), 9)));
-      QCOMPARE(QFontInfo(ChooseResultsFont({"IPAPGothic"})).family(), systemFixed);
-    }
-  }
-
-  void enterOnStartRunsADefaultMeasurement() {
+  void keysOnStartRunMeasurements() {
     Bench b;
     b.Show();
     // Keys go to whatever has the focus: START, at first show.
     QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Return);
-    QStringList lines = b.Lines();
+    const QStringList lines = b.Lines();
     QCOMPARE(lines.size(), 8);  // header, six segments, the empty line after the break
-    QCOMPARE(lines[0], QStringLiteral("Spurious"));
     QCOMPARE(lines[1], kFirstLine);
-    for (int i = 1; i <= 6; ++i) QCOMPARE(lines[i].size(), 46);
-    QVERIFY(lines[7].isEmpty());
     QVERIFY(!b.window.txtRslt->toPlainText().contains(QLatin1Char('\r')));
-    QCOMPARE(b.StopFrequencies(), k2GStops);
     QCOMPARE(b.Sweeps(), "TTTTTT");
     QCOMPARE(b.platform.pumps, 0);  // events wait while the run holds the thread
 
-    // The keypad's Enter and the space bar start runs too; Ctrl+Return does not.
+    // The keypad's Enter and the space bar start runs too; Ctrl+Return and a
+    // held key's repeats do not.
     QTest::keyClick(b.window.Command1, Qt::Key_Enter, Qt::KeypadModifier);
     QTest::keyClick(b.window.Command1, Qt::Key_Space);
     QTest::keyClick(b.window.Command1, Qt::Key_Return, Qt::ControlModifier);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(b.window.Command1, &repeat);
     QCOMPARE(b.Lines().count(QStringLiteral("Spurious")), 3);
     // Once the blocks outgrow the box, it scrolls to keep the newest line in view.
     b.window.Command1->click();
@@ -285,7 +231,6 @@ class MainWindowTest : public QObject {
       return std::nullopt;
     };
     b.window.Command1->click();
-    QCOMPARE(b.platform.pumps, 0);
     QCOMPARE(seen.size(), 7u);
     QVERIFY(seen[0] > 0);  // the header
     for (std::size_t i = 1; i < seen.size(); ++i) QVERIFY(seen[i] > seen[i - 1]);
@@ -295,19 +240,13 @@ class MainWindowTest : public QObject {
     Bench b;
     b.Show();
     QTest::mouseClick(b.window.optMode[0], Qt::LeftButton);
-    QVERIFY(b.window.optMode[0]->isChecked());
     QVERIFY(!b.window.optMode[1]->isChecked());
     b.window.Command1->click();
-    QCOMPARE(b.StopFrequencies(),
-             (std::vector<std::string>{"FB 1927500000HZ", "FB 2100000000HZ", "FB 3100000000HZ"}));
     QCOMPARE(b.window.SegmentList().size(), 3u);
-    QCOMPARE(b.Lines().size(), 5);
-
     QTest::mouseClick(b.window.optMode[1], Qt::LeftButton);
     QVERIFY(!b.window.optMode[0]->isChecked());
-    b.driver.writes.clear();
     b.window.Command1->click();
-    QCOMPARE(b.StopFrequencies(), k2GStops);
+    QCOMPARE(b.window.SegmentList().size(), 6u);
   }
 
   void runsInsertAtTheCaretAndKeepTypedText() {
@@ -327,23 +266,10 @@ class MainWindowTest : public QObject {
     QCOMPARE(lines.size(), 9);
     QCOMPARE(lines[0], QStringLiteral("DUT 7"));
     QCOMPARE(lines[1], QStringLiteral("Spurious"));
-    QCOMPARE(lines[2], kFirstLine);
     QCOMPARE(lines[8], QStringLiteral("end"));
-    const int blockEnd = box->textCursor().position();
-    QCOMPARE(box->toPlainText().mid(blockEnd), QStringLiteral("end"));
-
-    // A second run follows the first block; a selection is replaced.
-    caret = box->textCursor();
-    caret.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-    box->setTextCursor(caret);
-    b.window.Command1->click();
-    lines = b.Lines();
-    QCOMPARE(lines.size(), 16);
-    QCOMPARE(lines[8], QStringLiteral("Spurious"));
-    QVERIFY(!lines.contains(QStringLiteral("end")));
-    QVERIFY(box->textCursor().atEnd());
-    QCOMPARE(b.Count(b.driver.calls, "Register"), 1);
-    QCOMPARE(b.Count(b.driver.calls, "ibdev(0, 8, 0, 13, 1, 0)"), 2);
+    QCOMPARE(box->toPlainText().mid(box->textCursor().position()), QStringLiteral("end"));
+    b.window.Command1->click();  // the second block follows the first
+    QCOMPARE(b.Lines().indexOf(QStringLiteral("Spurious"), 2), 8);
   }
 
   void averagingChangedDuringAWaitAppliesFromTheNextSegment() {
@@ -355,9 +281,7 @@ class MainWindowTest : public QObject {
       if (b.platform.pumps == 2) QTest::mouseClick(b.window.chkAvg, Qt::LeftButton);
     };
     b.window.Command1->click();
-    QVERIFY(!b.window.chkAvg->isChecked());
     QCOMPARE(b.Sweeps(), "AATTTT");
-    QCOMPARE(b.platform.pumps, 2);
     QCOMPARE(b.Lines().size(), 8);
   }
 
@@ -375,8 +299,6 @@ class MainWindowTest : public QObject {
     b.window.Command1->click();
     QVERIFY(runningInWait);
     QCOMPARE(b.Count(b.driver.writes, "DY 0.1"), 1);
-    QCOMPARE(b.Count(b.driver.calls, "ibdev(0, 8, 0, 13, 1, 0)"), 1);
-    QCOMPARE(b.Lines().count(QStringLiteral("Spurious")), 1);
     QCOMPARE(b.Sweeps(), "AAAAAA");
     QVERIFY(!b.window.Running());
   }
@@ -396,19 +318,13 @@ class MainWindowTest : public QObject {
     b.Show();
     b.window.chkAvg->setChecked(true);
     bool closedInWait = true;
-    b.platform.onPump = [&] {
-      closedInWait = b.window.close();
-      QVERIFY(b.window.isVisible());
-    };
+    b.platform.onPump = [&] { closedInWait = b.window.close(); };
     QCOMPARE(ExecWith([&] { b.window.Command1->click(); }), 0);
     QVERIFY(!closedInWait);
     QCOMPARE(b.platform.pumps, 1);
     QCOMPARE(b.Count(b.driver.writes, "PS"), 0);
-    QCOMPARE(b.Count(b.driver.writes, "MF?"), 0);
     QCOMPARE(b.driver.writes.back(), "AAVG OFF");
-    const std::vector<std::string> lastCalls(b.driver.calls.end() - 2, b.driver.calls.end());
-    QCOMPARE(lastCalls, (std::vector<std::string>{"ibonl(1, 0)", "ibonl(0, 0)"}));
-    QCOMPARE(b.Lines(), (QStringList{"Spurious", ""}));
+    QCOMPARE(b.driver.calls.back(), "ibonl(0, 0)");
     QVERIFY(!b.window.isVisible());
     QVERIFY(!b.window.ProgramEnded());
   }
@@ -422,19 +338,11 @@ class MainWindowTest : public QObject {
     };
     b.window.Command1->click();
     QCOMPARE(b.platform.messages.size(), 1u);
-    QVERIFY(!b.platform.messages[0].empty());
-    QCOMPARE(b.Lines().size(), 5);  // header and the three segments before the fault
-    QCOMPARE(b.Lines()[1], kFirstLine);
-    QCOMPARE(b.driver.calls.back(), "ibonl(0, 0)");
-    QVERIFY(b.window.isVisible());
-    QVERIFY(!b.window.ProgramEnded());
-
+    QCOMPARE(b.Lines()[3].left(20), QStringLiteral("1952.5MHz---3100MHz "));
+    QVERIFY(b.window.isVisible() && !b.window.ProgramEnded());
     b.driver.writeFailure = nullptr;
     b.window.Command1->click();
-    const QStringList lines = b.Lines();
-    QCOMPARE(lines.size(), 12);
-    QCOMPARE(lines[1], kFirstLine);
-    QCOMPARE(lines[4], QStringLiteral("Spurious"));
+    QCOMPARE(b.Lines().count(QStringLiteral("Spurious")), 2);
   }
 
   void registrationFailureEndsTheProgram() {
@@ -445,9 +353,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(b.platform.messages,
              (std::vector<std::string>{std::string(tarnwick::kMsgUnableToRegister)}));
     QVERIFY(b.window.ProgramEnded());
-    QVERIFY(!b.window.isVisible());
-    QVERIFY(!b.window.Running());
-    QVERIFY(b.driver.writes.empty());
+    QVERIFY(!b.window.isVisible() && !b.window.Running());
   }
 
   void windowPlatformPumpsShowsMessagesAndEnds() {
@@ -457,24 +363,18 @@ class MainWindowTest : public QObject {
     platform.PumpEvents();
     QVERIFY(delivered);
 
-    QString title, text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString seen;
     // Answers the box once it shows; the box would otherwise wait for ever.
     QTimer::singleShot(0, [&] {
       for (QWidget* w : QApplication::topLevelWidgets()) {
         auto* box = qobject_cast<QMessageBox*>(w);
         if (box == nullptr || !box->isVisible()) continue;
-        title = box->windowTitle();
-        text = box->text();
-        icon = box->icon();
+        seen = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon());
         box->accept();
       }
     });
-    platform.CriticalMessage("Unable to register GPIB thread globals.");
-    QCOMPARE(title, QStringLiteral("Tarnwick"));
-    QCOMPARE(text, QStringLiteral("Unable to register GPIB thread globals."));
-    QCOMPARE(icon, QMessageBox::Critical);
-
+    platform.CriticalMessage("Unable to register.");
+    QCOMPARE(seen, QStringLiteral("Tarnwick|Unable to register.|%1").arg(int(QMessageBox::Critical)));
     QVERIFY_THROWS_EXCEPTION(tarnwick::ui::ProgramEndRequest, platform.EndProgram());
   }
 };
