@@ -2,8 +2,10 @@
 // receives exactly what the window's results box would, CR LF included.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -11,6 +13,7 @@
 #include <fmt/format.h>
 
 #include "app/program_options.h"
+#include "app/stop_signals.h"
 #include "bus/analyzer_bus.h"
 #include "measure/measurement_run.h"
 #include "measure/number_text.h"
@@ -54,26 +57,43 @@ struct CliInputs {
   std::string carrier = "1940";
   std::string ref = "20";
   std::string offset = "0";
-  std::string band = "2G";
+  std::string band{kBand2G};
   bool averaging = false;
 };
 
 class ConsoleHost : public RunHost {
  public:
-  ConsoleHost(const CliInputs& inputs, ConsolePlatform& platform, bool showProgress)
-      : inputs_(inputs), platform_(platform), show_progress_(showProgress) {}
+  ConsoleHost(const CliInputs& inputs, ConsolePlatform& platform, const DriverStack& stack,
+              bool showProgress)
+      : inputs_(inputs), platform_(platform), stack_(stack), show_progress_(showProgress) {}
 
   std::string CarrierText() override { return inputs_.carrier; }
   std::string RefLevelText() override { return inputs_.ref; }
   std::string RefOffsetText() override { return inputs_.offset; }
-  bool Band800MSelected() override { return inputs_.band == "800M"; }
+  bool Band800MSelected() override { return inputs_.band == kBand800M; }
   int AveragingValue() override { return inputs_.averaging ? 1 : 0; }
 
   void InsertResult(std::string_view text) override {
     platform_.ClearProgress();
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+    if (!output_error_.empty()) return;
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
+        std::fflush(stdout) != 0) {
+      output_error_ = fmt::format("cannot write the results to standard output: {}",
+                                  std::strerror(errno));
+    }
   }
+
+  // Lines that cannot be delivered, or a trace that cannot be written, end
+  // the run as a signal does: measuring on would only lose the results.
+  bool StopRequested() override {
+    return StopSignal() != 0 || !output_error_.empty() || stack_.trace_failed();
+  }
+  std::string StopReason() override {
+    if (StopSignal() != 0) return "ended by " + SignalName(StopSignal());
+    if (!output_error_.empty()) return output_error_;
+    return stack_.trace_failed() ? "cannot write the trace" : "stopped";
+  }
+  const std::string& output_error() const { return output_error_; }
 
   void SegmentStarting(std::size_t index, std::size_t count, const FreqSegment& segment) override {
     if (!show_progress_) return;
@@ -85,7 +105,9 @@ class ConsoleHost : public RunHost {
  private:
   const CliInputs& inputs_;
   ConsolePlatform& platform_;
+  const DriverStack& stack_;
   bool show_progress_;
+  std::string output_error_;
 };
 
 int Main(int argc, char** argv) {
@@ -104,7 +126,7 @@ int Main(int argc, char** argv) {
       ->option_text("TEXT")
       ->capture_default_str();
   app.add_option("--band", inputs.band, "Band plan")
-      ->check(CLI::IsMember({"800M", "2G"}))
+      ->check(CLI::IsMember({std::string(kBand800M), std::string(kBand2G)}))
       ->capture_default_str();
   app.add_flag("--avg", inputs.averaging, "Average every sweep");
   AddDriverOptions(app, driverOptions);
@@ -114,6 +136,13 @@ int Main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     const int rc = app.exit(e);
     return rc == 0 ? kExitOk : kExitUsage;
+  }
+
+  // With standard output closed, the trace file would take its place and
+  // receive the result lines.
+  if (!StandardStreamsOpen()) {
+    fmt::print(stderr, "{}: standard output is closed: nothing was measured.\n", kProgram);
+    return kExitRunStopped;
   }
 
   ConsolePlatform platform;
@@ -128,16 +157,40 @@ int Main(int argc, char** argv) {
     fmt::print(stderr, "{}: simulated analyser: these lines are not a measurement.\n", kProgram);
   }
 
+  CatchStopSignals();
   const bool showProgress = isatty(STDERR_FILENO) != 0 && !stack->traces_to_stderr();
   AnalyzerBus bus(stack->driver(), platform);
-  ConsoleHost host(inputs, platform, showProgress);
+  ConsoleHost host(inputs, platform, *stack, showProgress);
   MeasurementRun run(bus, host, platform);
   const RunOutcome outcome = run.OnStart();
   platform.ClearProgress();
-  if (outcome == RunOutcome::kBlankInput) {
-    fmt::print(stderr, "{}: a field is blank: nothing was measured.\n", kProgram);
+
+  if (StopSignal() != 0) return kExitSignalBase + StopSignal();
+  if (!host.output_error().empty() || std::fflush(stdout) != 0) {
+    fmt::print(stderr, "{}: {}\n", kProgram,
+               host.output_error().empty() ? "cannot write the results to standard output"
+                                           : host.output_error());
+    return kExitRunStopped;
   }
-  return outcome == RunOutcome::kStopped ? kExitRunStopped : kExitOk;
+  if (stack->trace_failed()) {
+    fmt::print(stderr, "{}: cannot write the trace: it is incomplete.\n", kProgram);
+    return kExitRunStopped;
+  }
+  switch (outcome) {
+    case RunOutcome::kCompleted:
+      return kExitOk;
+    case RunOutcome::kBlankInput:
+      fmt::print(stderr, "{}: a field is blank: nothing was measured.\n", kProgram);
+      return kExitOk;
+    case RunOutcome::kDoubtful:
+      return kExitDoubtful;
+    case RunOutcome::kRefused:
+      return kExitUsage;
+    case RunOutcome::kStopped:
+    case RunOutcome::kAbandoned:
+      break;
+  }
+  return kExitRunStopped;
 }
 
 }  // namespace

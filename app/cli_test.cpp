@@ -1,6 +1,8 @@
 // tarnwick-cli and tarnwick as a user runs them: real processes, their output
 // and exit status.
+#include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -86,6 +88,12 @@ TEST(Cli, ExitStatusSaysHowTheRunEnded) {
       {{"--gpib-library", TEST_LIB_LINUX, "--avg", "--band", "800M", "--carrier", "830"},
        {}, 0, "", true},
       {{"--gpib-library", reg, "--carrier", "1E303"}, {}, 1, "1E303", false},
+      {{"--gpib-library", reg, "--carrier", "l940"}, {}, 2,
+       "The carrier \"l940\" is not a number in MHz.", false},
+      {{"--gpib-library", reg, "--band", "800M", "--carrier", "2050"}, {}, 2,
+       "Band 800M cannot leave out", false},
+      {{"--gpib-library", reg, "--avg"}, {{"TEST_GPIB_AVERAGING_ERROR", "1"}}, 4,
+       "6 of 6 readings are doubtful", true},
       {{"--gpib-library", "/nonexistent/libgpib.so.0"}, {}, 3,
        "Cannot load the GPIB driver library /nonexistent/libgpib.so.0", false},
       {{}, {{"TARNWICK_GPIB_LIBRARY", reg}, {"TEST_GPIB_REGISTRATION", "2"}}, 3,
@@ -100,6 +108,42 @@ TEST(Cli, ExitStatusSaysHowTheRunEnded) {
   }
   EXPECT_EQ(Cli({"--version"}).out, "Tarnwick 1.00\n");
 }
+
+#ifndef _WIN32
+// Runs a shell script with CLI standing for tarnwick-cli.
+ProcessResult Shell(const std::string& script) {
+  return RunProcess("/bin/sh", {"-c", "CLI='" TARNWICK_CLI "'; " + script});
+}
+
+TEST(Cli, SignalsEndTheRunCleanly) {
+  const auto dir = TestDir();
+  const std::string scene = (dir / "slow.scene").string(), trace = (dir / "trace").string();
+  std::ofstream(scene) << "averaging-ms 5000\n";
+  for (const auto& [name, status] : {std::pair{"INT", 130}, std::pair{"TERM", 143}}) {
+    const ProcessResult r = Shell("\"$CLI\" --simulate --avg --sim-scene '" + scene + "' --trace '" +
+                                  trace + "' & pid=$!; sleep 0.3; kill -" + name +
+                                  " $pid; wait $pid");
+    EXPECT_EQ(r.status, status) << r.err;
+    EXPECT_EQ(r.out, "Spurious\r\n* Run interrupted: ended by SIG" + std::string(name) + ".\r\n");
+    // The wait was cut short, then averaging off and both offline steps.
+    const std::string t = ReadFile(trace);
+    EXPECT_THAT(t.substr(t.rfind("*STB?")), ::testing::ContainsRegex(
+        "AAVG OFF.*\n.*ibonl\\(1, 0\\).*\n.*ibonl\\(0, 0\\)"));
+  }
+}
+
+TEST(Cli, OutputThatCannotBeWrittenIsReported) {
+  ProcessResult r = Shell("\"$CLI\" --simulate >/dev/full");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("cannot write the results to standard output: No space left"));
+  // A closed standard output must not hand its lines to the trace file.
+  const std::string trace = (TestDir() / "trace").string();
+  r = Shell("\"$CLI\" --simulate --trace '" + trace + "' >&-");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("standard output is closed"));
+  EXPECT_THAT(ReadFile(trace), Not(HasSubstr("Spurious")));
+}
+#endif
 
 #ifdef TARNWICK_GUI
 // The window program answers its command line before it needs a display.

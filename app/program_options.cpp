@@ -8,6 +8,7 @@
 
 #include "bus/driver_library.h"
 #include "bus/driver_trace.h"
+#include "bus/quote.h"
 #include "sim/scene.h"
 #include "sim/simulated_driver.h"
 #include "version.h"
@@ -53,7 +54,8 @@ DriverStack::DriverStack(const DriverOptions& options, Platform& platform) {
       trace_file_ = std::fopen(options.traceFile.c_str(), "a");
       if (trace_file_ == nullptr) {
         throw std::runtime_error(fmt::format("Cannot open the trace file {}: {}",
-                                             options.traceFile, std::strerror(errno)));
+                                             QuotedForMessage(options.traceFile, kQuotedPathLength),
+                                             std::strerror(errno)));
       }
     }
     trace_ = std::make_unique<DriverTrace>(*base_, platform, trace_file_);
@@ -67,5 +69,9 @@ DriverStack::~DriverStack() {
 }
 
 bool DriverStack::traces_to_stderr() const { return trace_file_ == stderr; }
+
+bool DriverStack::trace_failed() const {
+  return trace_file_ != nullptr && std::ferror(trace_file_) != 0;
+}
 
 }  // namespace tarnwick

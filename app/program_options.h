@@ -15,9 +15,11 @@ namespace tarnwick {
 
 // Exit statuses of both programs.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitRunStopped = 1;
-inline constexpr int kExitUsage = 2;
+inline constexpr int kExitRunStopped = 1;  // bus fault, overflow, closing step, output
+inline constexpr int kExitUsage = 2;       // command line, refused field, scene
 inline constexpr int kExitProgramEnded = 3;  // driver library or registration
+inline constexpr int kExitDoubtful = 4;      // completed, some readings doubtful
+inline constexpr int kExitSignalBase = 128;  // + the signal that ended the run
 
 struct DriverOptions {
   bool simulate = false;
@@ -43,6 +45,8 @@ class DriverStack {
   GpibDriver& driver() { return *top_; }
   bool simulated() const { return simulated_; }
   bool traces_to_stderr() const;
+  // Whether a write to the trace has failed.
+  bool trace_failed() const;
 
  private:
   std::unique_ptr<GpibDriver> base_;

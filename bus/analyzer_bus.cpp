@@ -6,6 +6,7 @@
 
 #include "bus/analyzer_commands.h"
 #include "bus/leading_number.h"
+#include "bus/quote.h"
 
 namespace tarnwick {
 
@@ -14,31 +15,36 @@ AnalyzerBus::AnalyzerBus(GpibDriver& driver, Platform& platform)
 
 void AnalyzerBus::RegisterGpibGlobals() {
   NiGlobals& g = globals_;
-  const int rc = driver_.RegisterGpibGlobalsForThread(&g.LongStatus, &g.LongError,
-                                                      &g.LongCount, &g.ibcntl);
+  int rc = driver_.RegisterGpibGlobalsForThread(&g.LongStatus, &g.LongError, &g.LongCount,
+                                                &g.ibcntl);
+  if (rc == 1) {
+    // Someone registered before us on this thread: take the slot over. The
+    // fresh registration is judged like the first, or every later call would
+    // look successful on words nobody writes.
+    driver_.UnregisterGpibGlobalsForThread();
+    rc = driver_.RegisterGpibGlobalsForThread(&g.LongStatus, &g.LongError, &g.LongCount,
+                                              &g.ibcntl);
+    // "Already registered" straight after unregistering is a refusal.
+    if (rc == 1) rc = 3;
+  }
+  if (rc != 0) RegistrationRefused(rc);
+  globals_registered_ = 1;
+}
+
+void AnalyzerBus::RegistrationRefused(int rc) {
   switch (rc) {
-    case 0:
-      globals_registered_ = 1;
-      return;
-    case 1:
-      // Someone registered before us on this thread: take the slot over.
-      driver_.UnregisterGpibGlobalsForThread();
-      driver_.RegisterGpibGlobalsForThread(&g.LongStatus, &g.LongError, &g.LongCount,
-                                           &g.ibcntl);
-      globals_registered_ = 1;
-      return;
     case 2:
       platform_.CriticalMessage(kMsgNotMultiThreaded);
       driver_.UnregisterGpibGlobalsForThread();
-      EndProgramVia(platform_);
+      break;
     case 3:
       platform_.CriticalMessage(kMsgUnableToRegister);
       driver_.UnregisterGpibGlobalsForThread();
-      EndProgramVia(platform_);
+      break;
     default:
       platform_.CriticalMessage(kMsgUnknownRegistrationError);
-      EndProgramVia(platform_);
   }
+  EndProgramVia(platform_);
 }
 
 void AnalyzerBus::EnsureRegistered() {
@@ -47,24 +53,31 @@ void AnalyzerBus::EnsureRegistered() {
 
 void AnalyzerBus::CopyStatusWords() {
   globals_.ibsta = LowWordToInt(globals_.LongStatus);
-  if (globals_.LongError < -32768 || globals_.LongError > 32767) {
+  const bool failed = (globals_.LongStatus & kStatusErr) != 0;
+  if (!failed) {
+    // Drivers leave stale values in the error word of a call that worked.
+    globals_.iberr = LowWordToInt(globals_.LongError);
+  } else if (globals_.LongError < -32768 || globals_.LongError > 32767) {
     throw OverflowError(
         fmt::format("the driver's error word {} does not fit a 16-bit number", globals_.LongError));
+  } else {
+    globals_.iberr = static_cast<int16_t>(globals_.LongError);
   }
-  globals_.iberr = static_cast<int16_t>(globals_.LongError);
   globals_.ibcnt = LowWordToInt(globals_.ibcntl);
 }
 
 void AnalyzerBus::Fault(std::string_view what, std::string_view detail) {
-  throw BusFault(fmt::format("Run stopped: {} the analyser at GPIB{}::{} {}.", what, board_, pad_,
-                             detail));
+  throw BusFault(fmt::format("{} the analyser at GPIB{}::{} {}.", what, board_, pad_, detail));
+}
+
+std::string AnalyzerBus::DriverError() const {
+  return "failed with " + DescribeGpibError(globals_.LongError, globals_.ibcntl);
 }
 
 void AnalyzerBus::CheckCall(std::string_view operation, std::string_view text) {
   if (!fault_checks_ || (globals_.LongStatus & kStatusErr) == 0) return;
-  const std::string error = "failed with " + DescribeGpibError(globals_.LongError);
-  if (text.empty()) Fault(fmt::format("{} to", operation), error);
-  Fault(fmt::format("{} \"{}\" to", operation, text), error);
+  if (text.empty()) Fault(fmt::format("{} to", operation), DriverError());
+  Fault(fmt::format("{} \"{}\" to", operation, text), DriverError());
 }
 
 int16_t AnalyzerBus::OpenDevice(int16_t board, int16_t pad, int16_t sad, int16_t tmo,
@@ -74,11 +87,14 @@ int16_t AnalyzerBus::OpenDevice(int16_t board, int16_t pad, int16_t sad, int16_t
   pad_ = pad;
   const int16_t descriptor = LowWordToInt(driver_.ibdev(board, pad, sad, tmo, eot, eos));
   CopyStatusWords();
-  if (fault_checks_ && (descriptor < 0 || (globals_.LongStatus & kStatusErr) != 0)) {
-    Fault("ibdev could not open",
-          fmt::format("(descriptor {}, {})", descriptor, DescribeGpibError(globals_.LongError)));
-  }
   return descriptor;
+}
+
+void AnalyzerBus::CheckOpen(int16_t descriptor) {
+  if (descriptor >= 0 && (globals_.LongStatus & kStatusErr) == 0) return;
+  Fault("ibdev could not open",
+        fmt::format("(descriptor {}, {})", descriptor,
+                    DescribeGpibError(globals_.LongError, globals_.ibcntl)));
 }
 
 void AnalyzerBus::SetOnline(int16_t ud, int16_t v) {
@@ -93,6 +109,11 @@ void AnalyzerBus::WriteText(int16_t ud, std::string_view text) {
   driver_.ibwrt(ud, text.data(), static_cast<long>(text.size()));
   CopyStatusWords();
   CheckCall("ibwrt", text);
+  // A short write would let the analyser act on a truncated command.
+  if (fault_checks_ && globals_.ibcntl != static_cast<int32_t>(text.size())) {
+    Fault(fmt::format("ibwrt \"{}\" to", text),
+          fmt::format("sent only {} of {} bytes", globals_.ibcntl, text.size()));
+  }
 }
 
 int32_t AnalyzerBus::ReadText(int16_t ud, std::string& buffer) {
@@ -100,9 +121,8 @@ int32_t AnalyzerBus::ReadText(int16_t ud, std::string& buffer) {
   driver_.ibrd(ud, buffer.data(), static_cast<long>(buffer.size()));
   CopyStatusWords();
   if (fault_checks_ && (globals_.LongStatus & kStatusErr) != 0) {
-    const std::string error = "failed with " + DescribeGpibError(globals_.LongError);
-    if (pending_command_.empty()) Fault("ibrd from", error);
-    Fault(fmt::format("ibrd of the reply to \"{}\" from", pending_command_), error);
+    if (pending_command_.empty()) Fault("ibrd from", DriverError());
+    Fault(fmt::format("ibrd of the reply to \"{}\" from", pending_command_), DriverError());
   }
   return std::clamp<int32_t>(globals_.ibcntl, 0, static_cast<int32_t>(buffer.size()));
 }
@@ -112,22 +132,33 @@ double AnalyzerBus::QueryValue(std::string_view command, std::string& buffer) {
   pending_command_ = command;
   const int32_t received = ReadText(Analyzer, buffer);
   pending_command_.clear();
-  if (received == 0 && fault_checks_) {
-    Fault(fmt::format("the reply to \"{}\" from", command), "was empty");
-  }
   const std::string_view reply(buffer.data(), static_cast<std::size_t>(received));
+  const std::string what = fmt::format("the reply to \"{}\" from", command);
+  if (fault_checks_) {
+    if (received == 0) Fault(what, "was empty");
+    // A full buffer without END is the front of a longer reply.
+    if (static_cast<std::size_t>(received) == buffer.size() &&
+        (globals_.LongStatus & kStatusEnd) == 0) {
+      Fault(what, fmt::format("was cut short at {} bytes: {}", received, QuotedForMessage(reply)));
+    }
+  }
+  NumberScan scan;
   try {
-    return LeadingNumber(reply);
+    scan = ScanLeadingNumber(reply);
   } catch (const OverflowError&) {
     throw OverflowError(fmt::format("the reply to \"{}\", {}, is too large for a number", command,
-                                    std::string(reply.substr(0, reply.find_first_of("\r\n")))));
+                                    QuotedForMessage(reply)));
   }
+  if (fault_checks_ && !scan.hasDigits) {
+    Fault(what, fmt::format("has no number: {}", QuotedForMessage(reply)));
+  }
+  return scan.value;
 }
 
 int16_t AnalyzerBus::WaitAveraging() {
   WriteText(Analyzer, cmd::kClearStatus);
   WriteText(Analyzer, cmd::kOperationEnable);
-  return WaitOperation(10);
+  return WaitOperation(kAveragingTimeoutSeconds);
 }
 
 int16_t AnalyzerBus::WaitOperation(int32_t timeoutSeconds) {
@@ -140,6 +171,7 @@ int16_t AnalyzerBus::WaitOperation(int32_t timeoutSeconds) {
   for (;;) {
     platform_.SleepMs(10);
     platform_.PumpEvents();
+    if (stop_check_ && stop_check_()) return kWaitInterrupted;
     stb = RoundToInt16(QueryValue(cmd::kStatusByteQuery, buffer), "the status byte");
     // Time is judged before the bits: a status byte that arrives with the
     // timeout still counts as a timeout.

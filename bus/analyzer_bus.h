@@ -6,6 +6,7 @@
 #define TARNWICK_BUS_ANALYZER_BUS_H_
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -27,7 +28,9 @@ struct NiGlobals {
   int16_t ibcnt = 0;
 };
 
-// A driver call of a run failed. what() is the operator's message.
+// A driver call of a run failed, or the analyser's reply could not be read
+// as a number. what() names the call, the command, the analyser and the
+// driver's error, for the operator.
 class BusFault : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -45,6 +48,10 @@ inline constexpr std::string_view kMsgUnknownRegistrationError =
 inline constexpr int16_t kWaitDone = 0;
 inline constexpr int16_t kWaitError = 1;
 inline constexpr int16_t kWaitTimeout = 2;
+inline constexpr int16_t kWaitInterrupted = 3;  // the stop check asked to end it
+
+// How long the averaging wait gives a sweep.
+inline constexpr int32_t kAveragingTimeoutSeconds = 10;
 
 class AnalyzerBus {
  public:
@@ -54,13 +61,19 @@ class AnalyzerBus {
   AnalyzerBus& operator=(const AnalyzerBus&) = delete;
 
   // Registers the four status words with the driver. A refusal shows its
-  // message and ends the program.
+  // message and ends the program; so does a refusal of the fresh
+  // registration that follows an "already registered" answer.
   void RegisterGpibGlobals();
 
   // The wrapped driver operations. Each registers the status words first if
   // that has not happened yet, calls the driver, and copies the status words.
+  // OpenDevice returns the descriptor as the driver gave it, also when the
+  // open failed: CheckOpen tells.
   int16_t OpenDevice(int16_t board, int16_t pad, int16_t sad, int16_t tmo,
                      int16_t eot, int16_t eos);
+  // Throws BusFault when the OpenDevice just made failed (a negative
+  // descriptor, or ERR set).
+  void CheckOpen(int16_t descriptor);
   void SetOnline(int16_t ud, int16_t v);
   void WriteText(int16_t ud, std::string_view text);
   // Reads up to buffer.size() bytes into the front of buffer; bytes beyond
@@ -72,19 +85,26 @@ class AnalyzerBus {
   // short reply never picks up the tail of an earlier, longer one.
   double QueryValue(std::string_view command, std::string& buffer);
 
-  // Waits for the end of an averaged sweep: 0 done, 1 error, 2 timeout.
+  // Waits for the end of an averaged sweep: 0 done, 1 error, 2 timeout,
+  // 3 interrupted by the stop check.
   int16_t WaitAveraging();
   int16_t WaitOperation(int32_t timeoutSeconds);
 
   // Refreshes ibsta, iberr and ibcnt from the registered words. Throws
-  // OverflowError when the error word does not fit 16 bits.
+  // OverflowError when ERR is set and the error word does not fit 16 bits;
+  // without ERR the error word means nothing and is not judged.
   void CopyStatusWords();
 
-  // While on, a driver call that sets ERR, an open that returns a negative
-  // descriptor, or a read that receives nothing throws BusFault naming the
+  // While on, a driver call that sets ERR, a write that sends fewer bytes
+  // than it was given, or a query whose reply is empty, cut short by the
+  // buffer or has no number at its front throws BusFault naming the
   // operation, the command, the analyser's address and the driver's error.
-  // Runs turn this on; their closing steps turn it off and go on regardless.
+  // Runs turn this on, their closing steps too.
   void SetFaultChecks(bool on) { fault_checks_ = on; }
+
+  // Asked on every pass of a status wait; true ends the wait at once with
+  // kWaitInterrupted.
+  void SetStopCheck(std::function<bool()> check) { stop_check_ = std::move(check); }
 
   const NiGlobals& globals() const { return globals_; }
   int16_t GlobalsRegistered() const { return globals_registered_; }
@@ -97,12 +117,17 @@ class AnalyzerBus {
   // Throws BusFault when checks are on and the last call set ERR.
   void CheckCall(std::string_view operation, std::string_view text);
   [[noreturn]] void Fault(std::string_view what, std::string_view detail);
+  // "failed with ENOL (2, no listener)" for the last call.
+  std::string DriverError() const;
+  // Answers a registration result other than 0 or 1: message and the end.
+  [[noreturn]] void RegistrationRefused(int rc);
 
   GpibDriver& driver_;
   Platform& platform_;
   NiGlobals globals_;
   int16_t globals_registered_ = 0;
   bool fault_checks_ = false;
+  std::function<bool()> stop_check_;
   // Where the last OpenDevice looked for the analyser, for messages.
   int board_ = 0;
   int pad_ = 0;

@@ -45,6 +45,9 @@ TEST(Registration, OnceAtTheFirstOperationAndAnsweredAsTheDriverSays) {
   const Case cases[] = {
       {{0}, {"Register", "ibwrt SI", "ibwrt SI"}, ""},
       {{1, 0}, {"Register", "Unregister", "Register", "ibwrt SI", "ibwrt SI"}, ""},
+      // The fresh registration's answer counts like the first.
+      {{1, 2}, {"Register", "Unregister", "Register", "Unregister"}, kMsgNotMultiThreaded},
+      {{1, 1}, {"Register", "Unregister", "Register", "Unregister"}, kMsgUnableToRegister},
       {{2}, {"Register", "Unregister"}, kMsgNotMultiThreaded},
       {{3}, {"Register", "Unregister"}, kMsgUnableToRegister},
       {{4}, {"Register"}, kMsgUnknownRegistrationError},
@@ -69,6 +72,11 @@ TEST(Registration, OnceAtTheFirstOperationAndAnsweredAsTheDriverSays) {
 }
 
 TEST_F(BusFixture, StatusWordsAreCopiedAndAnErrorWordBeyond16BitsOverflows) {
+  // Without ERR the error word means nothing, however large.
+  driver.idleError = 40000;
+  bus.SetFaultChecks(true);
+  bus.WriteText(1, "SI");
+  bus.SetFaultChecks(false);
   driver.writeFailure = [](std::string_view text) -> std::optional<int32_t> {
     return text == "BIG" ? 40000 : ENOL;
   };
@@ -95,17 +103,41 @@ TEST_F(BusFixture, QueryParsesOnlyTheBytesThisReadReceived) {
 }
 
 TEST_F(BusFixture, FailuresAreFaultsOnlyWhenChecked) {
+  bus.Analyzer = bus.OpenDevice(0, 8, 0, 13, 1, 0);
   std::string buffer(50, '\0');
   EXPECT_EQ(bus.QueryValue("MF?", buffer), 0);  // unchecked: nothing to read is 0
-  driver.descriptor = -1;
-  EXPECT_EQ(bus.OpenDevice(0, 8, 0, 13, 1, 0), -1);
-
   bus.SetFaultChecks(true);
-  EXPECT_THAT(FaultOf([&] { bus.QueryValue("MF?", buffer); }),
-              HasSubstr("\"MF?\" from the analyser at GPIB0::8 failed with EABO (6, timeout or aborted)"));
-  EXPECT_THAT(FaultOf([&] { bus.OpenDevice(0, 8, 0, 13, 1, 0); }), HasSubstr("descriptor -1"));
-  driver.responder = [](std::string_view) { return std::optional<std::string>(""); };
-  EXPECT_THAT(FaultOf([&] { bus.QueryValue("*STB?", buffer); }), HasSubstr("was empty"));
+  struct Case {
+    std::optional<std::string> reply;  // to every query
+    long shortfall;
+    std::string message;
+  };
+  const Case cases[] = {
+      {std::nullopt, 0,
+       "ibrd of the reply to \"MF?\" from the analyser at GPIB0::8 failed with EABO (6, "
+       "timeout or aborted)."},
+      {"", 0, "the reply to \"MF?\" from the analyser at GPIB0::8 was empty."},
+      {"ERR\r\n", 0, "has no number: \"ERR\\r\\n\""},
+      {std::string("\0" "12\r\n", 5), 0, "has no number: \"\\x0012\\r\\n\""},
+      {" \r\n", 0, "has no number"},
+      {std::string(60, '7'), 0, "was cut short at 50 bytes: \"7777"},
+      {"1\r\n", 1, "ibwrt \"MF?\" to the analyser at GPIB0::8 sent only 2 of 3 bytes."},
+  };
+  for (const Case& c : cases) {
+    driver.responder = [&](std::string_view) { return c.reply; };
+    driver.writeShortfall = c.shortfall;
+    EXPECT_THAT(FaultOf([&] { bus.QueryValue("MF?", buffer); }), HasSubstr(c.message));
+  }
+  driver.descriptor = -1;
+  EXPECT_EQ(bus.OpenDevice(0, 8, 0, 13, 1, 0), -1);  // the open itself reports nothing
+  EXPECT_THAT(FaultOf([&] { bus.CheckOpen(-1); }), HasSubstr("descriptor -1"));
+}
+
+TEST(GpibErrors, NamesAndTheSystemErrorOfEdvr) {
+  EXPECT_EQ(DescribeGpibError(ENOL), "ENOL (2, no listener)");
+  EXPECT_EQ(DescribeGpibError(EHDL), "EHDL (23, invalid descriptor)");
+  EXPECT_EQ(DescribeGpibError(EDVR, 2), "EDVR (0, system error; errno 2, No such file or directory)");
+  EXPECT_EQ(DescribeGpibError(25), "driver error 25");
 }
 
 // --- averaging wait ---------------------------------------------------------
@@ -163,6 +195,13 @@ TEST_F(Wait, TimeoutsAndOverflow) {
   EXPECT_EQ(bus.WaitOperation(10), kWaitTimeout);
   Answer([](double) { return "70000\r\n"; });
   EXPECT_THROW(bus.WaitAveraging(), OverflowError);
+}
+
+TEST_F(Wait, StopCheckEndsTheWaitAtOnce) {
+  Answer([](double) { return "0\r\n"; });
+  bus.SetStopCheck([this] { return platform.sleeps == 3; });
+  EXPECT_EQ(bus.WaitAveraging(), kWaitInterrupted);
+  EXPECT_EQ(Written("*STB?"), 2);
 }
 
 TEST_F(Wait, SilentAnalyserIsAFaultWhenChecked) {

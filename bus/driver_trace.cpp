@@ -8,25 +8,6 @@
 
 namespace tarnwick {
 
-std::string QuotedBytes(std::string_view bytes) {
-  std::string out = "\"";
-  for (const char c : bytes) {
-    const auto u = static_cast<unsigned char>(c);
-    switch (c) {
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      case '\t': out += "\\t"; break;
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      default:
-        if (u < 0x20 || u > 0x7E) out += fmt::format("\\x{:02X}", u);
-        else out += c;
-    }
-  }
-  out += '"';
-  return out;
-}
-
 DriverTrace::DriverTrace(GpibDriver& inner, Platform& platform, std::FILE* out)
     : inner_(inner), platform_(platform), out_(out) {}
 

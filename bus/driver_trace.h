@@ -9,11 +9,10 @@
 
 #include "bus/gpib_driver.h"
 #include "bus/platform.h"
+#include "bus/quote.h"
 
 namespace tarnwick {
 
-// bytes as a C string literal, quotes included: "MF?\r\n".
-std::string QuotedBytes(std::string_view bytes);
 
 class DriverTrace : public GpibDriver {
  public:

@@ -64,6 +64,9 @@ TEST(DriverTrace, QuotesBytesAsCLiterals) {
   EXPECT_EQ(QuotedBytes("MF?\r\n"), "\"MF?\\r\\n\"");
   EXPECT_EQ(QuotedBytes("a\tb\"c\\"), "\"a\\tb\\\"c\\\\\"");
   EXPECT_EQ(QuotedBytes(std::string("\0\x7F\xE9 ~", 5)), "\"\\x00\\x7F\\xE9 ~\"");
+  // For messages: cut after 40 characters, never inside a UTF-8 sequence.
+  EXPECT_EQ(QuotedForMessage(std::string(39, 'a') + "éé\x1B"), "\"" + std::string(39, 'a') + "é\"…");
+  EXPECT_EQ(QuotedForMessage("é\x1B"), "\"é\\x1B\"");
 }
 
 }  // namespace

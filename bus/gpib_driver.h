@@ -20,11 +20,14 @@ inline constexpr int32_t kStatusCmpl = 0x0100;  // I/O complete
 enum GpibErrorCode : int32_t {
   EDVR = 0, ECIC = 1, ENOL = 2, EADR = 3, EARG = 4, ESAC = 5, EABO = 6,
   ENEB = 7, EDMA = 8, EOIP = 10, ECAP = 11, EFSO = 12, EBUS = 14,
-  ESTB = 15, ESRQ = 16, ETAB = 20,
+  ESTB = 15, ESRQ = 16, ETAB = 20, ELCK = 21, EARM = 22, EHDL = 23, ECFG = 24,
+  EWIP = 26, ERST = 27, EPWR = 28,
 };
 
 // "ENOL (2, no listener)": the code's name and meaning for operator messages.
-std::string DescribeGpibError(int32_t code);
+// For EDVR, count is the count word, where drivers leave the system's error
+// number: "EDVR (0, system error; errno 2, No such file or directory)".
+std::string DescribeGpibError(int32_t code, int32_t count = 0);
 
 // Highest primary address on a GPIB bus.
 inline constexpr int kMaxPrimaryAddress = 30;
@@ -51,7 +54,8 @@ class GpibDriver {
   virtual int ibdev(int board, int pad, int sad, int tmo, int eot, int eos) = 0;
   // Takes a device or board descriptor online (v != 0) or offline (v == 0).
   virtual int ibonl(int ud, int v) = 0;
-  // Sends cnt bytes; with eot on, END goes with the last byte.
+  // Sends cnt bytes; with eot on, END goes with the last byte. A call that
+  // does not set ERR has sent every byte; the count word says how many.
   virtual int ibwrt(int ud, const void* buf, long cnt) = 0;
   // Places up to cnt received bytes at the front of buf and leaves the rest of
   // buf untouched; the count word says how many arrived.

@@ -6,6 +6,8 @@
 
 #include <fmt/format.h>
 
+#include "bus/quote.h"
+
 namespace tarnwick {
 namespace {
 
@@ -20,6 +22,8 @@ class Cursor {
     return pos_ < text_.size() ? text_[pos_] : '\0';
   }
   void Take() { ++pos_; }
+  // Just behind the last character taken.
+  std::size_t Pos() const { return pos_; }
 
  private:
   static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
@@ -38,23 +42,30 @@ int DigitValue(char c, int base) {
 }
 
 // "&H1F" and "&O17": whole numbers in base 16 or 8.
-double RadixNumber(Cursor& in, int base) {
-  double value = 0;
-  for (int d; (d = DigitValue(in.Peek(), base)) >= 0; in.Take()) value = value * base + d;
-  if (!std::isfinite(value)) throw OverflowError("the number in the text is too large");
-  return value;
+NumberScan RadixNumber(Cursor& in, int base) {
+  NumberScan scan;
+  for (int d; (d = DigitValue(in.Peek(), base)) >= 0; in.Take()) {
+    scan.value = scan.value * base + d;
+    scan.hasDigits = true;
+    scan.end = in.Pos() + 1;
+  }
+  if (!std::isfinite(scan.value)) throw OverflowError("the number in the text is too large");
+  return scan;
 }
 
 }  // namespace
 
-double LeadingNumber(std::string_view text) {
+double LeadingNumber(std::string_view text) { return ScanLeadingNumber(text).value; }
+
+NumberScan ScanLeadingNumber(std::string_view text) {
   Cursor in(text);
+  NumberScan scan;
   if (in.Peek() == '&') {
     in.Take();
     const char radix = in.Peek();
     if (radix == 'H' || radix == 'h') { in.Take(); return RadixNumber(in, 16); }
     if (radix == 'O' || radix == 'o') { in.Take(); return RadixNumber(in, 8); }
-    return 0;
+    return scan;
   }
 
   // Collect the number without blanks, in the form from_chars reads.
@@ -70,19 +81,23 @@ double LeadingNumber(std::string_view text) {
     ++digits;
     significant = significant || c != '0';
     if (significant) ++leadingDigits;
+    scan.end = in.Pos() + 1;
   }
   long fractionZeros = 0;  // zeros after the point before the first significant digit
   if (in.Peek() == '.') {
     in.Take();
     number += '.';
+    scan.end = in.Pos();
     for (char c; IsDigit(c = in.Peek()); in.Take()) {
       number += c;
       ++digits;
       if (!significant && c == '0') ++fractionZeros;
       significant = significant || c != '0';
+      scan.end = in.Pos() + 1;
     }
   }
-  if (digits == 0) return 0;
+  if (digits == 0) return NumberScan{};
+  scan.hasDigits = true;
 
   long exponent = 0;
   const char e = in.Peek();
@@ -91,27 +106,31 @@ double LeadingNumber(std::string_view text) {
     bool negative = false;
     if (in.Peek() == '-') { negative = true; in.Take(); }
     else if (in.Peek() == '+') { in.Take(); }
+    // An exponent letter without digits (the "d" of "20 dBm") ends the
+    // number without belonging to it.
     for (char c; IsDigit(c = in.Peek()); in.Take()) {
       if (exponent < 100000) exponent = exponent * 10 + (c - '0');  // far beyond any double
+      scan.end = in.Pos() + 1;
     }
     if (negative) exponent = -exponent;
   }
   number += 'e';
   number += std::to_string(exponent);
 
-  double value = 0;
-  const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
+  const auto [end, ec] =
+      std::from_chars(number.data(), number.data() + number.size(), scan.value);
   (void)end;
   if (ec == std::errc::result_out_of_range) {
-    if (!significant) return 0;
+    scan.value = 0;
+    if (!significant) return scan;
     // Out of range one way or the other: tiny values read as zero.
     const long magnitude = leadingDigits > 0 ? leadingDigits + exponent : exponent - fractionZeros;
     if (magnitude > 0) {
-      throw OverflowError(fmt::format("the number {} is too large", std::string(text.substr(0, 40))));
+      throw OverflowError(fmt::format("the number {} is too large", QuotedForMessage(text)));
     }
-    return number[0] == '-' ? -0.0 : 0.0;
+    scan.value = number[0] == '-' ? -0.0 : 0.0;
   }
-  return value;
+  return scan;
 }
 
 int16_t LowWordToInt(int32_t value) {

@@ -24,6 +24,15 @@ class OverflowError : public std::runtime_error {
 // Throws OverflowError for a value too large for a double.
 double LeadingNumber(std::string_view text);
 
+// LeadingNumber with what it read: whether any digit was found, and where
+// the number ends (an exponent letter without digits is not part of it).
+struct NumberScan {
+  double value = 0;
+  bool hasDigits = false;
+  std::size_t end = 0;
+};
+NumberScan ScanLeadingNumber(std::string_view text);
+
 // The low 16 bits of value read as a signed 16-bit number. Never fails.
 int16_t LowWordToInt(int32_t value);
 

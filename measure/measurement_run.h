@@ -5,7 +5,9 @@
 #define TARNWICK_MEASURE_MEASUREMENT_RUN_H_
 
 #include <cstddef>
+#include <stdexcept>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "bus/analyzer_bus.h"
@@ -36,20 +38,36 @@ class RunHost {
   // leaving the caret behind it.
   virtual void InsertResult(std::string_view text) = 0;
 
-  // Asked after every averaging wait: true ends the run there, as when the
-  // window is closed during a wait.
+  // Asked on every pass of an averaging wait and between segments: true
+  // ends the run there (the window was closed, the program was told to
+  // stop, its output failed). The analyser is still set back and taken
+  // offline.
   virtual bool StopRequested() { return false; }
+  // Why, for the note that ends the block of a run stopped that way.
+  virtual std::string StopReason() { return "stopped by the operator"; }
   // Told before each segment is swept, for progress displays.
   virtual void SegmentStarting(std::size_t /*index*/, std::size_t /*count*/,
                                const FreqSegment& /*segment*/) {}
 };
 
 enum class RunOutcome {
-  kCompleted,    // every segment measured
+  kCompleted,    // every segment measured, every reading sound
+  kDoubtful,     // every segment measured, some readings marked doubtful
   kBlankInput,   // a field was blank: nothing sent, nothing written
-  kStopped,      // a bus fault or an overflow stopped it; the operator was told
-  kAbandoned,    // the host asked it to stop during an averaging wait
+  kRefused,      // a field or the carrier cannot be measured: nothing sent
+  kStopped,      // a bus fault, an overflow or a failed closing step
+  kAbandoned,    // the host asked it to stop
 };
+
+// A field the run cannot use, or a carrier the band cannot leave out.
+// what() is the operator's message.
+class InputRefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Notes the run adds to the results, each on a line of its own.
+inline constexpr std::string_view kNotePrefix = "* ";
 
 // Where the analyser is and how it is opened.
 inline constexpr int16_t kBoardIndex = 0;
@@ -72,7 +90,9 @@ class MeasurementRun {
   MeasurementRun(AnalyzerBus& bus, RunHost& host, Platform& platform);
 
   // The START handler: opens the analyser, runs MeasSpur, and takes the
-  // analyser and board 0 offline again, also when the run was stopped.
+  // analyser and board 0 offline again, also when the run was stopped. Tells
+  // the operator through the platform whatever did not go well: a stop, a
+  // refused field, doubtful readings, a failed closing step.
   RunOutcome OnStart();
 
   // The segment plan of the latest run.
@@ -84,6 +104,12 @@ class MeasurementRun {
 
  private:
   RunOutcome MeasSpur();
+  // Sweeps one segment and writes its line, and a note when the averaged
+  // sweep did not end well. Returns false when the host asked to stop.
+  bool MeasureSegment(std::size_t index, std::string& markerBuffer);
+  void Note(std::string_view text);
+  // Runs the closing steps; the first failure, or empty.
+  std::string Close();
 
   AnalyzerBus& bus_;
   RunHost& host_;
@@ -92,6 +118,9 @@ class MeasurementRun {
   // Whether this run has sent its first set-up command, so that its closing
   // steps know to switch averaging off again.
   bool setup_started_ = false;
+  bool header_written_ = false;
+  // Notes of the readings from sweeps whose averaging did not finish well.
+  std::vector<std::string> doubtful_;
 };
 
 }  // namespace tarnwick

@@ -46,6 +46,9 @@ struct Bench {
   int Written(std::string_view text) const {
     return static_cast<int>(std::count(driver.writes.begin(), driver.writes.end(), text));
   }
+  int Count(std::string_view call) const {
+    return static_cast<int>(std::count(driver.calls.begin(), driver.calls.end(), call));
+  }
   std::vector<std::string> LastCalls(std::size_t n) const {
     return {driver.calls.end() - static_cast<std::ptrdiff_t>(n), driver.calls.end()};
   }
@@ -183,53 +186,152 @@ TEST(MeasurementRun, AveragingSwitchedDuringAWaitAppliesFromTheNextSegment) {
   EXPECT_EQ(b.host.averagingQuestions, 6);
 }
 
-TEST(MeasurementRun, StopRequestedDuringAWaitEndsTheRunCleanly) {
+TEST(MeasurementRun, StopRequestsEndTheRunCleanlyWithANote) {
+  // During a wait: the wait ends at its next pass, before any query.
   Bench b;
   b.host.averaging = 1;
   b.platform.onPump = [&] { b.host.stopRequested = true; };
   EXPECT_EQ(b.Run(), RunOutcome::kAbandoned);
-  // No peak search or query after the wait, but averaging off and offline.
   EXPECT_THAT(std::vector<std::string>(b.driver.writes.end() - 2, b.driver.writes.end()),
-              ElementsAre("*STB?", "AAVG OFF"));
-  EXPECT_THAT(b.host.Lines(), ElementsAre("Spurious"));
+              ElementsAre("*SRE 160", "AAVG OFF"));
+  EXPECT_THAT(b.host.Lines(), ElementsAre("Spurious", "* Run interrupted: stopped."));
   EXPECT_EQ(b.driver.calls.back(), "ibonl(0, 0)");
   EXPECT_THAT(b.platform.messages, IsEmpty());
+  // Between segments, as a signal or a failed output asks.
+  Bench between;
+  between.host.stopAfterInserts = 2;
+  EXPECT_EQ(between.Run(), RunOutcome::kAbandoned);
+  EXPECT_EQ(between.host.Lines().size(), 3u);
+  EXPECT_EQ(between.Written("FB 1927500000HZ"), 0);
+  EXPECT_EQ(between.driver.writes.back(), "AAVG OFF");
+}
+
+TEST(MeasurementRun, AveragingThatDidNotEndWellMarksTheReading) {
+  struct Case {
+    std::deque<std::string> statusBytes;
+    const char* note;
+  };
+  const Case cases[] = {
+      {{"0\r\n"}, "* averaging did not finish within 10 s: this reading is from an unfinished sweep"},
+      {{"32\r\n"}, "* the analyser reported an error during the averaged sweep"},
+  };
+  for (const Case& c : cases) {
+    Bench b;
+    b.host.averaging = 1;
+    b.host.band800M = true;
+    b.host.carrier = "830";
+    b.statusBytes = c.statusBytes;
+    b.driver.responder = [inner = b.driver.responder](std::string_view command) {
+      return command == cmd::kEventStatusQuery ? std::optional<std::string>("16\r\n")
+                                               : inner(command);
+    };
+    EXPECT_EQ(b.Run(), RunOutcome::kDoubtful);
+    const auto lines = b.host.Lines();
+    ASSERT_EQ(lines.size(), 7u);  // every line read, each followed by its note
+    EXPECT_EQ(lines[1].substr(0, 20), "30MHz---817.5MHz    ");
+    EXPECT_THAT(lines[2], HasSubstr(c.note));
+    ASSERT_EQ(b.platform.messages.size(), 1u);
+    EXPECT_THAT(b.platform.messages[0], HasSubstr("3 of 3 readings are doubtful"));
+    EXPECT_THAT(b.platform.messages[0], HasSubstr("842.5MHz---2100MHz: "));
+  }
+}
+
+// Nothing is sent for a field that is not one number in its unit, or a
+// carrier the band's plan cannot leave out.
+TEST(MeasurementRun, InputThatWouldBeMisreadIsRefused) {
+  struct Case {
+    std::string carrier;
+    const char* ref;
+    bool band800M;
+    const char* message;  // empty: accepted
+  };
+  const Case cases[] = {
+      {"abc", "20", false, "The carrier \"abc\" is not a number in MHz."},
+      {"l940", "20", false, "carrier \"l940\""},
+      {"1,940", "20", false, "carrier \"1,940\""},
+      {"1.9GHz", "20", false, "carrier \"1.9GHz\""},
+      {"1940", "2O", false, "The reference level \"2O\" is not a number in dBm."},
+      {std::string(100, '9'), "20", false, "carrier at 1000000000000000000000000000000000000000… MHz"},
+      {"1050", "20", false,
+       "Band 2G cannot leave out a carrier at 1050 MHz: it measures carriers between 1112.5 "
+       "and 2987.5 MHz."},
+      {"3500", "20", false, "Band 2G cannot leave out a carrier at 3500 MHz"},
+      {"900", "20", false, "Band 2G cannot leave out"},
+      {"2050", "20", true, "between 42.5 and 1987.5 MHz."},
+      {"1940MHz", "20 dBm", false, ""},
+      {" 1 940 mhz ", "&H14", false, ""},
+      {"1112.5", "20dBm", false, ""},
+      {"2987.5", "2e1", false, ""},
+      {"42.6", "20", true, ""},
+  };
+  for (const Case& c : cases) {
+    Bench b;
+    b.host.carrier = c.carrier;
+    b.host.ref = c.ref;
+    b.host.offset = "0 DB";
+    b.host.band800M = c.band800M;
+    const RunOutcome outcome = b.Run();
+    if (*c.message == '\0') {
+      EXPECT_EQ(outcome, RunOutcome::kCompleted) << c.carrier;
+      continue;
+    }
+    EXPECT_EQ(outcome, RunOutcome::kRefused) << c.carrier;
+    EXPECT_THAT(b.driver.writes, IsEmpty()) << c.carrier;
+    EXPECT_THAT(b.host.results, IsEmpty());
+    ASSERT_EQ(b.platform.messages.size(), 1u) << c.carrier;
+    EXPECT_THAT(b.platform.messages[0], HasSubstr(c.message));
+  }
 }
 
 // A failed bus operation or an overflow must never produce plausible lines:
-// the run stops with one message, keeps earlier lines, and still closes.
+// the run stops with one message, keeps earlier lines with a note behind
+// them, and still closes.
 TEST(MeasurementRun, FaultsStopTheRunKeepEarlierLinesAndClose) {
+  auto failWrite = [](std::string failing) {
+    return [failing](Bench& b) {
+      b.driver.writeFailure = [failing](std::string_view text) -> std::optional<int32_t> {
+        return text == failing ? std::optional<int32_t>(ENOL) : std::nullopt;
+      };
+    };
+  };
   struct Case {
     const char* name;
     std::function<void(Bench&)> arrange;
-    std::size_t lines;  // kept in the results box
+    std::size_t lines;  // kept in the results box, notes included
     std::vector<const char*> message;
     bool setupBegan;
   };
   const Case cases[] = {
-      {"failed write",
-       [](Bench& b) {
-         b.driver.writeFailure = [](std::string_view text) -> std::optional<int32_t> {
-           return text == "FB 3100000000HZ" ? std::optional<int32_t>(ENOL) : std::nullopt;
-         };
-       },
-       3, {"\"FB 3100000000HZ\"", "GPIB0::8", "ENOL (2, no listener)"}, true},
-      {"unanswered query", [](Bench& b) { b.levels.clear(); }, 1, {"\"ML?\"", "EABO"}, true},
+      {"failed write", failWrite("FB 3100000000HZ"), 4,
+       {"Run stopped: ibwrt \"FB 3100000000HZ\"", "GPIB0::8", "ENOL (2, no listener)"}, true},
+      {"unanswered query", [](Bench& b) { b.levels.clear(); }, 2, {"\"ML?\"", "EABO"}, true},
+      {"reply without a number", [](Bench& b) { b.levels = {"ERR\r\n"}; }, 2,
+       {"has no number: \"ERR\\r\\n\""}, true},
+      {"short write", [](Bench& b) { b.driver.writeShortfall = 1; }, 0, {"sent only 5 of 6 bytes"},
+       true},
       {"failed open", [](Bench& b) { b.driver.descriptor = -1; }, 0, {"GPIB0::8"}, false},
       {"carrier overflow", [](Bench& b) { b.host.carrier = "1E303"; }, 0, {"1E303"}, false},
       {"field overflow", [](Bench& b) { b.host.ref = "9e999"; }, 0,
        {"reference level \"9e999\""}, false},
-      {"reply overflow", [](Bench& b) { b.frequencies = {"1e999\r\n"}; }, 1, {"1e999"}, true},
+      {"reply overflow", [](Bench& b) { b.frequencies = {"1e999\r\n"}; }, 2, {"1e999"}, true},
+      {"failed closing step", failWrite("AAVG OFF"), 8,
+       {"Closing the run failed: ibwrt \"AAVG OFF\"", "ENOL"}, true},
   };
   for (const Case& c : cases) {
     Bench b;
     c.arrange(b);
     EXPECT_EQ(b.Run(), RunOutcome::kStopped) << c.name;
-    EXPECT_EQ(b.host.Lines().size(), c.lines) << c.name;
+    const auto lines = b.host.Lines();
+    EXPECT_EQ(lines.size(), c.lines) << c.name;
     ASSERT_EQ(b.platform.messages.size(), 1u) << c.name;
     for (const char* part : c.message) EXPECT_THAT(b.platform.messages[0], HasSubstr(part)) << c.name;
+    if (!lines.empty()) {
+      EXPECT_EQ(lines.back(), "* " + b.platform.messages[0]) << c.name;
+    }
     EXPECT_EQ(b.Written("AAVG OFF"), c.setupBegan ? 1 : 0) << c.name;
+    // The device is taken offline when it was opened; never a negative one.
     EXPECT_EQ(b.driver.calls.back(), "ibonl(0, 0)") << c.name;
+    EXPECT_EQ(b.Count("ibonl(-1, 0)"), 0) << c.name;
   }
 }
 

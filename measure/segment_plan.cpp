@@ -1,5 +1,8 @@
 #include "measure/segment_plan.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace tarnwick {
 namespace {
 
@@ -37,6 +40,50 @@ void BuildSegmentPlan(FreqSegments& SegmentList, double carrierHz, int16_t BandI
     SegmentList.push_back({aboveCarrier, k2100MHz});
     SegmentList.push_back({k2000MHz, k3100MHz});
   }
+}
+
+
+bool PlanLeavesOutCarrier(const FreqSegments& plan, double carrierHz) {
+  const double notchLow = carrierHz - kNotchHalfWidthHz;
+  const double notchHigh = carrierHz + kNotchHalfWidthHz;
+  return std::all_of(plan.begin(), plan.end(), [&](const FreqSegment& s) {
+    return s.StartHz < s.StopHz && (s.StopHz <= notchLow || s.StartHz >= notchHigh);
+  });
+}
+
+CarrierRange MeasurableCarriers(int16_t BandIs2G) {
+  // Two plans for different carriers tell the edges that follow the carrier
+  // from the fixed ones, so the range comes from the plan and nowhere else.
+  FreqSegments a, b;
+  BuildSegmentPlan(a, 1'500'000'000, BandIs2G);
+  BuildSegmentPlan(b, 1'600'000'000, BandIs2G);
+  CarrierRange range{-std::numeric_limits<double>::infinity(),
+                     std::numeric_limits<double>::infinity()};
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    // A segment that ends at the notch must start below it, and one that
+    // starts at the notch must end above it.
+    if (a[i].StopHz != b[i].StopHz) range.lowHz = std::max(range.lowHz, a[i].StartHz + kNotchHalfWidthHz);
+    if (a[i].StartHz != b[i].StartHz) range.highHz = std::min(range.highHz, a[i].StopHz - kNotchHalfWidthHz);
+  }
+  // A fixed segment keeps the notch off its whole span; trim the ends of the
+  // range it reaches into until none does.
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      if (a[i].StartHz != b[i].StartHz || a[i].StopHz != b[i].StopHz) continue;
+      const double keepOutLow = a[i].StartHz - kNotchHalfWidthHz;
+      const double keepOutHigh = a[i].StopHz + kNotchHalfWidthHz;
+      if (keepOutLow < range.lowHz && keepOutHigh > range.lowHz) {
+        range.lowHz = keepOutHigh;
+        changed = true;
+      }
+      if (keepOutLow < range.highHz && keepOutHigh > range.highHz) {
+        range.highHz = keepOutLow;
+        changed = true;
+      }
+    }
+  }
+  return range;
 }
 
 }  // namespace tarnwick

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "bus/gpib_driver.h"
+#include "bus/quote.h"
 #include "sim/default_scene_text.h"
 
 namespace tarnwick::sim {
@@ -38,7 +39,7 @@ void ExpectValues(const std::vector<std::string_view>& words, std::size_t expect
   const std::size_t given = words.size() - 1;
   if (given == expected) return;
   std::ostringstream message;
-  message << words[0] << " takes " << expected << (expected == 1 ? " value" : " values")
+  message << CutForMessage(words[0]) << " takes " << expected << (expected == 1 ? " value" : " values")
           << ", not " << given;
   throw LineProblem{message.str()};
 }
@@ -47,7 +48,7 @@ double Real(std::string_view word, std::string_view what) {
   double value = 0;
   const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
   if (ec != std::errc() || end != word.data() + word.size() || !std::isfinite(value)) {
-    throw LineProblem{std::string(what) + " '" + std::string(word) + "' is not a number"};
+    throw LineProblem{std::string(what) + " " + QuotedForMessage(word) + " is not a number"};
   }
   return value;
 }
@@ -57,7 +58,7 @@ long Whole(std::string_view word, long min, long max) {
   const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
   if (ec != std::errc() || end != word.data() + word.size() || value < min || value > max) {
     std::ostringstream message;
-    message << "'" << word << "' is not a whole number from " << min << " to " << max;
+    message << QuotedForMessage(word) << " is not a whole number from " << min << " to " << max;
     throw LineProblem{message.str()};
   }
   return value;
@@ -88,7 +89,7 @@ void ReadDirective(const std::vector<std::string_view>& words, Scene& scene) {
     } else if (words[1] == "lf") {
       scene.replyEnd = ReplyEnd::kLf;
     } else {
-      throw LineProblem{"reply-end is crlf or lf, not '" + std::string(words[1]) + "'"};
+      throw LineProblem{"reply-end is crlf or lf, not " + QuotedForMessage(words[1])};
     }
   } else if (directive == "silent-after") {
     ExpectValues(words, 1);
@@ -99,7 +100,7 @@ void ReadDirective(const std::vector<std::string_view>& words, Scene& scene) {
     // to one the driver contract does not know.
     scene.registration = static_cast<int>(Whole(words[1], INT_MIN, INT_MAX));
   } else {
-    throw LineProblem{"unknown directive '" + std::string(directive) + "'"};
+    throw LineProblem{"unknown directive " + QuotedForMessage(directive)};
   }
 }
 
@@ -122,7 +123,7 @@ Scene ParseScene(std::string_view text, std::string_view sourceName) {
       ReadDirective(words, scene);
     } catch (const LineProblem& problem) {
       std::ostringstream message;
-      message << sourceName << ':' << lineNumber << ": " << problem.text;
+      message << CutForMessage(sourceName, kQuotedPathLength) << ':' << lineNumber << ": " << problem.text;
       throw SceneError(message.str());
     }
   }
@@ -130,18 +131,25 @@ Scene ParseScene(std::string_view text, std::string_view sourceName) {
 }
 
 Scene LoadSceneFile(const std::string& path) {
+  const std::string shown = CutForMessage(path, kQuotedPathLength);
   std::error_code ignored;
   if (std::filesystem::is_directory(path, ignored)) {
-    throw SceneError(path + ": cannot read the scene file: it is a directory");
+    throw SceneError(shown + ": cannot read the scene file: it is a directory");
   }
   errno = 0;
   std::ifstream file(path, std::ios::binary);
   if (!file) {
-    throw SceneError(path + ": cannot read the scene file: " +
+    throw SceneError(shown + ": cannot read the scene file: " +
                      (errno != 0 ? std::strerror(errno) : "cannot open it"));
   }
-  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  if (file.bad()) throw SceneError(path + ": cannot read the scene file");
+  // A scene is a few lines; a device such as /dev/zero would grow without end.
+  std::string text(kMaxSceneBytes + 1, '\0');
+  file.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (file.bad()) throw SceneError(shown + ": cannot read the scene file");
+  text.resize(static_cast<std::size_t>(file.gcount()));
+  if (text.size() > kMaxSceneBytes) {
+    throw SceneError(shown + ": the scene file is larger than 1 MB; a scene is a few lines");
+  }
   return ParseScene(text, path);
 }
 

@@ -39,6 +39,8 @@ class SceneError : public std::runtime_error {
 Scene DefaultScene();
 // Parses scene text; sourceName is used in error messages.
 Scene ParseScene(std::string_view text, std::string_view sourceName);
+// Reads and parses a scene file of at most kMaxSceneBytes.
+inline constexpr std::size_t kMaxSceneBytes = 1 << 20;
 Scene LoadSceneFile(const std::string& path);
 
 }  // namespace tarnwick::sim

@@ -57,7 +57,7 @@ TEST(SimulatedRun, AnAnalyserThatFallsSilentStopsTheRunAfterItsLastAnswer) {
   EXPECT_EQ(bench.run.OnStart(), RunOutcome::kStopped);
   // Its driver first said "already registered"; the words were registered anew.
   EXPECT_EQ(bench.bus.GlobalsRegistered(), 1);
-  EXPECT_EQ(bench.host.Lines().size(), 4u);
+  EXPECT_EQ(bench.host.Lines().size(), 5u);  // and the note that says so
   ASSERT_EQ(bench.platform.messages.size(), 1u);
   EXPECT_THAT(bench.platform.messages[0], HasSubstr("MF?"));
   EXPECT_THAT(bench.platform.messages[0], HasSubstr("EABO"));

@@ -51,8 +51,8 @@ constexpr std::array<CaptionedPlace, 6> kLabel1{{
     {"dB", {3900, 1020, 615, 195}},
 }};
 constexpr std::array<CaptionedPlace, 2> kOptMode{{
-    {"800M", {5340, 120, 915, 195}},
-    {"2G", {5340, 360, 915, 195}},
+    {kBand800M.data(), {5340, 120, 915, 195}},
+    {kBand2G.data(), {5340, 360, 915, 195}},
 }};
 
 constexpr int kResultsPointSize = 9;

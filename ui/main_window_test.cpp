@@ -202,8 +202,12 @@ class MainWindowTest : public QObject {
     QTest::keyClick(b.window.Command1, Qt::Key_Enter, Qt::KeypadModifier);
     QTest::keyClick(b.window.Command1, Qt::Key_Space);
     QTest::keyClick(b.window.Command1, Qt::Key_Return, Qt::ControlModifier);
-    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
-    QApplication::sendEvent(b.window.Command1, &repeat);
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+      for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent repeat(type, key, Qt::NoModifier, QString(), true);
+        QApplication::sendEvent(b.window.Command1, &repeat);
+      }
+    }
     QCOMPARE(b.Lines().count(QStringLiteral("Spurious")), 3);
     // Once the blocks outgrow the box, it scrolls to keep the newest line in view.
     b.window.Command1->click();
@@ -312,17 +316,20 @@ class MainWindowTest : public QObject {
       QVERIFY(!b.window.isVisible());
       QVERIFY(b.driver.calls.empty());
     }
-    // During a wait: the run stops once the wait returns, cleans up, and only
-    // then does the window go.
+    // During a wait: the wait ends at its next pass, the run cleans up, and
+    // only then does the window go.
     Bench b;
     b.Show();
     b.window.chkAvg->setChecked(true);
+    b.driver.responder = [](std::string_view c) {
+      return c == "*STB?" ? std::optional<std::string>("0\r\n") : Answer(c);  // never done
+    };
     bool closedInWait = true;
     b.platform.onPump = [&] { closedInWait = b.window.close(); };
     QCOMPARE(ExecWith([&] { b.window.Command1->click(); }), 0);
     QVERIFY(!closedInWait);
     QCOMPARE(b.platform.pumps, 1);
-    QCOMPARE(b.Count(b.driver.writes, "PS"), 0);
+    QCOMPARE(b.Count(b.driver.writes, "*STB?"), 0);
     QCOMPARE(b.driver.writes.back(), "AAVG OFF");
     QCOMPARE(b.driver.calls.back(), "ibonl(0, 0)");
     QVERIFY(!b.window.isVisible());

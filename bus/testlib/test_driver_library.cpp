@@ -2,7 +2,8 @@
 // with the registration functions (TEST_LIBRARY_REGISTERS=1) or with only a
 // per-thread status, as the Linux libraries have. An analyser listens at
 // address 8 and answers the marker and status queries with fixed replies.
-// TEST_GPIB_REGISTRATION sets what the first registration answers.
+// TEST_GPIB_REGISTRATION sets what the first registration answers;
+// TEST_GPIB_AVERAGING_ERROR makes every averaged sweep end with an error.
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -45,8 +46,9 @@ int Finish(int sta, int err, long cnt) {
 [[maybe_unused]] std::string Reply(const std::string& command) {
   if (command == "MF?") return "1234567890\r\n";
   if (command == "ML?") return "-45.3\r\n";
-  if (command == "*STB?") return "128\r\n";
-  if (command == "*ESR?") return "0\r\n";
+  const bool averagingError = std::getenv("TEST_GPIB_AVERAGING_ERROR") != nullptr;
+  if (command == "*STB?") return averagingError ? "32\r\n" : "128\r\n";
+  if (command == "*ESR?") return averagingError ? "16\r\n" : "0\r\n";
   return "";
 }
 

@@ -24,8 +24,10 @@ class RecordingHost : public RunHost {
   void InsertResult(std::string_view text) override {
     results += text;
     inserts.emplace_back(text);
+    if (inserts.size() == stopAfterInserts) stopRequested = true;
   }
   bool StopRequested() override { return stopRequested; }
+  std::string StopReason() override { return "stopped"; }
 
   // The results box split at its line breaks, without them.
   std::vector<std::string> Lines() const {
@@ -43,6 +45,7 @@ class RecordingHost : public RunHost {
   bool band800M = false;
   int averaging = 0;
   bool stopRequested = false;
+  std::size_t stopAfterInserts = 0;  // asks to stop after that many inserts
   int averagingQuestions = 0;
   std::string results;
   std::vector<std::string> inserts;

@@ -39,7 +39,7 @@ int ScriptedDriver::ibdev(int board, int pad, int sad, int tmo, int eot, int eos
 
 int ScriptedDriver::ibonl(int ud, int v) {
   calls.push_back("ibonl(" + std::to_string(ud) + ", " + std::to_string(v) + ")");
-  Finish(kStatusCmpl, 0, 0);
+  Finish(kStatusCmpl, idleError, 0);
   return kStatusCmpl;
 }
 
@@ -53,7 +53,7 @@ int ScriptedDriver::ibwrt(int /*ud*/, const void* buf, long cnt) {
       return kStatusErr | kStatusCmpl;
     }
   }
-  Finish(kStatusCmpl, 0, static_cast<int32_t>(cnt));
+  Finish(kStatusCmpl, idleError, static_cast<int32_t>(cnt - writeShortfall));
   return kStatusCmpl;
 }
 
@@ -67,8 +67,10 @@ int ScriptedDriver::ibrd(int ud, void* buf, long cnt) {
   }
   const std::size_t n = std::min(reply->size(), static_cast<std::size_t>(cnt));
   std::memcpy(buf, reply->data(), n);
-  Finish(kStatusEnd | kStatusCmpl, 0, static_cast<int32_t>(n));
-  return kStatusEnd | kStatusCmpl;
+  // END goes with the reply's last byte, which a short buffer does not reach.
+  const int32_t status = (n == reply->size() ? kStatusEnd : 0) | kStatusCmpl;
+  Finish(status, idleError, static_cast<int32_t>(n));
+  return status;
 }
 
 void ScriptedDriver::Finish(int32_t status, int32_t error, int32_t count) {

@@ -39,6 +39,8 @@ class ScriptedDriver : public GpibDriver {
   // Answers to successive registrations; 0 once the queue is empty.
   std::deque<int> registrationResults;
   int descriptor = 1;  // what ibdev returns
+  long writeShortfall = 0;  // bytes every write leaves unsent, without ERR
+  int32_t idleError = 0;    // what the error word holds after a call that worked
 
  private:
   void Finish(int32_t status, int32_t error, int32_t count);

@@ -1,0 +1,33 @@
+// Texts from outside (fields, replies, scene lines, paths) as messages quote
+// them: cut to a readable length and with control characters escaped, so a
+// huge or hostile text can neither flood a message nor steer a terminal.
+#ifndef TARNWICK_BUS_QUOTE_H_
+#define TARNWICK_BUS_QUOTE_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// How many characters of a quoted text a message shows; paths get more, as
+// their file name stands at the end.
+inline constexpr std::size_t kQuotedLength = 40;
+inline constexpr std::size_t kQuotedPathLength = 160;
+
+// text in double quotes, at most limit characters of it and then
+// "…", with control characters, '"' and '\\' escaped C-style. UTF-8
+// sequences are kept whole.
+std::string QuotedForMessage(std::string_view text, std::size_t limit = kQuotedLength);
+
+// The same without the quotes, for a text that stands in a fixed place, such
+// as the file name in front of "file:line: problem".
+std::string CutForMessage(std::string_view text, std::size_t limit = kQuotedLength);
+
+// bytes as a C string literal, quotes included and nothing cut: "MF?\r\n".
+// Bytes outside printable ASCII are escaped too, for the bus trace.
+std::string QuotedBytes(std::string_view bytes);
+
+}  // namespace tarnwick
+
+#endif  // TARNWICK_BUS_QUOTE_H_
