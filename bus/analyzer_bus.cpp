@@ -56,13 +56,20 @@ void AnalyzerBus::CopyStatusWords() {
 }
 
 void AnalyzerBus::Fault(std::string_view what, std::string_view detail) {
-  throw BusFault(fmt::format("Run stopped: {} the analyser at GPIB{}::{} {}.", what, board_, pad_,
-                             detail));
+  const std::string where = address_.resource.empty() ? fmt::format("GPIB{}::{}", board_, pad_)
+                                                      : address_.resource;
+  throw BusFault(fmt::format("Run stopped: {} the analyser at {} {}.", what, where, detail));
+}
+
+std::string AnalyzerBus::ErrorText() const {
+  std::string text = DescribeGpibError(globals_.LongError);
+  if (const std::string own = driver_.LastErrorText(); !own.empty()) text += ": " + own;
+  return text;
 }
 
 void AnalyzerBus::CheckCall(std::string_view operation, std::string_view text) {
   if (!fault_checks_ || (globals_.LongStatus & kStatusErr) == 0) return;
-  const std::string error = "failed with " + DescribeGpibError(globals_.LongError);
+  const std::string error = "failed with " + ErrorText();
   if (text.empty()) Fault(fmt::format("{} to", operation), error);
   Fault(fmt::format("{} \"{}\" to", operation, text), error);
 }
@@ -76,7 +83,7 @@ int16_t AnalyzerBus::OpenDevice(int16_t board, int16_t pad, int16_t sad, int16_t
   CopyStatusWords();
   if (fault_checks_ && (descriptor < 0 || (globals_.LongStatus & kStatusErr) != 0)) {
     Fault("ibdev could not open",
-          fmt::format("(descriptor {}, {})", descriptor, DescribeGpibError(globals_.LongError)));
+          fmt::format("(descriptor {}, {})", descriptor, ErrorText()));
   }
   return descriptor;
 }
@@ -100,7 +107,7 @@ int32_t AnalyzerBus::ReadText(int16_t ud, std::string& buffer) {
   driver_.ibrd(ud, buffer.data(), static_cast<long>(buffer.size()));
   CopyStatusWords();
   if (fault_checks_ && (globals_.LongStatus & kStatusErr) != 0) {
-    const std::string error = "failed with " + DescribeGpibError(globals_.LongError);
+    const std::string error = "failed with " + ErrorText();
     if (pending_command_.empty()) Fault("ibrd from", error);
     Fault(fmt::format("ibrd of the reply to \"{}\" from", pending_command_), error);
   }

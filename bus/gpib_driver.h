@@ -56,6 +56,11 @@ class GpibDriver {
   // Places up to cnt received bytes at the front of buf and leaves the rest of
   // buf untouched; the count word says how many arrived.
   virtual int ibrd(int ud, void* buf, long cnt) = 0;
+
+  // The system's or library's own words for the last call that set ERR
+  // ("Connection refused", a VISA status description); empty when the driver
+  // has nothing beyond the error code.
+  virtual std::string LastErrorText() const { return {}; }
 };
 
 }  // namespace tarnwick

@@ -62,8 +62,8 @@ RunOutcome MeasurementRun::OnStart() {
   bus_.SetFaultChecks(true);
   try {
     bus_.Analyzer = -1;  // stays negative if the open itself fails
-    bus_.Analyzer = bus_.OpenDevice(kBoardIndex, kAnalyzerAddress, kAnalyzerSecondaryAddress,
-                                    kTimeout10s, kEotMode, kEosMode);
+    const AnalyzerAddress& at = bus_.address();
+    bus_.Analyzer = bus_.OpenDevice(at.board, at.pad, at.sad, kTimeout10s, kEotMode, kEosMode);
     outcome = MeasSpur();
   } catch (const BusFault& fault) {
     stopMessage = fault.what();
@@ -82,7 +82,7 @@ RunOutcome MeasurementRun::OnStart() {
   };
   if (setup_started_) closingStep([&] { bus_.WriteText(bus_.Analyzer, cmd::kAveragingOff); });
   closingStep([&] { bus_.SetOnline(bus_.Analyzer, 0); });
-  closingStep([&] { bus_.SetOnline(kBoardIndex, 0); });
+  closingStep([&] { bus_.SetOnline(bus_.address().board, 0); });
 
   if (outcome == RunOutcome::kStopped) platform_.CriticalMessage(stopMessage);
   return outcome;

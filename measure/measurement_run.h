@@ -51,10 +51,7 @@ enum class RunOutcome {
   kAbandoned,    // the host asked it to stop during an averaging wait
 };
 
-// Where the analyser is and how it is opened.
-inline constexpr int16_t kBoardIndex = 0;
-inline constexpr int16_t kAnalyzerAddress = 8;
-inline constexpr int16_t kAnalyzerSecondaryAddress = 0;
+// How the analyser is opened; where it is comes from the bus's address.
 inline constexpr int16_t kEotMode = 1;
 inline constexpr int16_t kEosMode = 0;
 
@@ -71,8 +68,9 @@ class MeasurementRun {
  public:
   MeasurementRun(AnalyzerBus& bus, RunHost& host, Platform& platform);
 
-  // The START handler: opens the analyser, runs MeasSpur, and takes the
-  // analyser and board 0 offline again, also when the run was stopped.
+  // The START handler: opens the analyser at the bus's address, runs MeasSpur,
+  // and takes the analyser and its board offline again, also when the run was
+  // stopped.
   RunOutcome OnStart();
 
   // The segment plan of the latest run.
