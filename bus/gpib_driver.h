@@ -51,7 +51,8 @@ class GpibDriver {
   virtual int ibdev(int board, int pad, int sad, int tmo, int eot, int eos) = 0;
   // Takes a device or board descriptor online (v != 0) or offline (v == 0).
   virtual int ibonl(int ud, int v) = 0;
-  // Sends cnt bytes; with eot on, END goes with the last byte.
+  // Sends cnt bytes; with eot on, END goes with the last byte. A write that
+  // does not set ERR sent every byte.
   virtual int ibwrt(int ud, const void* buf, long cnt) = 0;
   // Places up to cnt received bytes at the front of buf and leaves the rest of
   // buf untouched; the count word says how many arrived.
