@@ -6,11 +6,14 @@ sending the adaptor's "++" commands itself.
 The dialogue is not written out here: it is taken from the trace of a
 simulated tarnwick-cli run, so the two always say the same thing.
 
-Usage: pyvisa_run.py HOST:PORT < TRACE
+Usage: pyvisa_run.py HOST:PORT [--nodelay] < TRACE
 TRACE is what `tarnwick-cli --simulate --trace -` writes to standard error.
+--nodelay turns Nagle's algorithm off on pyvisa-py's socket, which it leaves
+on: without it every query waits for the delayed ACK of the write before.
 Prints each reply the analyser gave, one a line.
 """
 import re
+import socket
 import subprocess
 import sys
 
@@ -46,13 +49,16 @@ def escaped(text):
     return re.sub("([\r\n\x1b+])", "\x1b\\1", text)
 
 
-def run(where, steps):
+def run(where, steps, nodelay=False):
     """Does the dialogue against the adaptor at where; returns the replies."""
     host, port = where.rsplit(":", 1)
     rm = pyvisa.ResourceManager("@py")
     inst = rm.open_resource(f"TCPIP::{host}::{port}::SOCKET", read_termination="\n",
                             write_termination="\n", timeout=10000)
     try:
+        if nodelay:  # pyvisa-py's own session object holds the socket
+            inst.visalib.sessions[inst.session].interface.setsockopt(
+                socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         for command in ADAPTOR_SETUP:
             inst.write(command)
         version = inst.query("++ver")
@@ -73,5 +79,5 @@ def run(where, steps):
 
 
 if __name__ == "__main__":
-    for reply in run(sys.argv[1], dialogue_of(sys.stdin.read())):
+    for reply in run(sys.argv[1], dialogue_of(sys.stdin.read()), "--nodelay" in sys.argv[2:]):
         sys.stdout.write(reply)
