@@ -4,7 +4,8 @@ through the simulated VISA library: real processes, their output and exit
 status. Every server listens on a port the system picks, so tests can run in
 parallel.
 
-Usage: network_test.py TARNWICK_CLI TARNWICK_SIM SIM_VISA_LIBRARY SCENES_DIR [unittest args]
+Usage: network_test.py TARNWICK_CLI TARNWICK_SIM SIM_VISA_LIBRARY SIM_GPIB_LIBRARY SCENES_DIR
+                       [unittest args]
 """
 import os
 import signal
@@ -14,7 +15,7 @@ import sys
 import threading
 import unittest
 
-CLI, SIM, VISA_LIB, SCENES = sys.argv[1:5]
+CLI, SIM, VISA_LIB, GPIB_LIB, SCENES = sys.argv[1:6]
 LF_SCENE = os.path.join(SCENES, "lf-replies-800m.scene")
 SILENT_SCENE = os.path.join(SCENES, "falls-silent.scene")
 LF_ARGS = ["--band", "800M", "--carrier", "830", "--avg"]
@@ -96,6 +97,15 @@ class WholeRuns(unittest.TestCase):
         # and AAVG OFF.
         self.assertIn("after 63 lines, 19 of them to the adaptor", log)
 
+    def test_gpib_resource_addresses_the_driver_library(self):
+        # This scene's analyser listens at address 9.
+        env = {"TARNWICK_SIM_SCENE": os.path.join(SCENES, "no-listener.scene")}
+        status, out, err = run_cli("--resource", "GPIB0::9::INSTR", "--gpib-library", GPIB_LIB,
+                                   "--trace", "-", env=env)
+        self.assertEqual(status, 0, err)
+        self.assertIn("ibdev(0, 9, 0, 13, 1, 0)", err)
+        self.assertEqual(out.count("\r\n"), 7)
+
     def test_visa_library_serves_gpib_and_socket_resources(self):
         for resource, args in [("GPIB0::8::INSTR", ["--backend", "visa"]),
                                ("TCPIP::127.0.0.1::5025::SOCKET", [])]:
@@ -166,7 +176,7 @@ class Failures(unittest.TestCase):
     def test_visa_errors_carry_the_library_words(self):
         status, out, err = run_cli("--resource", "GPIB0::9::INSTR", "--backend", "visa",
                                    "--visa-library", VISA_LIB)
-        self.assertStopped((status, out, err), '"DY 0.1"', "ENOL",
+        self.assertStopped((status, out, err), '"DY 0.1" to the analyser at GPIB0::9::INSTR', "ENOL",
                            "No listeners detected on the bus (simulated). (VISA status 0xBFFF005F)")
 
     def test_exit_status_of_resource_and_library_problems(self):
@@ -185,4 +195,4 @@ class Failures(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    unittest.main(argv=[sys.argv[0], *sys.argv[5:]])
+    unittest.main(argv=[sys.argv[0], *sys.argv[6:]])

@@ -3,6 +3,7 @@
 // GPIB-USB), so that Tarnwick and other clients can be tried over a real
 // connection. Every connection gets an analyser of its own.
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <memory>
 #include <string>
