@@ -172,6 +172,7 @@ int VisaDriver::ibonl(int ud, int v) {
   if (session == visa::kNull) return Finish(kStatusCmpl);
   const visa::ViStatus status = b.close(session);
   session = visa::kNull;
+  if (ud == kBoard) b.vi = visa::kNull;  // closing the manager closed its sessions too
   return FinishVisa(status, 0, false);
 }
 
