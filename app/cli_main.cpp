@@ -160,6 +160,7 @@ int Main(int argc, char** argv) {
   CatchStopSignals();
   const bool showProgress = isatty(STDERR_FILENO) != 0 && !stack->traces_to_stderr();
   AnalyzerBus bus(stack->driver(), platform);
+  bus.SetAddress(stack->address());
   ConsoleHost host(inputs, platform, *stack, showProgress);
   MeasurementRun run(bus, host, platform);
   const RunOutcome outcome = run.OnStart();

@@ -121,7 +121,13 @@ int Main(int argc, char** argv) {
   }
 
   AnalyzerBus bus(stack->driver(), platform);
+  bus.SetAddress(stack->address());
   ui::Form1 window(bus, platform, stack->simulated());
+  // An analyser reached some other way than the default is named in the title.
+  if (const std::string& resource = stack->address().resource; !resource.empty()) {
+    window.setWindowTitle(QStringLiteral("%1 - %2")
+                              .arg(window.windowTitle(), QString::fromStdString(resource)));
+  }
   platform.SetMessageParent(&window);
 
   int toolStatus = kExitOk;

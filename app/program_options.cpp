@@ -6,9 +6,11 @@
 
 #include <fmt/format.h>
 
-#include "bus/driver_library.h"
 #include "bus/driver_trace.h"
+#include "bus/driver_library.h"
 #include "bus/quote.h"
+#include "drivers/resource.h"
+#include "drivers/visa_driver.h"
 #include "sim/scene.h"
 #include "sim/simulated_driver.h"
 #include "version.h"
@@ -17,7 +19,35 @@ namespace tarnwick {
 
 std::string VersionText() { return fmt::format("{} {}", kProductName, kProductVersion); }
 
+namespace {
+
+// The resource's form list doubles as the option's help.
+std::string ResourceHelp() {
+  std::string help = fmt::format("Where the analyser is (default {}):", drivers::kDefaultResource);
+  for (const drivers::ResourceForm& form : drivers::ResourceForms()) {
+    help += fmt::format("\n  {}: {}", form.pattern, form.serves);
+  }
+  return help;
+}
+
+}  // namespace
+
 void AddDriverOptions(CLI::App& app, DriverOptions& options) {
+  CLI::Option* resource =
+      app.add_option("--resource", options.resource, ResourceHelp())
+          ->option_text("RESOURCE")
+          ->check([](const std::string& text) {
+            try {
+              drivers::ParseResource(text);
+              return std::string();
+            } catch (const drivers::ResourceError& e) {
+              return std::string(e.what());
+            }
+          });
+  app.add_option("--backend", options.backend,
+                 "Which library serves GPIB resources: auto (the GPIB driver library) or visa")
+      ->check(CLI::IsMember({"auto", "visa"}))
+      ->capture_default_str();
   CLI::Option* simulate = app.add_flag(
       "--simulate", options.simulate,
       "Run on the built-in simulated analyser instead of a GPIB bus");
@@ -30,6 +60,12 @@ void AddDriverOptions(CLI::App& app, DriverOptions& options) {
                              kGpibLibraryEnv))
       ->option_text("PATH")
       ->excludes(simulate);
+  app.add_option("--visa-library", options.visaLibrary,
+                 fmt::format("VISA library to load (default: ${}, then the usual names)",
+                             drivers::kVisaLibraryEnv))
+      ->option_text("PATH")
+      ->excludes(simulate);
+  resource->excludes(simulate);
   app.add_option("--trace", options.traceFile,
                  "Append one line per driver call to FILE ('-' for standard error)")
       ->option_text("FILE");
@@ -43,7 +79,13 @@ DriverStack::DriverStack(const DriverOptions& options, Platform& platform) {
     base_ = std::make_unique<sim::SimulatedDriver>(std::move(scene), platform);
     simulated_ = true;
   } else {
-    base_ = std::make_unique<DriverLibrary>(GpibLibraryCandidates(options.gpibLibrary), platform);
+    const std::string text =
+        options.resource.empty() ? std::string(drivers::kDefaultResource) : options.resource;
+    const drivers::Resource resource = drivers::ParseResource(
+        text, options.backend == "visa" ? drivers::Backend::kVisa : drivers::Backend::kAuto);
+    base_ = drivers::MakeDriver(resource, {platform, options.gpibLibrary, options.visaLibrary});
+    address_ = resource.address;
+    if (text != drivers::kDefaultResource) address_.resource = text;
   }
   top_ = base_.get();
 

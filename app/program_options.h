@@ -8,6 +8,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "bus/analyzer_address.h"
 #include "bus/gpib_driver.h"
 #include "bus/platform.h"
 
@@ -26,9 +27,13 @@ struct DriverOptions {
   std::string simScene;     // empty: the built-in scene
   std::string gpibLibrary;  // empty: environment, then the usual names
   std::string traceFile;    // empty: no trace; "-": stderr
+  std::string resource;     // empty: the default, GPIB0::8::INSTR
+  std::string backend = "auto";  // "visa": every resource through VISA
+  std::string visaLibrary;  // empty: environment, then the usual names
 };
 
-// Adds --simulate, --sim-scene, --gpib-library, --trace and --version.
+// Adds --resource, --backend, --simulate, --sim-scene, --gpib-library,
+// --visa-library, --trace and --version.
 void AddDriverOptions(CLI::App& app, DriverOptions& options);
 
 // The "Tarnwick 1.00" line of --version.
@@ -37,8 +42,9 @@ std::string VersionText();
 // The driver the options ask for, with its trace when one is wanted.
 class DriverStack {
  public:
-  // Throws sim::SceneError for a broken scene file and std::runtime_error for
-  // a trace file that cannot be opened.
+  // Throws sim::SceneError for a broken scene file, drivers::ResourceError for
+  // a resource no driver serves and std::runtime_error for a trace file that
+  // cannot be opened.
   DriverStack(const DriverOptions& options, Platform& platform);
   ~DriverStack();
 
@@ -47,6 +53,9 @@ class DriverStack {
   bool traces_to_stderr() const;
   // Whether a write to the trace has failed.
   bool trace_failed() const;
+  // Where runs find the analyser; its name is empty for the default resource,
+  // so messages keep naming it GPIB0::8.
+  const AnalyzerAddress& address() const { return address_; }
 
  private:
   std::unique_ptr<GpibDriver> base_;
@@ -54,6 +63,7 @@ class DriverStack {
   GpibDriver* top_ = nullptr;
   std::FILE* trace_file_ = nullptr;
   bool simulated_ = false;
+  AnalyzerAddress address_;
 };
 
 }  // namespace tarnwick

@@ -67,11 +67,15 @@ void AnalyzerBus::CopyStatusWords() {
 }
 
 void AnalyzerBus::Fault(std::string_view what, std::string_view detail) {
-  throw BusFault(fmt::format("{} the analyser at GPIB{}::{} {}.", what, board_, pad_, detail));
+  const std::string where = address_.resource.empty() ? fmt::format("GPIB{}::{}", board_, pad_)
+                                                      : address_.resource;
+  throw BusFault(fmt::format("{} the analyser at {} {}.", what, where, detail));
 }
 
-std::string AnalyzerBus::DriverError() const {
-  return "failed with " + DescribeGpibError(globals_.LongError, globals_.ibcntl);
+std::string AnalyzerBus::ErrorText() const {
+  std::string text = DescribeGpibError(globals_.LongError, globals_.ibcntl);
+  if (const std::string own = driver_.LastErrorText(); !own.empty()) text += ": " + own;
+  return text;
 }
 
 void AnalyzerBus::CheckCall(std::string_view operation, std::string_view text) {
@@ -93,8 +97,7 @@ int16_t AnalyzerBus::OpenDevice(int16_t board, int16_t pad, int16_t sad, int16_t
 void AnalyzerBus::CheckOpen(int16_t descriptor) {
   if (descriptor >= 0 && (globals_.LongStatus & kStatusErr) == 0) return;
   Fault("ibdev could not open",
-        fmt::format("(descriptor {}, {})", descriptor,
-                    DescribeGpibError(globals_.LongError, globals_.ibcntl)));
+        fmt::format("(descriptor {}, {})", descriptor, ErrorText()));
 }
 
 void AnalyzerBus::SetOnline(int16_t ud, int16_t v) {

@@ -10,7 +10,9 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "bus/analyzer_address.h"
 #include "bus/gpib_driver.h"
 #include "bus/platform.h"
 
@@ -109,6 +111,10 @@ class AnalyzerBus {
   const NiGlobals& globals() const { return globals_; }
   int16_t GlobalsRegistered() const { return globals_registered_; }
 
+  // Where runs open the analyser and how messages name it.
+  void SetAddress(AnalyzerAddress address) { address_ = std::move(address); }
+  const AnalyzerAddress& address() const { return address_; }
+
   // The analyser's device descriptor, set from OpenDevice by every run.
   int16_t Analyzer = 0;
 
@@ -117,8 +123,10 @@ class AnalyzerBus {
   // Throws BusFault when checks are on and the last call set ERR.
   void CheckCall(std::string_view operation, std::string_view text);
   [[noreturn]] void Fault(std::string_view what, std::string_view detail);
-  // "failed with ENOL (2, no listener)" for the last call.
-  std::string DriverError() const;
+  // The driver's error code with its meaning and the driver's own words.
+  std::string ErrorText() const;
+  // "failed with " and ErrorText().
+  std::string DriverError() const { return "failed with " + ErrorText(); }
   // Answers a registration result other than 0 or 1: message and the end.
   [[noreturn]] void RegistrationRefused(int rc);
 
@@ -128,6 +136,7 @@ class AnalyzerBus {
   int16_t globals_registered_ = 0;
   bool fault_checks_ = false;
   std::function<bool()> stop_check_;
+  AnalyzerAddress address_;
   // Where the last OpenDevice looked for the analyser, for messages.
   int board_ = 0;
   int pad_ = 0;

@@ -27,6 +27,7 @@ class DriverTrace : public GpibDriver {
   int ibonl(int ud, int v) override;
   int ibwrt(int ud, const void* buf, long cnt) override;
   int ibrd(int ud, void* buf, long cnt) override;
+  std::string LastErrorText() const override { return inner_.LastErrorText(); }
 
  private:
   double Elapsed();

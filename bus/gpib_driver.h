@@ -54,12 +54,18 @@ class GpibDriver {
   virtual int ibdev(int board, int pad, int sad, int tmo, int eot, int eos) = 0;
   // Takes a device or board descriptor online (v != 0) or offline (v == 0).
   virtual int ibonl(int ud, int v) = 0;
-  // Sends cnt bytes; with eot on, END goes with the last byte. A call that
-  // does not set ERR has sent every byte; the count word says how many.
+  // Sends cnt bytes; with eot on, END goes with the last byte. A write that
+  // does not set ERR sent every byte; the count word says how many (the bus
+  // treats a smaller count as a failed write).
   virtual int ibwrt(int ud, const void* buf, long cnt) = 0;
   // Places up to cnt received bytes at the front of buf and leaves the rest of
   // buf untouched; the count word says how many arrived.
   virtual int ibrd(int ud, void* buf, long cnt) = 0;
+
+  // The system's or library's own words for the last call that set ERR
+  // ("Connection refused", a VISA status description); empty when the driver
+  // has nothing beyond the error code.
+  virtual std::string LastErrorText() const { return {}; }
 };
 
 }  // namespace tarnwick

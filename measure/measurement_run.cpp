@@ -100,8 +100,9 @@ RunOutcome MeasurementRun::OnStart() {
   bus_.SetFaultChecks(true);
   bus_.SetStopCheck([this] { return host_.StopRequested(); });
   try {
-    bus_.Analyzer = bus_.OpenDevice(kBoardIndex, kAnalyzerAddress, kAnalyzerSecondaryAddress,
-                                    kTimeout10s, kEotMode, kEosMode);
+    bus_.Analyzer = -1;  // stays negative if registration ends the program
+    const AnalyzerAddress& at = bus_.address();
+    bus_.Analyzer = bus_.OpenDevice(at.board, at.pad, at.sad, kTimeout10s, kEotMode, kEosMode);
     bus_.CheckOpen(bus_.Analyzer);
     outcome = MeasSpur();
   } catch (const InputRefused& refused) {
@@ -152,7 +153,7 @@ std::string MeasurementRun::Close() {
   // A failed open leaves no device; a negative descriptor would make some
   // drivers read outside their tables.
   if (bus_.Analyzer >= 0) step([&] { bus_.SetOnline(bus_.Analyzer, 0); });
-  step([&] { bus_.SetOnline(kBoardIndex, 0); });
+  step([&] { bus_.SetOnline(bus_.address().board, 0); });
   bus_.SetFaultChecks(false);
   bus_.SetStopCheck(nullptr);
   return failure;

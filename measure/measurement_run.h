@@ -69,10 +69,7 @@ class InputRefused : public std::runtime_error {
 // Notes the run adds to the results, each on a line of its own.
 inline constexpr std::string_view kNotePrefix = "* ";
 
-// Where the analyser is and how it is opened.
-inline constexpr int16_t kBoardIndex = 0;
-inline constexpr int16_t kAnalyzerAddress = 8;
-inline constexpr int16_t kAnalyzerSecondaryAddress = 0;
+// How the analyser is opened; where it is comes from the bus's address.
 inline constexpr int16_t kEotMode = 1;
 inline constexpr int16_t kEosMode = 0;
 
@@ -89,10 +86,10 @@ class MeasurementRun {
  public:
   MeasurementRun(AnalyzerBus& bus, RunHost& host, Platform& platform);
 
-  // The START handler: opens the analyser, runs MeasSpur, and takes the
-  // analyser and board 0 offline again, also when the run was stopped. Tells
-  // the operator through the platform whatever did not go well: a stop, a
-  // refused field, doubtful readings, a failed closing step.
+  // The START handler: opens the analyser at the bus's address, runs MeasSpur,
+  // and takes the analyser and its board offline again, also when the run was
+  // stopped. Tells the operator through the platform whatever did not go
+  // well: a stop, a refused field, doubtful readings, a failed closing step.
   RunOutcome OnStart();
 
   // The segment plan of the latest run.

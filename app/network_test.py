@@ -1,0 +1,201 @@
+#!/usr/bin/python3
+"""tarnwick-cli against tarnwick-sim over TCP and a pseudo-terminal, and
+through the simulated VISA library: real processes, their output and exit
+status. Every server listens on a port the system picks, so tests can run in
+parallel.
+
+Usage: network_test.py TARNWICK_CLI TARNWICK_SIM SIM_VISA_LIBRARY SIM_GPIB_LIBRARY SCENES_DIR
+                       [unittest args]
+"""
+import os
+import signal
+import socket
+import subprocess
+import sys
+import threading
+import unittest
+
+CLI, SIM, VISA_LIB, GPIB_LIB, SCENES = sys.argv[1:6]
+LF_SCENE = os.path.join(SCENES, "lf-replies-800m.scene")
+SILENT_SCENE = os.path.join(SCENES, "falls-silent.scene")
+LF_ARGS = ["--band", "800M", "--carrier", "830", "--avg"]
+
+
+def run_cli(*args, env=None, timeout=60):
+    r = subprocess.run([CLI, *args], capture_output=True, timeout=timeout,
+                       env={**os.environ, **(env or {})})
+    return r.returncode, r.stdout.decode(), r.stderr.decode()
+
+
+def simulated(*args, scene=None):
+    """What the built-in simulator prints for the same run."""
+    extra = ["--sim-scene", scene] if scene else []
+    status, out, err = run_cli("--simulate", *extra, *args)
+    assert status == 0, err
+    return out
+
+
+class Server:
+    """tarnwick-sim on an ephemeral port or a pseudo-terminal."""
+
+    def __init__(self, *args, scene=None):
+        extra = ["--scene", scene] if scene else []
+        if "--pty" not in args:
+            extra += ["--listen", "127.0.0.1:0"]
+        self.proc = subprocess.Popen([SIM, *args, *extra], stdout=subprocess.PIPE,
+                                     stderr=subprocess.PIPE, text=True)
+        self.where = self.proc.stdout.readline().strip()
+
+    def tcp(self, pad=8):
+        host, port = self.where.rsplit(":", 1)
+        return f"PRLGX-TCPIP::{host}::{port}::{pad}::INSTR"
+
+    def serial(self, pad=8):
+        return f"PRLGX-ASRL::{self.where}::{pad}::INSTR"
+
+    def stop(self):
+        """Ctrl-C; returns the exit status and the log."""
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGINT)
+        _, log = self.proc.communicate(timeout=10)
+        return self.proc.returncode, log
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+
+class WholeRuns(unittest.TestCase):
+    def test_adaptor_runs_print_what_the_built_in_simulator_prints(self):
+        cases = [  # (how tarnwick-sim serves, cli arguments, scene)
+            ((), [], None),
+            ((), LF_ARGS, LF_SCENE),
+            (("--pty",), [], None),
+            (("--pty",), LF_ARGS, LF_SCENE),
+        ]
+        for serve, args, scene in cases:
+            with self.subTest(serve=serve, args=args):
+                with Server(*serve, scene=scene) as server:
+                    resource = server.serial() if serve else server.tcp()
+                    status, out, err = run_cli("--resource", resource, *args)
+                    self.assertEqual(status, 0, err)
+                    self.assertEqual(out, simulated(*args, scene=scene))
+                    self.assertNotIn("simulated", err)
+
+    def test_adaptor_is_set_up_once_and_each_command_is_one_line(self):
+        with Server() as server:
+            status, _, err = run_cli("--resource", server.tcp())
+            self.assertEqual(status, 0, err)
+            exit_status, log = server.stop()
+        self.assertEqual(exit_status, 0)
+        self.assertIn("connected", log)
+        # To the adaptor: mode, auto, eoi, eos, addr and ver once, a "++read
+        # eoi" after each of the 12 queries, "++loc" at the end. To the
+        # analyser: 7 set-up commands, 6 segments of FB, FA, TS, PS, MF?, ML?,
+        # and AAVG OFF.
+        self.assertIn("after 63 lines, 19 of them to the adaptor", log)
+
+    def test_gpib_resource_addresses_the_driver_library(self):
+        # This scene's analyser listens at address 9.
+        env = {"TARNWICK_SIM_SCENE": os.path.join(SCENES, "no-listener.scene")}
+        status, out, err = run_cli("--resource", "GPIB0::9::INSTR", "--gpib-library", GPIB_LIB,
+                                   "--trace", "-", env=env)
+        self.assertEqual(status, 0, err)
+        self.assertIn("ibdev(0, 9, 0, 13, 1, 0)", err)
+        self.assertEqual(out.count("\r\n"), 7)
+
+    def test_visa_library_serves_gpib_and_socket_resources(self):
+        for resource, args in [("GPIB0::8::INSTR", ["--backend", "visa"]),
+                               ("TCPIP::127.0.0.1::5025::SOCKET", [])]:
+            with self.subTest(resource=resource):
+                status, out, err = run_cli("--resource", resource, "--visa-library", VISA_LIB,
+                                           *args)
+                self.assertEqual(status, 0, err)
+                self.assertEqual(out, simulated())
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+class Failures(unittest.TestCase):
+    def assertStopped(self, result, *texts, lines=None):
+        status, out, err = result
+        self.assertEqual(status, 1, err)
+        for text in texts:
+            self.assertIn(text, err)
+        if lines is not None:
+            # Results written before the stop are followed by a note that says so.
+            self.assertEqual(out.count("\r\n"), lines + (1 if lines else 0), out)
+            if lines:
+                self.assertIn("\r\n* Run stopped: ", out)
+
+    def test_nothing_listening_is_no_listener(self):
+        resource = f"PRLGX-TCPIP::127.0.0.1::{free_port()}::8::INSTR"
+        self.assertStopped(run_cli("--resource", resource), "ibdev could not open", resource,
+                           "ENOL", "Connection refused", lines=0)
+
+    def test_something_else_listening_is_named(self):
+        with socket.socket() as listener:
+            listener.bind(("127.0.0.1", 0))
+            listener.listen()
+
+            def answer():
+                conn, _ = listener.accept()
+                with conn:
+                    conn.recv(4096)
+                    conn.sendall(b"HTTP/1.0 400 Bad Request\r\n")
+                    conn.recv(4096)
+
+            threading.Thread(target=answer, daemon=True).start()
+            port = listener.getsockname()[1]
+            self.assertStopped(run_cli("--resource", f"PRLGX-TCPIP::127.0.0.1::{port}::8::INSTR"),
+                               '"HTTP/1.0 400 Bad Request"', "not as a Prologix-style GPIB adaptor")
+
+    def test_silent_analyser_times_out_after_ten_seconds(self):
+        with Server(scene=SILENT_SCENE) as server:
+            self.assertStopped(run_cli("--resource", server.tcp()), '"MF?"', "EABO",
+                               "within 10 s", server.tcp(), lines=4)
+
+    def test_server_stopped_mid_run_drops_the_connection(self):
+        with Server() as server:
+            cli = subprocess.Popen([CLI, "--resource", server.tcp(), "--avg"],
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+            first = cli.stdout.readline() + cli.stdout.readline()
+            server.stop()
+            rest, err = cli.communicate(timeout=30)
+        self.assertStopped((cli.returncode, (first + rest).decode(), err.decode()),
+                           "EDVR", "closed the connection")
+        self.assertLess((first + rest).count(b"\r\n"), 7)
+
+    def test_serial_port_that_cannot_be_opened(self):
+        self.assertStopped(run_cli("--resource", "PRLGX-ASRL::/dev/tarnwick-none::8::INSTR"),
+                           "EDVR", "cannot open /dev/tarnwick-none")
+
+    def test_visa_errors_carry_the_library_words(self):
+        status, out, err = run_cli("--resource", "GPIB0::9::INSTR", "--backend", "visa",
+                                   "--visa-library", VISA_LIB)
+        self.assertStopped((status, out, err), '"DY 0.1" to the analyser at GPIB0::9::INSTR', "ENOL",
+                           "No listeners detected on the bus (simulated). (VISA status 0xBFFF005F)")
+
+    def test_exit_status_of_resource_and_library_problems(self):
+        cases = [  # (arguments, exit status, text on standard error)
+            (["--resource", "GPIB0::31::INSTR"], 2, "PRLGX-ASRL::device::pad::INSTR"),
+            (["--resource", "PRLGX-TCPIP::h::8::INSTR", "--simulate"], 2, "--simulate"),
+            (["--resource", "TCPIP::h::inst0::INSTR", "--visa-library", "/nonexistent/libvisa.so"],
+             3, "Cannot load the VISA library /nonexistent/libvisa.so"),
+        ]
+        for args, expected, text in cases:
+            with self.subTest(args=args):
+                status, out, err = run_cli(*args)
+                self.assertEqual(status, expected, err)
+                self.assertIn(text, err)
+                self.assertEqual(out, "")
+
+
+if __name__ == "__main__":
+    unittest.main(argv=[sys.argv[0], *sys.argv[6:]])

@@ -1,0 +1,180 @@
+// tarnwick-sim: the simulated analyser behind a simulated Prologix-style GPIB
+// adaptor, on TCP (as a GPIB-ETHERNET) or on a pseudo-terminal (as a
+// GPIB-USB), so that Tarnwick and other clients can be tried over a real
+// connection. Every connection gets an analyser of its own.
+#include <csignal>
+#include <cstdlib>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include <asio.hpp>
+#include <CLI/CLI.hpp>
+#include <fmt/format.h>
+
+#include "app/program_options.h"
+#include "app/pseudo_terminal.h"
+#include "sim/prologix_adaptor.h"
+#include "sim/scene.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr char kProgram[] = "tarnwick-sim";
+
+class ServerPlatform : public SystemPlatform {
+ public:
+  void PumpEvents() override {}
+  void CriticalMessage(std::string_view text) override {
+    fmt::print(stderr, "{}: {}\n", kProgram, text);
+  }
+  [[noreturn]] void EndProgram() override { std::exit(kExitProgramEnded); }
+};
+
+// One client's adaptor: reads what the client sends, writes back what the
+// adaptor answers, until either side closes.
+template <typename Stream>
+class Session : public std::enable_shared_from_this<Session<Stream>> {
+ public:
+  Session(Stream stream, std::string peer, const sim::Scene& scene, Platform& platform)
+      : stream_(std::move(stream)), peer_(std::move(peer)), adaptor_(scene, platform) {}
+
+  void Start() {
+    fmt::print(stderr, "{}: {} connected\n", kProgram, peer_);
+    Read();
+  }
+
+ private:
+  void Read() {
+    stream_.async_read_some(asio::buffer(buffer_), [self = this->shared_from_this()](
+                                                       const asio::error_code& ec, std::size_t n) {
+      if (ec) {
+        fmt::print(stderr, "{}: {} closed ({}) after {} lines, {} of them to the adaptor\n",
+                   kProgram, self->peer_, ec.message(), self->adaptor_.lines(),
+                   self->adaptor_.commands());
+        return;
+      }
+      self->reply_ = self->adaptor_.Receive(std::string_view(self->buffer_, n));
+      if (self->reply_.empty()) {
+        self->Read();
+        return;
+      }
+      asio::async_write(self->stream_, asio::buffer(self->reply_),
+                        [self](const asio::error_code& wec, std::size_t) {
+                          if (!wec) self->Read();
+                        });
+    });
+  }
+
+  Stream stream_;
+  std::string peer_;
+  sim::PrologixAdaptor adaptor_;
+  char buffer_[4096];
+  std::string reply_;
+};
+
+void Accept(asio::ip::tcp::acceptor& acceptor, const sim::Scene& scene, Platform& platform) {
+  acceptor.async_accept([&](const asio::error_code& ec, asio::ip::tcp::socket socket) {
+    if (ec) return;  // the acceptor was closed: stopping
+    asio::error_code ignored;
+    socket.set_option(asio::ip::tcp::no_delay(true), ignored);
+    const auto remote = socket.remote_endpoint(ignored);
+    const std::string peer = fmt::format("{}:{}", remote.address().to_string(), remote.port());
+    using TcpSession = Session<asio::ip::tcp::socket>;
+    std::make_shared<TcpSession>(std::move(socket), peer, scene, platform)->Start();
+    Accept(acceptor, scene, platform);
+  });
+}
+
+// "127.0.0.1:1234", "[::1]:1234" or "0.0.0.0:0" (any free port).
+asio::ip::tcp::endpoint ListenEndpoint(const std::string& text) {
+  const auto colon = text.rfind(':');
+  if (colon == std::string::npos) throw std::invalid_argument("--listen wants HOST:PORT");
+  std::string host = text.substr(0, colon);
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+  const int port = std::stoi(text.substr(colon + 1));
+  if (port < 0 || port > 65535) throw std::invalid_argument("--listen: port out of range");
+  return {asio::ip::make_address(host), static_cast<unsigned short>(port)};
+}
+
+int Main(int argc, char** argv) {
+  CLI::App app{"Serves the simulated analyser behind a simulated Prologix-style GPIB adaptor, "
+               "on TCP or on a pseudo-terminal.",
+               kProgram};
+  std::string listen = "127.0.0.1:1234";
+  std::string sceneFile;
+  bool pty = false;
+  app.add_option("--listen", listen, "Address and port to serve on (port 0: any free one)")
+      ->option_text("HOST:PORT")
+      ->capture_default_str();
+  app.add_flag("--pty", pty, "Serve on a pseudo-terminal instead, as a USB adaptor's serial port");
+  app.add_option("--scene", sceneFile, "Scene file for the analysers (see sim/scenes)")
+      ->option_text("FILE");
+  app.set_version_flag("--version", VersionText());
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e) == 0 ? kExitOk : kExitUsage;
+  }
+
+  ServerPlatform platform;
+  sim::Scene scene;
+  try {
+    scene = sceneFile.empty() ? sim::DefaultScene() : sim::LoadSceneFile(sceneFile);
+  } catch (const sim::SceneError& e) {
+    fmt::print(stderr, "{}: {}\n", kProgram, e.what());
+    return kExitUsage;
+  }
+
+  asio::io_context io;
+  asio::signal_set stop(io, SIGINT, SIGTERM);
+  stop.async_wait([&](const asio::error_code& ec, int) {
+    if (!ec) fmt::print(stderr, "{}: stopping\n", kProgram);
+    io.stop();
+  });
+
+  // What serves: an acceptor, or the pseudo-terminal's one session.
+  std::unique_ptr<asio::ip::tcp::acceptor> acceptor;
+  PseudoTerminal terminal;
+  if (pty) {
+#if defined(ASIO_HAS_POSIX_STREAM_DESCRIPTOR)
+    std::string error;
+    if (!OpenPseudoTerminal(terminal, error)) {
+      fmt::print(stderr, "{}: cannot open a pseudo-terminal: {}\n", kProgram, error);
+      return kExitProgramEnded;
+    }
+    asio::posix::stream_descriptor master(io, terminal.master);
+    terminal.master = -1;  // the descriptor object owns it now
+    using PtySession = Session<asio::posix::stream_descriptor>;
+    std::make_shared<PtySession>(std::move(master), terminal.device, scene, platform)->Start();
+    fmt::print("{}\n", terminal.device);
+#else
+    fmt::print(stderr, "{}: --pty needs a POSIX system; use --listen\n", kProgram);
+    return kExitUsage;
+#endif
+  } else {
+    try {
+      acceptor = std::make_unique<asio::ip::tcp::acceptor>(io, ListenEndpoint(listen));
+    } catch (const std::exception& e) {
+      fmt::print(stderr, "{}: cannot listen on {}: {}\n", kProgram, listen, e.what());
+      return kExitUsage;
+    }
+    const auto bound = acceptor->local_endpoint();
+    Accept(*acceptor, scene, platform);
+    // The bound port on standard output, for whoever asked for port 0.
+    fmt::print("{}:{}\n", bound.address().to_string(), bound.port());
+    fmt::print(stderr, "{}: listening on {}:{}\n", kProgram, bound.address().to_string(),
+               bound.port());
+  }
+  std::fflush(stdout);
+
+  io.run();
+  ClosePseudoTerminal(terminal);
+  return kExitOk;
+}
+
+}  // namespace
+}  // namespace tarnwick
+
+int main(int argc, char** argv) { return tarnwick::Main(argc, argv); }

@@ -1,0 +1,86 @@
+#include "drivers/resource.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "drivers/prologix_protocol.h"
+
+namespace tarnwick::drivers {
+namespace {
+
+using ::testing::HasSubstr;
+
+TEST(ParseResource, EachFormGoesToItsRowWithItsFields) {
+  struct Case {
+    const char* text;
+    Backend backend;
+    std::size_t row;
+    int board, pad, sad;
+    const char* host;
+    int port;
+    const char* device;
+  };
+  const Case cases[] = {
+      {"GPIB0::8::INSTR", Backend::kAuto, 0, 0, 8, 0, "", 1234, ""},
+      {"gpib::12::instr", Backend::kAuto, 0, 0, 12, 0, "", 1234, ""},
+      {"GPIB2::30::5::INSTR", Backend::kAuto, 0, 2, 30, 101, "", 1234, ""},
+      {"PRLGX-TCPIP::192.168.1.20::8::INSTR", Backend::kAuto, 1, 0, 8, 0, "192.168.1.20", 1234, ""},
+      {"PRLGX-TCPIP::bench-gpib::5000::0::INSTR", Backend::kAuto, 1, 0, 0, 0, "bench-gpib", 5000, ""},
+      {"PRLGX-ASRL::/dev/ttyUSB0::8::INSTR", Backend::kAuto, 2, 0, 8, 0, "", 1234, "/dev/ttyUSB0"},
+      {"PRLGX-ASRL::COM3::22::INSTR", Backend::kAuto, 2, 0, 22, 0, "", 1234, "COM3"},
+      {"TCPIP::10.0.0.5::inst0::INSTR", Backend::kAuto, 3, 0, 0, 0, "", 1234, ""},
+      {"TCPIP0::sa.lab::5025::SOCKET", Backend::kAuto, 3, 0, 0, 0, "", 1234, ""},
+      {"USB0::0x2A8D::0x1301::MY123::INSTR", Backend::kAuto, 3, 0, 0, 0, "", 1234, ""},
+      // With VISA as the backend the GPIB form keeps its address.
+      {"GPIB1::9::INSTR", Backend::kVisa, 3, 1, 9, 0, "", 1234, ""},
+  };
+  const auto forms = ResourceForms();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const Resource r = ParseResource(c.text, c.backend);
+    EXPECT_EQ(r.form, &forms[c.row]);
+    EXPECT_EQ(r.text, c.text);
+    EXPECT_EQ(r.address.board, c.board);
+    EXPECT_EQ(r.address.pad, c.pad);
+    EXPECT_EQ(r.address.sad, c.sad);
+    EXPECT_EQ(r.host, c.host);
+    EXPECT_EQ(r.port, c.port);
+    EXPECT_EQ(r.device, c.device);
+  }
+}
+
+TEST(ParseResource, RefusalSaysWhyAndListsEveryForm) {
+  struct Case {
+    const char* text;
+    const char* why;
+  };
+  const Case cases[] = {
+      {"GPIB0::31::INSTR", "primary address \"31\" is not a number from 0 to 30"},
+      {"GPIB0::8::31::INSTR", "secondary address"},
+      {"PRLGX-TCPIP::host::70000::8::INSTR", "port \"70000\""},
+      {"PRLGX-TCPIP::host::INSTR", "PRLGX-TCPIP::host[::port]::pad::INSTR"},
+      {"PRLGX-ASRL::/dev/ttyUSB0::x::INSTR", "primary address \"x\""},
+      {"8", "cannot use the resource \"8\""},
+      {"TCPIP::host::5025", "cannot use the resource"},
+      {"", "cannot use the resource \"\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    try {
+      ParseResource(c.text);
+      ADD_FAILURE() << "accepted";
+    } catch (const ResourceError& e) {
+      EXPECT_THAT(e.what(), HasSubstr(c.why));
+      for (const ResourceForm& form : ResourceForms()) EXPECT_THAT(e.what(), HasSubstr(form.pattern));
+    }
+  }
+}
+
+TEST(PrologixProtocol, DataLinesEscapeWhatTheAdaptorWouldTakeForItsOwn) {
+  EXPECT_EQ(prologix::DataLine("FA 30000000HZ"), "FA 30000000HZ\n");
+  EXPECT_EQ(prologix::DataLine("++ver\r\n\x1B"), "\x1B+\x1B+ver\x1B\r\x1B\n\x1B\x1B\n");
+  EXPECT_EQ(prologix::CommandLine(prologix::kAddress, "8"), "++addr 8\n");
+}
+
+}  // namespace
+}  // namespace tarnwick::drivers

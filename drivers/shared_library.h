@@ -1,0 +1,34 @@
+// A shared library opened at run time, closed with the object.
+#ifndef TARNWICK_DRIVERS_SHARED_LIBRARY_H_
+#define TARNWICK_DRIVERS_SHARED_LIBRARY_H_
+
+#include <string>
+
+namespace tarnwick::drivers {
+
+class SharedLibrary {
+ public:
+  // Not open when the system refuses; error() then has its words.
+  explicit SharedLibrary(const std::string& path);
+  ~SharedLibrary();
+  SharedLibrary(const SharedLibrary&) = delete;
+  SharedLibrary& operator=(const SharedLibrary&) = delete;
+
+  bool is_open() const { return handle_ != nullptr; }
+  const std::string& error() const { return error_; }
+  // The function's address, or nullptr when the library has none by that name.
+  template <typename Fn>
+  Fn Function(const char* name) const {
+    return reinterpret_cast<Fn>(Symbol(name));
+  }
+
+ private:
+  void* Symbol(const char* name) const;
+
+  void* handle_ = nullptr;
+  std::string error_;
+};
+
+}  // namespace tarnwick::drivers
+
+#endif  // TARNWICK_DRIVERS_SHARED_LIBRARY_H_

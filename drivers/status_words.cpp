@@ -1,0 +1,43 @@
+#include "drivers/status_words.h"
+
+#include <array>
+#include <utility>
+
+namespace tarnwick::drivers {
+
+int StatusWordDriver::RegisterGpibGlobalsForThread(int32_t* sta, int32_t* err, int32_t* cnt,
+                                                   int32_t* cntl) {
+  if (sta_ != nullptr) return 1;
+  sta_ = sta;
+  err_ = err;
+  cnt_ = cnt;
+  cntl_ = cntl;
+  return 0;
+}
+
+int StatusWordDriver::UnregisterGpibGlobalsForThread() {
+  sta_ = err_ = cnt_ = cntl_ = nullptr;
+  return 0;
+}
+
+int StatusWordDriver::Finish(int32_t status, int32_t error, long count, std::string text) {
+  last_error_text_ = (status & kStatusErr) != 0 ? std::move(text) : std::string();
+  if (sta_ != nullptr) {
+    *sta_ = status;
+    *err_ = error;
+    *cnt_ = static_cast<int32_t>(count);
+    *cntl_ = static_cast<int32_t>(count);
+  }
+  return status;
+}
+
+double TimeoutSeconds(int code) {
+  // T10us .. T1000s, in the driver's 1-3-10 steps.
+  static constexpr std::array<double, 18> kSeconds = {
+      0,    10e-6, 30e-6, 100e-6, 300e-6, 1e-3, 3e-3, 10e-3, 30e-3,
+      0.1,  0.3,   1,     3,      10,     30,   100,  300,   1000};
+  if (code < 0 || code >= static_cast<int>(kSeconds.size())) return kSeconds[kTimeout10s];
+  return kSeconds[static_cast<std::size_t>(code)];
+}
+
+}  // namespace tarnwick::drivers

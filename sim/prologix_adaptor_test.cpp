@@ -1,0 +1,45 @@
+#include "sim/prologix_adaptor.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "drivers/prologix_protocol.h"
+#include "sim/scene.h"
+#include "tests/support/fake_platform.h"
+
+namespace tarnwick::sim {
+namespace {
+
+// What the adaptor sends back for the bytes a host sends, in the pieces given.
+TEST(PrologixAdaptor, AnswersWhatAHostSends) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> pieces;
+    std::string reply;
+  };
+  const std::string query = "++addr 8\n" + prologix::DataLine("FA 900000000HZ") +
+                            prologix::DataLine("FB 1000000000HZ") + "PS\nMF?\n++read eoi\n";
+  const Case cases[] = {
+      {"address asked", {"++addr 12\n++addr\n"}, "12\r\n"},
+      {"marker read", {query}, "970000000\r\n"},
+      {"bytes in pieces, CR LF line ends", {"++ad", "dr 8\r", "\nML", "?\r\n++read", " eoi\r\n"},
+       "-90\r\n"},
+      {"nothing to read until asked", {"++addr 8\nMF?\n"}, ""},
+      {"escaped '+' is data for the analyser, not a command", {"\x1B+\x1B+ver\n"}, ""},
+      {"auto read after every message", {"++addr 8\n++auto 1\n*STB?\n"}, "0\r\n"},
+      {"nobody at the address: no reply", {"++addr 9\nMF?\n++read eoi\n"}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::FakePlatform platform;
+    PrologixAdaptor adaptor(DefaultScene(), platform);
+    std::string reply;
+    for (const std::string& piece : c.pieces) reply += adaptor.Receive(piece);
+    EXPECT_EQ(reply, c.reply);
+  }
+}
+
+}  // namespace
+}  // namespace tarnwick::sim
