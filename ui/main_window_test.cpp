@@ -182,35 +182,26 @@ class MainWindowTest : public QObject {
     QCOMPARE(b.Lines().indexOf(QStringLiteral("Spurious"), 2), 8);
   }
 
-  void averagingChangedDuringAWaitAppliesFromTheNextSegment() {
+  void eventsDuringAWait() {
     Bench b;
     b.Show();
     b.window.chkAvg->setChecked(true);
-    // One status poll per wait, so pump n belongs to segment n-1.
+    // One status poll per wait, so pump n belongs to segment n-1. A second
+    // START is ignored; Averaging changed applies from the next segment.
+    bool runningInWait = false;
     b.platform.onPump = [&] {
+      if (b.platform.pumps == 1) {
+        runningInWait = b.window.Running();
+        b.window.Command1->click();
+        QTest::keyClick(b.window.Command1, Qt::Key_Return);
+      }
       if (b.platform.pumps == 2) QTest::mouseClick(b.window.chkAvg, Qt::LeftButton);
     };
     b.window.Command1->click();
+    QVERIFY(runningInWait && !b.window.Running());
+    QCOMPARE(b.Count(b.driver.writes, "DY 0.1"), 1);
     QCOMPARE(b.Sweeps(), "AATTTT");
     QCOMPARE(b.Lines().size(), 8);
-  }
-
-  void secondStartDuringAWaitIsIgnored() {
-    Bench b;
-    b.Show();
-    b.window.chkAvg->setChecked(true);
-    bool runningInWait = false;
-    b.platform.onPump = [&] {
-      if (b.platform.pumps > 1) return;
-      runningInWait = b.window.Running();
-      b.window.Command1->click();
-      QTest::keyClick(b.window.Command1, Qt::Key_Return);
-    };
-    b.window.Command1->click();
-    QVERIFY(runningInWait);
-    QCOMPARE(b.Count(b.driver.writes, "DY 0.1"), 1);
-    QCOMPARE(b.Sweeps(), "AAAAAA");
-    QVERIFY(!b.window.Running());
   }
 
   void closingEndsTheProgram() {
@@ -240,22 +231,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(b.driver.calls.back(), "ibonl(0, 0)");
     QVERIFY(!b.window.isVisible());
     QVERIFY(!b.window.ProgramEnded());
-  }
-
-  void stoppedRunShowsAMessageAndKeepsResults() {
-    Bench b;
-    b.Show();
-    b.driver.writeFailure = [](std::string_view text) -> std::optional<int32_t> {
-      if (text == "FB 4100000000HZ") return tarnwick::ENOL;
-      return std::nullopt;
-    };
-    b.window.Command1->click();
-    QCOMPARE(b.platform.messages.size(), 1u);
-    QCOMPARE(b.Lines()[3].left(20), QStringLiteral("1952.5MHz---3100MHz "));
-    QVERIFY(b.window.isVisible() && !b.window.ProgramEnded());
-    b.driver.writeFailure = nullptr;
-    b.window.Command1->click();
-    QCOMPARE(b.Lines().count(QStringLiteral("Spurious")), 2);
   }
 
   void registrationFailureEndsTheProgram() {
