@@ -56,6 +56,11 @@ class GpibDriver {
   // Places up to cnt received bytes at the front of buf and leaves the rest of
   // buf untouched; the count word says how many arrived.
   virtual int ibrd(int ud, void* buf, long cnt) = 0;
+
+  // What serves the calls, for the first line of a trace: the library that was
+  // loaded and how its status words arrive. Empty when there is nothing worth
+  // saying. Meaningful once a call has been made.
+  virtual std::string Description() const { return {}; }
 };
 
 }  // namespace tarnwick
