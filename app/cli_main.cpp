@@ -1,7 +1,5 @@
 // tarnwick-cli: one measurement run from the command line. Standard output
 // receives exactly what the window's results box would, CR LF included.
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -10,6 +8,7 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include "app/console_io.h"
 #include "app/program_options.h"
 #include "bus/analyzer_bus.h"
 #include "measure/measurement_run.h"
@@ -128,7 +127,8 @@ int Main(int argc, char** argv) {
     fmt::print(stderr, "{}: simulated analyser: these lines are not a measurement.\n", kProgram);
   }
 
-  const bool showProgress = isatty(STDERR_FILENO) != 0 && !stack->traces_to_stderr();
+  PrepareStdoutForResults();
+  const bool showProgress = StderrIsTerminal() && !stack->traces_to_stderr();
   AnalyzerBus bus(stack->driver(), platform);
   ConsoleHost host(inputs, platform, showProgress);
   MeasurementRun run(bus, host, platform);
