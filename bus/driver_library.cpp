@@ -9,6 +9,10 @@
 #include <fmt/format.h>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #define TARNWICK_GPIB_CALL __stdcall
 #else
@@ -57,7 +61,10 @@ void* OpenLibrary(const std::string& path, std::string& error) {
   // No "missing DLL" dialog box: the reason goes into our own message.
   DWORD oldMode = 0;
   SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode);
-  HMODULE h = LoadLibraryA(path.c_str());
+  // LoadLibrary asks for backslashes; CMake and many users write slashes.
+  std::string native = path;
+  std::replace(native.begin(), native.end(), '/', '\\');
+  HMODULE h = LoadLibraryA(native.c_str());
   const DWORD code = GetLastError();
   SetThreadErrorMode(oldMode, nullptr);
   if (h == nullptr) error = SystemErrorText(code);
