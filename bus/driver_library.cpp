@@ -77,7 +77,12 @@ void CloseLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
 #else
 void* OpenLibrary(const std::string& path, std::string& error) {
   void* h = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (h == nullptr) error = dlerror();
+  if (h == nullptr) {
+    error = dlerror();
+    // The message names the library already.
+    const std::string prefix = path + ": ";
+    if (error.rfind(prefix, 0) == 0) error.erase(0, prefix.size());
+  }
   return h;
 }
 void* Symbol(void* handle, const char* name) { return dlsym(handle, name); }

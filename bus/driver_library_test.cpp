@@ -120,7 +120,7 @@ TEST(DriverLibrary, FallsThroughTheCandidatesAndNamesEachWithItsReasonWhenAllFai
   EXPECT_THAT(message, HasSubstr(" (Windows error 126)\n"));
   EXPECT_THAT(message, Not(HasSubstr("a.so: Windows error")));
 #else
-  EXPECT_THAT(message, HasSubstr("\n  /nonexistent/a.so: /nonexistent/a.so: cannot open shared object"));
+  EXPECT_THAT(message, HasSubstr("\n  /nonexistent/a.so: cannot open shared object file"));
 #endif
   EXPECT_THAT(message, HasSubstr(fmt::format("\n  {}: it has no function ibrd\n", TEST_LIB_INCOMPLETE)));
   // The ways out.
