@@ -51,9 +51,10 @@ std::string SystemErrorText(DWORD code) {
       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
   std::string out = n != 0 && text != nullptr ? std::string(text, n) : std::string();
   if (text != nullptr) LocalFree(text);
-  while (!out.empty() && (std::isspace(static_cast<unsigned char>(out.back())) || out.back() == '.')) {
-    out.pop_back();
-  }
+  const auto trailing = [](char c) {
+    return c == '.' || std::isspace(static_cast<unsigned char>(c)) != 0;
+  };
+  while (!out.empty() && trailing(out.back())) out.pop_back();
   if (out.empty()) return fmt::format("Windows error {}", code);
   return fmt::format("{} (Windows error {})", out, code);
 }
@@ -166,10 +167,11 @@ const std::string& DriverLibrary::loaded_path() const {
 
 std::string DriverLibrary::Description() const {
   if (!binding_) return {};
-  if (binding_->registerGlobals != nullptr) return fmt::format("GPIB driver library {}", binding_->path);
-  return fmt::format("GPIB driver library {}, registration emulated (no RegisterGpibGlobalsForThread; "
-                     "status read from {} after every call)",
-                     binding_->path, binding_->statusSource);
+  const std::string library = fmt::format("GPIB driver library {}", binding_->path);
+  if (binding_->registerGlobals != nullptr) return library;
+  return fmt::format("{}, registration emulated (no RegisterGpibGlobalsForThread; status read "
+                     "from {} after every call)",
+                     library, binding_->statusSource);
 }
 
 // Binds one library, or says why it cannot serve.

@@ -89,10 +89,12 @@ INSTANTIATE_TEST_SUITE_P(
     DriverLibrary, EveryShape,
     ::testing::Values(
         Shape{TEST_LIB_REGISTERING, ""},
-        Shape{TEST_LIB_LINUX, ", registration emulated (no RegisterGpibGlobalsForThread; status "
-                              "read from ThreadIbsta, ThreadIberr, ThreadIbcntl after every call)"},
-        Shape{TEST_LIB_NI_LINUX, ", registration emulated (no RegisterGpibGlobalsForThread; status "
-                                 "read from ThreadIbsta, ThreadIberr, ThreadIbcnt after every call)"}));
+        Shape{TEST_LIB_LINUX,
+              ", registration emulated (no RegisterGpibGlobalsForThread; status read from "
+              "ThreadIbsta, ThreadIberr, ThreadIbcntl after every call)"},
+        Shape{TEST_LIB_NI_LINUX,
+              ", registration emulated (no RegisterGpibGlobalsForThread; status read from "
+              "ThreadIbsta, ThreadIberr, ThreadIbcnt after every call)"}));
 
 TEST(DriverLibrary, LoadsAtTheFirstCallNotBefore) {
   FakePlatform platform;
@@ -122,7 +124,8 @@ TEST(DriverLibrary, FallsThroughTheCandidatesAndNamesEachWithItsReasonWhenAllFai
 #else
   EXPECT_THAT(message, HasSubstr("\n  /nonexistent/a.so: cannot open shared object file"));
 #endif
-  EXPECT_THAT(message, HasSubstr(fmt::format("\n  {}: it has no function ibrd\n", TEST_LIB_INCOMPLETE)));
+  EXPECT_THAT(message,
+              HasSubstr(fmt::format("\n  {}: it has no function ibrd\n", TEST_LIB_INCOMPLETE)));
   // The ways out.
   for (const char* way : {"--gpib-library", kGpibLibraryEnv, "--simulate"}) {
     EXPECT_THAT(message, HasSubstr(way));
