@@ -1,7 +1,5 @@
 // tarnwick-cli: one measurement run from the command line. Standard output
 // receives exactly what the window's results box would, CR LF included.
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +10,7 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include "app/console_io.h"
 #include "app/program_options.h"
 #include "app/stop_signals.h"
 #include "bus/analyzer_bus.h"
@@ -158,7 +157,8 @@ int Main(int argc, char** argv) {
   }
 
   CatchStopSignals();
-  const bool showProgress = isatty(STDERR_FILENO) != 0 && !stack->traces_to_stderr();
+  PrepareStdoutForResults();
+  const bool showProgress = StderrIsTerminal() && !stack->traces_to_stderr();
   AnalyzerBus bus(stack->driver(), platform);
   bus.SetAddress(stack->address());
   ConsoleHost host(inputs, platform, *stack, showProgress);

@@ -1,10 +1,20 @@
 #include "bus/driver_library.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstddef>
 #include <cstdlib>
+#include <utility>
 
 #include <fmt/format.h>
 
+#include "bus/quote.h"
+
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #define TARNWICK_GPIB_CALL __stdcall
 #else
@@ -19,17 +29,48 @@ static_assert(sizeof(int) == sizeof(int32_t), "the driver's status words are 32-
 
 using IbdevFn = int(TARNWICK_GPIB_CALL*)(int, int, int, int, int, int);
 using IbonlFn = int(TARNWICK_GPIB_CALL*)(int, int);
-using IbrdFn = int(TARNWICK_GPIB_CALL*)(int, void*, long);
-using IbwrtFn = int(TARNWICK_GPIB_CALL*)(int, const void*, long);
+// The count of ibrd/ibwrt is a long in linux-gpib and in the classic
+// gpib-32.dll, and a size_t in NI's ni4882 interface. The two differ where
+// long is narrower than a pointer (64-bit Windows): there the wrong one
+// leaves the upper half of the count undefined.
+using IbrdLongFn = int(TARNWICK_GPIB_CALL*)(int, void*, long);
+using IbwrtLongFn = int(TARNWICK_GPIB_CALL*)(int, const void*, long);
+using IbrdSizeFn = int(TARNWICK_GPIB_CALL*)(int, void*, std::size_t);
+using IbwrtSizeFn = int(TARNWICK_GPIB_CALL*)(int, const void*, std::size_t);
 using RegisterFn = int(TARNWICK_GPIB_CALL*)(int*, int*, int*, long*);
 using UnregisterFn = int(TARNWICK_GPIB_CALL*)();
+// ThreadIbsta, Iberr, ThreadIbcnt...: int in linux-gpib, unsigned int or a
+// 32-bit unsigned long in NI's libraries; the same 32 bits either way.
 using IntStatusFn = int(TARNWICK_GPIB_CALL*)();
 using LongStatusFn = long(TARNWICK_GPIB_CALL*)();
 
 #ifdef _WIN32
+// The system's own words for an error, with its number for a search.
+std::string SystemErrorText(DWORD code) {
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string out = n != 0 && text != nullptr ? std::string(text, n) : std::string();
+  if (text != nullptr) LocalFree(text);
+  const auto trailing = [](char c) {
+    return c == '.' || std::isspace(static_cast<unsigned char>(c)) != 0;
+  };
+  while (!out.empty() && trailing(out.back())) out.pop_back();
+  if (out.empty()) return fmt::format("Windows error {}", code);
+  return fmt::format("{} (Windows error {})", out, code);
+}
 void* OpenLibrary(const std::string& path, std::string& error) {
-  HMODULE h = LoadLibraryA(path.c_str());
-  if (h == nullptr) error = fmt::format("Windows error {}", GetLastError());
+  // No "missing DLL" dialog box: the reason goes into our own message.
+  DWORD oldMode = 0;
+  SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode);
+  // LoadLibrary asks for backslashes; CMake and many users write slashes.
+  std::string native = path;
+  std::replace(native.begin(), native.end(), '/', '\\');
+  HMODULE h = LoadLibraryA(native.c_str());
+  const DWORD code = GetLastError();
+  SetThreadErrorMode(oldMode, nullptr);
+  if (h == nullptr) error = SystemErrorText(code);
   return reinterpret_cast<void*>(h);
 }
 void* Symbol(void* handle, const char* name) {
@@ -39,7 +80,12 @@ void CloseLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
 #else
 void* OpenLibrary(const std::string& path, std::string& error) {
   void* h = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (h == nullptr) error = dlerror();
+  if (h == nullptr) {
+    error = dlerror();
+    // The message names the library already.
+    const std::string prefix = path + ": ";
+    if (error.rfind(prefix, 0) == 0) error.erase(0, prefix.size());
+  }
   return h;
 }
 void* Symbol(void* handle, const char* name) { return dlsym(handle, name); }
@@ -51,10 +97,13 @@ Fn Find(void* handle, const char* name) {
   return reinterpret_cast<Fn>(Symbol(handle, name));
 }
 
-[[noreturn]] void FailToLoad(Platform& platform, const std::string& name,
-                             const std::string& reason) {
-  platform.CriticalMessage(fmt::format("Cannot load the GPIB driver library {}: {}", name, reason));
-  EndProgramVia(platform);
+// NI's ni4882 interface (ni4882.dll, libni4882.so) counts in size_t.
+bool CountsInSizeT(const std::string& path) {
+  std::string name = path.substr(path.find_last_of("/\\") + 1);
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (name.rfind("lib", 0) == 0) name.erase(0, 3);
+  return name.rfind("ni4882", 0) == 0;
 }
 
 }  // namespace
@@ -69,7 +118,7 @@ std::vector<std::string> GpibLibraryCandidates(const std::string& explicitPath) 
 #ifdef _WIN32
   return {"gpib-32.dll", "ni4882.dll"};
 #else
-  return {"libgpib.so.0", "libni4882.so", "libgpibapi.so"};
+  return {"libgpib.so.0", "libni4882.so"};
 #endif
 }
 
@@ -78,14 +127,19 @@ struct DriverLibrary::Binding {
   std::string path;
   IbdevFn ibdev = nullptr;
   IbonlFn ibonl = nullptr;
-  IbrdFn ibrd = nullptr;
-  IbwrtFn ibwrt = nullptr;
+  // Exactly one pair is set, by the count width the library declares.
+  IbrdLongFn ibrdLong = nullptr;
+  IbwrtLongFn ibwrtLong = nullptr;
+  IbrdSizeFn ibrdSize = nullptr;
+  IbwrtSizeFn ibwrtSize = nullptr;
   RegisterFn registerGlobals = nullptr;
   UnregisterFn unregisterGlobals = nullptr;
-  // Per-thread status of libraries without registration.
+  // The status of libraries without registration, read after every call.
   IntStatusFn status = nullptr;
   IntStatusFn error = nullptr;
-  LongStatusFn count = nullptr;
+  LongStatusFn countLong = nullptr;  // ThreadIbcntl
+  IntStatusFn countInt = nullptr;    // ThreadIbcnt or Ibcnt
+  std::string statusSource;          // for the description, when emulated
 
   // The words registered with us, and the library's own long for the count.
   int32_t* sta = nullptr;
@@ -96,6 +150,10 @@ struct DriverLibrary::Binding {
 
   ~Binding() {
     if (handle != nullptr) CloseLibrary(handle);
+  }
+
+  int32_t Count() const {
+    return countLong != nullptr ? static_cast<int32_t>(countLong()) : countInt();
   }
 };
 
@@ -109,56 +167,103 @@ const std::string& DriverLibrary::loaded_path() const {
   return binding_ ? binding_->path : kNone;
 }
 
-DriverLibrary::Binding& DriverLibrary::Bound() {
-  if (binding_) return *binding_;
-  std::string firstError;
-  for (const std::string& path : candidates_) {
-    std::string error;
-    void* handle = OpenLibrary(path, error);
-    if (handle == nullptr) {
-      if (firstError.empty()) firstError = error;
-      continue;
+std::string DriverLibrary::Description() const {
+  if (!binding_) return {};
+  const std::string library = fmt::format("GPIB driver library {}", binding_->path);
+  if (binding_->registerGlobals != nullptr) return library;
+  return fmt::format("{}, registration emulated (no RegisterGpibGlobalsForThread; status read "
+                     "from {} after every call)",
+                     library, binding_->statusSource);
+}
+
+// Binds one library, or says why it cannot serve.
+std::unique_ptr<DriverLibrary::Binding> DriverLibrary::Bind(const std::string& path,
+                                                            std::string& reason) {
+  void* handle = OpenLibrary(path, reason);
+  if (handle == nullptr) return nullptr;
+  auto b = std::make_unique<Binding>();
+  b->handle = handle;
+  b->path = path;
+  for (const char* name : {"ibdev", "ibonl", "ibrd", "ibwrt"}) {
+    if (Symbol(handle, name) == nullptr) {
+      reason = fmt::format("it has no function {}", name);
+      return nullptr;
     }
-    auto b = std::make_unique<Binding>();
-    b->handle = handle;
-    b->path = path;
-    b->ibdev = Find<IbdevFn>(handle, "ibdev");
-    b->ibonl = Find<IbonlFn>(handle, "ibonl");
-    b->ibrd = Find<IbrdFn>(handle, "ibrd");
-    b->ibwrt = Find<IbwrtFn>(handle, "ibwrt");
-    for (const char* name : {"ibdev", "ibonl", "ibrd", "ibwrt"}) {
-      if (Symbol(handle, name) == nullptr) FailToLoad(platform_, path, fmt::format("it has no function {}", name));
-    }
-    b->registerGlobals = Find<RegisterFn>(handle, "RegisterGpibGlobalsForThread");
-    b->unregisterGlobals = Find<UnregisterFn>(handle, "UnregisterGpibGlobalsForThread");
-    if (b->registerGlobals == nullptr || b->unregisterGlobals == nullptr) {
-      b->registerGlobals = nullptr;
-      b->unregisterGlobals = nullptr;
-      b->status = Find<IntStatusFn>(handle, "ThreadIbsta");
-      b->error = Find<IntStatusFn>(handle, "ThreadIberr");
-      b->count = Find<LongStatusFn>(handle, "ThreadIbcntl");
-      if (b->status == nullptr || b->error == nullptr || b->count == nullptr) {
-        b->status = Find<IntStatusFn>(handle, "Ibsta");
-        b->error = Find<IntStatusFn>(handle, "Iberr");
-        b->count = Find<LongStatusFn>(handle, "Ibcnt");
-      }
-      // Without any status a failed call would look like success.
-      if (b->status == nullptr || b->error == nullptr || b->count == nullptr) {
-        FailToLoad(platform_, path, "it has neither RegisterGpibGlobalsForThread nor a per-thread status "
-                   "(ThreadIbsta or Ibsta)");
-      }
-    }
-    binding_ = std::move(b);
-    return *binding_;
+  }
+  b->ibdev = Find<IbdevFn>(handle, "ibdev");
+  b->ibonl = Find<IbonlFn>(handle, "ibonl");
+  if (CountsInSizeT(path)) {
+    b->ibrdSize = Find<IbrdSizeFn>(handle, "ibrd");
+    b->ibwrtSize = Find<IbwrtSizeFn>(handle, "ibwrt");
+  } else {
+    b->ibrdLong = Find<IbrdLongFn>(handle, "ibrd");
+    b->ibwrtLong = Find<IbwrtLongFn>(handle, "ibwrt");
   }
 
-  std::string name = candidates_.empty() ? std::string("(none)") : candidates_.front();
-  std::string reason = firstError.empty() ? std::string("no library to try") : firstError;
-  if (candidates_.size() > 1) {
-    reason += "; also tried";
-    for (std::size_t i = 1; i < candidates_.size(); ++i) reason += " " + candidates_[i];
+  b->registerGlobals = Find<RegisterFn>(handle, "RegisterGpibGlobalsForThread");
+  b->unregisterGlobals = Find<UnregisterFn>(handle, "UnregisterGpibGlobalsForThread");
+  if (b->registerGlobals != nullptr && b->unregisterGlobals != nullptr) return b;
+  b->registerGlobals = nullptr;
+  b->unregisterGlobals = nullptr;
+
+  // Per-thread status first: linux-gpib has ThreadIbcntl, NI's Linux library
+  // only ThreadIbcnt (its ThreadIbcntl is a macro). Ibsta, Iberr and Ibcnt
+  // are process-wide, right only while one thread uses the bus.
+  b->status = Find<IntStatusFn>(handle, "ThreadIbsta");
+  b->error = Find<IntStatusFn>(handle, "ThreadIberr");
+  b->countLong = Find<LongStatusFn>(handle, "ThreadIbcntl");
+  b->countInt = Find<IntStatusFn>(handle, "ThreadIbcnt");
+  if (b->status != nullptr && b->error != nullptr &&
+      (b->countLong != nullptr || b->countInt != nullptr)) {
+    if (b->countLong != nullptr) b->countInt = nullptr;
+    b->statusSource = fmt::format("ThreadIbsta, ThreadIberr, {}",
+                                  b->countLong != nullptr ? "ThreadIbcntl" : "ThreadIbcnt");
+    return b;
   }
-  FailToLoad(platform_, name, reason);
+  b->status = Find<IntStatusFn>(handle, "Ibsta");
+  b->error = Find<IntStatusFn>(handle, "Iberr");
+  b->countLong = nullptr;
+  b->countInt = Find<IntStatusFn>(handle, "Ibcnt");
+  if (b->status != nullptr && b->error != nullptr && b->countInt != nullptr) {
+    b->statusSource = "the process-wide Ibsta, Iberr, Ibcnt";
+    return b;
+  }
+  // Without any status a failed call would look like success.
+  reason = "it has neither RegisterGpibGlobalsForThread nor a status to read "
+           "(ThreadIbsta or Ibsta)";
+  return nullptr;
+}
+
+DriverLibrary::Binding& DriverLibrary::Bound() {
+  if (binding_) return *binding_;
+  std::vector<std::pair<std::string, std::string>> failures;
+  for (const std::string& path : candidates_) {
+    std::string reason;
+    binding_ = Bind(path, reason);
+    if (binding_) return *binding_;
+    failures.emplace_back(path, reason);
+  }
+
+  std::string text;
+  if (failures.empty()) {
+    text = "Cannot load a GPIB driver library: there is none to try.";
+  } else if (failures.size() == 1) {
+    text = fmt::format("Cannot load the GPIB driver library {}: {}.",
+                       CutForMessage(failures[0].first, kQuotedPathLength),
+                       CutForMessage(failures[0].second, kQuotedPathLength));
+  } else {
+    text = "Cannot load a GPIB driver library:";
+    for (const auto& [path, reason] : failures) {
+      text += fmt::format("\n  {}: {}", CutForMessage(path, kQuotedPathLength),
+                          CutForMessage(reason, kQuotedPathLength));
+    }
+  }
+  text += fmt::format(
+      "\nName the driver library with --gpib-library PATH or the {} environment variable, "
+      "or run on the simulated analyser with --simulate.",
+      kGpibLibraryEnv);
+  platform_.CriticalMessage(text);
+  EndProgramVia(platform_);
 }
 
 void DriverLibrary::AfterCall() {
@@ -171,7 +276,7 @@ void DriverLibrary::AfterCall() {
   }
   *b.sta = b.status();
   *b.err = b.error();
-  *b.cntl = static_cast<int32_t>(b.count());
+  *b.cntl = b.Count();
   *b.cnt = *b.cntl;
 }
 
@@ -210,13 +315,17 @@ int DriverLibrary::ibonl(int ud, int v) {
 }
 
 int DriverLibrary::ibwrt(int ud, const void* buf, long cnt) {
-  const int rc = Bound().ibwrt(ud, buf, cnt);
+  Binding& b = Bound();
+  const int rc = b.ibwrtSize != nullptr ? b.ibwrtSize(ud, buf, static_cast<std::size_t>(cnt))
+                                        : b.ibwrtLong(ud, buf, cnt);
   AfterCall();
   return rc;
 }
 
 int DriverLibrary::ibrd(int ud, void* buf, long cnt) {
-  const int rc = Bound().ibrd(ud, buf, cnt);
+  Binding& b = Bound();
+  const int rc = b.ibrdSize != nullptr ? b.ibrdSize(ud, buf, static_cast<std::size_t>(cnt))
+                                       : b.ibrdLong(ud, buf, cnt);
   AfterCall();
   return rc;
 }

@@ -21,8 +21,10 @@ std::vector<std::string> GpibLibraryCandidates(const std::string& explicitPath);
 
 class DriverLibrary : public GpibDriver {
  public:
-  // A library that cannot be loaded, or lacks one of the four I/O functions,
-  // is reported through platform and ends the program, at the first call.
+  // Tries the candidates in order at the first call. When none can serve (not
+  // loadable, or lacking one of the four I/O functions or any status), the
+  // message names each with its own reason and the ways out, and the program
+  // ends through platform.
   DriverLibrary(std::vector<std::string> candidates, Platform& platform);
   ~DriverLibrary() override;
 
@@ -34,12 +36,16 @@ class DriverLibrary : public GpibDriver {
   int ibwrt(int ud, const void* buf, long cnt) override;
   int ibrd(int ud, void* buf, long cnt) override;
 
+  // "GPIB driver library <path>", and whether registration is emulated.
+  std::string Description() const override;
+
   // The library that was loaded; empty before the first call.
   const std::string& loaded_path() const;
 
  private:
   struct Binding;
   Binding& Bound();
+  static std::unique_ptr<Binding> Bind(const std::string& path, std::string& reason);
   void AfterCall();
 
   std::vector<std::string> candidates_;

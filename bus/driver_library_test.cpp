@@ -1,29 +1,52 @@
 #include "bus/driver_library.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
+#include <fmt/format.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "bus/analyzer_bus.h"
+#include "bus/driver_trace.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/process.h"
 
 namespace tarnwick {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using testing::FakePlatform;
 using testing::ProgramEnded;
 
-// The same dialogue through both shapes of library: with registration, and
-// with only a per-thread status that the binding copies into the words.
-class BothShapes : public ::testing::TestWithParam<const char*> {};
+std::vector<std::string> ReadLines(std::FILE* f) {
+  std::rewind(f);
+  std::vector<std::string> lines;
+  char buf[512];
+  while (std::fgets(buf, sizeof buf, f) != nullptr) lines.emplace_back(buf);
+  return lines;
+}
 
-TEST_P(BothShapes, QueryAndStatusWordsGoThroughTheLibrary) {
+struct Shape {
+  const char* path;
+  const char* traceHeader;  // how the trace's first line describes it
+};
+
+// The same dialogue through every shape of library: with registration, and
+// with only a status that the binding copies into the words.
+class EveryShape : public ::testing::TestWithParam<Shape> {};
+
+TEST_P(EveryShape, QueryAndStatusWordsGoThroughTheLibrary) {
   FakePlatform platform;
-  DriverLibrary library({GetParam()}, platform);
-  AnalyzerBus bus(library, platform);
+  DriverLibrary library({GetParam().path}, platform);
+  std::FILE* traceOut = std::tmpfile();
+  ASSERT_NE(traceOut, nullptr);
+  DriverTrace trace(library, platform, traceOut);
+  AnalyzerBus bus(trace, platform);
   bus.Analyzer = bus.OpenDevice(0, 8, 0, 13, 1, 0);
   EXPECT_EQ(bus.Analyzer, 24);
   EXPECT_EQ(bus.GlobalsRegistered(), 1);
@@ -43,11 +66,26 @@ TEST_P(BothShapes, QueryAndStatusWordsGoThroughTheLibrary) {
   bus.SetFaultChecks(true);
   EXPECT_THROW(bus.WriteText(other, "SI"), BusFault);
   EXPECT_TRUE(platform.messages.empty());
-  EXPECT_EQ(library.loaded_path(), GetParam());
+  EXPECT_EQ(library.loaded_path(), GetParam().path);
+
+  const std::vector<std::string> lines = ReadLines(traceOut);
+  std::fclose(traceOut);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[0], fmt::format("# GPIB driver library {}{}\n", GetParam().path,
+                                  GetParam().traceHeader));
+  EXPECT_THAT(lines[1], HasSubstr("RegisterGpibGlobalsForThread() -> 0"));
 }
 
-INSTANTIATE_TEST_SUITE_P(DriverLibrary, BothShapes,
-                         ::testing::Values(TEST_LIB_REGISTERING, TEST_LIB_LINUX));
+INSTANTIATE_TEST_SUITE_P(
+    DriverLibrary, EveryShape,
+    ::testing::Values(
+        Shape{TEST_LIB_REGISTERING, ""},
+        Shape{TEST_LIB_LINUX,
+              ", registration emulated (no RegisterGpibGlobalsForThread; status read from "
+              "ThreadIbsta, ThreadIberr, ThreadIbcntl after every call)"},
+        Shape{TEST_LIB_NI_LINUX,
+              ", registration emulated (no RegisterGpibGlobalsForThread; status read from "
+              "ThreadIbsta, ThreadIberr, ThreadIbcnt after every call)"}));
 
 TEST(DriverLibrary, LoadsAtTheFirstCallNotBefore) {
   FakePlatform platform;
@@ -60,31 +98,41 @@ TEST(DriverLibrary, LoadsAtTheFirstCallNotBefore) {
               HasSubstr("Cannot load the GPIB driver library /nonexistent/libgpib.so.0: "));
 }
 
-TEST(DriverLibrary, FallsThroughTheCandidatesAndNamesThemWhenAllFail) {
+TEST(DriverLibrary, FallsThroughTheCandidatesAndNamesEachWithItsReasonWhenAllFail) {
   FakePlatform platform;
-  DriverLibrary library({"/nonexistent/a.so", TEST_LIB_LINUX}, platform);
+  DriverLibrary library({"/nonexistent/a.so", TEST_LIB_INCOMPLETE, TEST_LIB_LINUX}, platform);
   EXPECT_GE(library.ibdev(0, 8, 0, 13, 1, 0), 0);
   EXPECT_EQ(library.loaded_path(), TEST_LIB_LINUX);
 
-  DriverLibrary none({"/nonexistent/a.so", "/nonexistent/b.so"}, platform);
+  DriverLibrary none({"/nonexistent/a.so", TEST_LIB_INCOMPLETE}, platform);
   EXPECT_THROW(none.ibonl(0, 0), ProgramEnded);
-  EXPECT_THAT(platform.messages.at(0), HasSubstr("also tried /nonexistent/b.so"));
-}
-
-TEST(DriverLibrary, MissingFunctionIsNamed) {
-  FakePlatform platform;
-  DriverLibrary library({TEST_LIB_INCOMPLETE}, platform);
-  EXPECT_THROW(library.ibdev(0, 8, 0, 13, 1, 0), ProgramEnded);
-  EXPECT_THAT(platform.messages.at(0), HasSubstr("it has no function ibrd"));
+  ASSERT_EQ(platform.messages.size(), 1u);
+  const std::string& message = platform.messages[0];
+#ifdef _WIN32
+  // The system's words before the error number, not the number alone.
+  EXPECT_THAT(message, HasSubstr(" (Windows error 126)\n"));
+  EXPECT_THAT(message, Not(HasSubstr("a.so: Windows error")));
+#else
+  EXPECT_THAT(message, HasSubstr("\n  /nonexistent/a.so: cannot open shared object file"));
+#endif
+  EXPECT_THAT(message,
+              HasSubstr(fmt::format("\n  {}: it has no function ibrd\n", TEST_LIB_INCOMPLETE)));
+  // The ways out.
+  for (const char* way : {"--gpib-library", kGpibLibraryEnv, "--simulate"}) {
+    EXPECT_THAT(message, HasSubstr(way));
+  }
 }
 
 TEST(DriverLibrary, CandidatesComeFromOptionThenEnvironmentThenUsualNames) {
-  ::setenv(kGpibLibraryEnv, "/opt/env/libgpib.so", 1);
+  testing::SetEnv(kGpibLibraryEnv, "/opt/env/libgpib.so");
   EXPECT_THAT(GpibLibraryCandidates("/opt/x.so"), ElementsAre("/opt/x.so"));
   EXPECT_THAT(GpibLibraryCandidates(""), ElementsAre("/opt/env/libgpib.so"));
-  ::unsetenv(kGpibLibraryEnv);
-  EXPECT_THAT(GpibLibraryCandidates(""),
-              ElementsAre("libgpib.so.0", "libni4882.so", "libgpibapi.so"));
+  testing::SetEnv(kGpibLibraryEnv, std::nullopt);
+#ifdef _WIN32
+  EXPECT_THAT(GpibLibraryCandidates(""), ElementsAre("gpib-32.dll", "ni4882.dll"));
+#else
+  EXPECT_THAT(GpibLibraryCandidates(""), ElementsAre("libgpib.so.0", "libni4882.so"));
+#endif
 }
 
 }  // namespace

@@ -21,7 +21,13 @@ double DriverTrace::Elapsed() {
 }
 
 void DriverTrace::Line(std::string_view call, std::string_view result, bool withStatus) {
-  std::string line = fmt::format("{:.6f} {}", Elapsed(), call);
+  std::string line;
+  // The driver knows what it is only once the first call has loaded it.
+  if (!described_) {
+    described_ = true;
+    if (const std::string about = inner_.Description(); !about.empty()) line = "# " + about + "\n";
+  }
+  line += fmt::format("{:.6f} {}", Elapsed(), call);
   if (!result.empty()) line += fmt::format(" -> {}", result);
   if (withStatus && sta_ != nullptr) {
     line += fmt::format("  ibsta=0x{:04X} iberr={} ibcnt={}",

@@ -1,5 +1,6 @@
 // A driver decorator that writes one line per driver call:
 //   <seconds> <call>[ -> <result>]  ibsta=0x%04X iberr=%d ibcnt=%d
+// preceded, when the driver describes itself, by "# <description>".
 #ifndef TARNWICK_BUS_DRIVER_TRACE_H_
 #define TARNWICK_BUS_DRIVER_TRACE_H_
 
@@ -28,6 +29,7 @@ class DriverTrace : public GpibDriver {
   int ibwrt(int ud, const void* buf, long cnt) override;
   int ibrd(int ud, void* buf, long cnt) override;
   std::string LastErrorText() const override { return inner_.LastErrorText(); }
+  std::string Description() const override { return inner_.Description(); }
 
  private:
   double Elapsed();
@@ -37,6 +39,7 @@ class DriverTrace : public GpibDriver {
   Platform& platform_;
   std::FILE* out_;
   bool started_ = false;
+  bool described_ = false;
   double start_ = 0;
   // The words registered through this trace, read back after every call.
   int32_t* sta_ = nullptr;

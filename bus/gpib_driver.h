@@ -66,6 +66,11 @@ class GpibDriver {
   // ("Connection refused", a VISA status description); empty when the driver
   // has nothing beyond the error code.
   virtual std::string LastErrorText() const { return {}; }
+
+  // What serves the calls, for the first line of a trace: the library that was
+  // loaded and how its status words arrive. Empty when there is nothing worth
+  // saying. Meaningful once a call has been made.
+  virtual std::string Description() const { return {}; }
 };
 
 }  // namespace tarnwick

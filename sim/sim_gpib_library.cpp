@@ -14,7 +14,8 @@
 #include "sim/simulated_driver.h"
 
 #if defined(_WIN32)
-#define TARNWICK_SIM_EXPORT extern "C" __declspec(dllexport)
+// Exported by tarnwick_sim_gpib.def, under plain names in 32-bit builds too.
+#define TARNWICK_SIM_EXPORT extern "C"
 #define TARNWICK_SIM_CALL __stdcall
 #else
 #define TARNWICK_SIM_EXPORT extern "C" __attribute__((visibility("default")))

@@ -1,6 +1,8 @@
-// A stand-in GPIB driver library for the binding's tests, built in two shapes:
-// with the registration functions (TEST_LIBRARY_REGISTERS=1) or with only a
-// per-thread status, as the Linux libraries have. An analyser listens at
+// A stand-in GPIB driver library for the binding's tests, built in three
+// shapes: with the registration functions (TEST_LIBRARY_REGISTERS=1); with
+// only a per-thread status, as linux-gpib has (ThreadIbcntl); or as NI's
+// Linux library (TEST_LIBRARY_NI_LINUX=1: unsigned int ThreadIbsta, ThreadIberr
+// and ThreadIbcnt, no ThreadIbcntl, size_t counts). An analyser listens at
 // address 8 and answers the marker and status queries with fixed replies.
 // TEST_GPIB_REGISTRATION sets what the first registration answers;
 // TEST_GPIB_AVERAGING_ERROR makes every averaged sweep end with an error.
@@ -10,7 +12,19 @@
 
 #include "bus/gpib_driver.h"
 
+#ifdef _WIN32
+#define EXPORT extern "C" __declspec(dllexport)
+#define CALL __stdcall
+#else
 #define EXPORT extern "C" __attribute__((visibility("default")))
+#define CALL
+#endif
+
+#if TEST_LIBRARY_NI_LINUX
+using Count = std::size_t;
+#else
+using Count = long;
+#endif
 
 namespace {
 
@@ -55,7 +69,7 @@ int Finish(int sta, int err, long cnt) {
 }  // namespace
 
 #if TEST_LIBRARY_REGISTERS
-EXPORT int RegisterGpibGlobalsForThread(int* sta, int* err, int* cnt, long* cntl) {
+EXPORT int CALL RegisterGpibGlobalsForThread(int* sta, int* err, int* cnt, long* cntl) {
   int rc = 0;
   if (firstRegistration) {
     firstRegistration = false;
@@ -70,18 +84,22 @@ EXPORT int RegisterGpibGlobalsForThread(int* sta, int* err, int* cnt, long* cntl
   return rc;
 }
 
-EXPORT int UnregisterGpibGlobalsForThread() {
+EXPORT int CALL UnregisterGpibGlobalsForThread() {
   regSta = regErr = regCnt = nullptr;
   regCntl = nullptr;
   return 0;
 }
+#elif TEST_LIBRARY_NI_LINUX
+EXPORT unsigned int CALL ThreadIbsta() { return static_cast<unsigned int>(status); }
+EXPORT unsigned int CALL ThreadIberr() { return static_cast<unsigned int>(error); }
+EXPORT unsigned int CALL ThreadIbcnt() { return static_cast<unsigned int>(count); }
 #else
-EXPORT int ThreadIbsta() { return status; }
-EXPORT int ThreadIberr() { return error; }
-EXPORT long ThreadIbcntl() { return count; }
+EXPORT int CALL ThreadIbsta() { return status; }
+EXPORT int CALL ThreadIberr() { return error; }
+EXPORT long CALL ThreadIbcntl() { return count; }
 #endif
 
-EXPORT int ibdev(int board, int pad, int /*sad*/, int /*tmo*/, int /*eot*/, int /*eos*/) {
+EXPORT int CALL ibdev(int board, int pad, int /*sad*/, int /*tmo*/, int /*eot*/, int /*eos*/) {
   if (board != 0) {
     Finish(kStatusErr, ENEB, 0);
     return -1;
@@ -92,20 +110,21 @@ EXPORT int ibdev(int board, int pad, int /*sad*/, int /*tmo*/, int /*eot*/, int 
   return ud;
 }
 
-EXPORT int ibonl(int /*ud*/, int /*v*/) { return Finish(kStatusCmpl, 0, 0); }
+EXPORT int CALL ibonl(int /*ud*/, int /*v*/) { return Finish(kStatusCmpl, 0, 0); }
 
-EXPORT int ibwrt(int ud, const void* buf, long cnt) {
+EXPORT int CALL ibwrt(int ud, const void* buf, Count cnt) {
   if (ud != analyzerDescriptor) return Finish(kStatusErr | kStatusCmpl, ENOL, 0);
   lastWrite.assign(static_cast<const char*>(buf), static_cast<std::size_t>(cnt));
-  return Finish(kStatusCmpl, 0, cnt);
+  return Finish(kStatusCmpl, 0, static_cast<long>(cnt));
 }
 
 #if !TEST_LIBRARY_NO_IBRD
-EXPORT int ibrd(int ud, void* buf, long cnt) {
+EXPORT int CALL ibrd(int ud, void* buf, Count cnt) {
   const std::string reply = ud == analyzerDescriptor ? Reply(lastWrite) : "";
   lastWrite.clear();
   if (reply.empty()) return Finish(kStatusErr | kStatusTimo | kStatusCmpl, EABO, 0);
-  const long n = static_cast<long>(reply.size()) < cnt ? static_cast<long>(reply.size()) : cnt;
+  const long limit = static_cast<long>(cnt);
+  const long n = static_cast<long>(reply.size()) < limit ? static_cast<long>(reply.size()) : limit;
   std::memcpy(buf, reply.data(), static_cast<std::size_t>(n));
   return Finish(kStatusEnd | kStatusCmpl, 0, n);
 }

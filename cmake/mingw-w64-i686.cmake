@@ -1,0 +1,4 @@
+# Cross build for 32-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-i686-posix).
+set(TARNWICK_MINGW_TRIPLE i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64-common.cmake)
+set(CMAKE_SYSTEM_PROCESSOR i686)
