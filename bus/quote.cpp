@@ -24,8 +24,13 @@ std::string Escaped(std::string_view text, std::string_view quote, std::size_t l
       case '\r': out += "\\r"; break;
       case '\n': out += "\\n"; break;
       case '\t': out += "\\t"; break;
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
+      // Quotes and backslashes are escaped only inside quotes, so a
+      // Windows path stands as it is.
+      case '"':
+      case '\\':
+        if (!quote.empty()) out += '\\';
+        out += static_cast<char>(c);
+        break;
       default:
         if (c < 0x20 || c == 0x7F || (allBytes && c > 0x7F)) out += fmt::format("\\x{:02X}", c);
         else out += static_cast<char>(c);

@@ -1,5 +1,5 @@
 # Dependencies of a cross build for Windows, from the Debian packages of the
-# machine that builds: {fmt} and CLI11 from their headers (copied into the
+# machine that builds: {fmt}, CLI11 and Asio from their headers (copied into the
 # build folder, so no other host header is ever seen), GoogleTest built from
 # its source package. Debian has no Qt for MinGW: the window is not built.
 set(_cross_include ${CMAKE_BINARY_DIR}/cross-include)
@@ -9,6 +9,11 @@ foreach(dir fmt CLI)
   endif()
   file(COPY /usr/include/${dir} DESTINATION ${_cross_include})
 endforeach()
+if(NOT EXISTS /usr/include/asio.hpp)
+  message(FATAL_ERROR "/usr/include/asio.hpp is missing: install libasio-dev")
+endif()
+file(COPY /usr/include/asio /usr/include/asio.hpp DESTINATION ${_cross_include})
+set(ASIO_INCLUDE_DIR ${_cross_include} CACHE PATH "Standalone Asio's headers" FORCE)
 
 # {fmt}'s implementation compiled once rather than in every file that formats.
 add_library(tarnwick_fmt STATIC ${CMAKE_CURRENT_LIST_DIR}/fmt_compiled.cpp)
