@@ -91,6 +91,9 @@ TEST(Cli, ExitStatusSaysHowTheRunEnded) {
        "Cannot load the GPIB driver library /nonexistent/libgpib.so.0", false},
       {{}, {{"TARNWICK_GPIB_LIBRARY", reg}, {"TEST_GPIB_REGISTRATION", "2"}}, 3,
        "Operating System is not multi-threaded. Quitting the Program!", false},
+      // The simulator library refuses to register on a scene it cannot read.
+      {{"--gpib-library", TEST_LIB_SIMULATOR}, {{"TARNWICK_SIM_SCENE", "/no/such.scene"}}, 3,
+       "Unable to register GPIB thread globals", false},
   };
   for (const Case& c : cases) {
     const ProcessResult r = Cli(c.args, c.env);
@@ -98,6 +101,7 @@ TEST(Cli, ExitStatusSaysHowTheRunEnded) {
     EXPECT_EQ(r.status, c.status) << what << "\n" << r.err;
     EXPECT_THAT(r.err, HasSubstr(c.err)) << what;
     EXPECT_EQ(!r.out.empty(), c.anyOutput) << what << "\n" << r.out;
+    EXPECT_THAT(r.err, Not(HasSubstr("\x1b"))) << what;  // no progress line off a terminal
   }
   EXPECT_EQ(Text(Cli({"--version"}).out), "Tarnwick 1.00\n");
 }

@@ -65,23 +65,14 @@ CarrierRange MeasurableCarriers(int16_t BandIs2G) {
     if (a[i].StopHz != b[i].StopHz) range.lowHz = std::max(range.lowHz, a[i].StartHz + kNotchHalfWidthHz);
     if (a[i].StartHz != b[i].StartHz) range.highHz = std::min(range.highHz, a[i].StopHz - kNotchHalfWidthHz);
   }
-  // A fixed segment keeps the notch off its whole span; trim the ends of the
-  // range it reaches into until none does.
-  for (bool changed = true; changed;) {
-    changed = false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-      if (a[i].StartHz != b[i].StartHz || a[i].StopHz != b[i].StopHz) continue;
-      const double keepOutLow = a[i].StartHz - kNotchHalfWidthHz;
-      const double keepOutHigh = a[i].StopHz + kNotchHalfWidthHz;
-      if (keepOutLow < range.lowHz && keepOutHigh > range.lowHz) {
-        range.lowHz = keepOutHigh;
-        changed = true;
-      }
-      if (keepOutLow < range.highHz && keepOutHigh > range.highHz) {
-        range.highHz = keepOutLow;
-        changed = true;
-      }
-    }
+  // A fixed segment keeps the notch off its whole span: trim the ends of the
+  // range it reaches into. The plan runs upward, so one pass does it.
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i].StartHz != b[i].StartHz || a[i].StopHz != b[i].StopHz) continue;
+    const double keepOutLow = a[i].StartHz - kNotchHalfWidthHz;
+    const double keepOutHigh = a[i].StopHz + kNotchHalfWidthHz;
+    if (keepOutLow < range.lowHz && keepOutHigh > range.lowHz) range.lowHz = keepOutHigh;
+    if (keepOutLow < range.highHz && keepOutHigh > range.highHz) range.highHz = keepOutLow;
   }
   return range;
 }
