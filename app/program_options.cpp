@@ -7,7 +7,7 @@
 #include <fmt/format.h>
 
 #include "bus/driver_trace.h"
-#include "bus/driver_library.h"
+#include "drivers/driver_library.h"
 #include "bus/quote.h"
 #include "drivers/resource.h"
 #include "drivers/visa_driver.h"

@@ -1,5 +1,5 @@
 // The seam to the GPIB driver: the six NI-488.2 functions Tarnwick uses.
-// Implementations: the shared-library binding (driver_library.h), the bus
+// Implementations: the shared-library binding (drivers/driver_library.h), the bus
 // trace decorator (driver_trace.h), the simulated analyser (sim/), and the
 // scripted fake the tests use.
 #ifndef TARNWICK_BUS_GPIB_DRIVER_H_

@@ -8,7 +8,7 @@
 
 #include <fmt/format.h>
 
-#include "bus/driver_library.h"
+#include "drivers/driver_library.h"
 #include "drivers/asio_link.h"
 #include "drivers/prologix_driver.h"
 #include "drivers/visa_driver.h"

@@ -1,19 +1,54 @@
 #include "drivers/shared_library.h"
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
 #include <dlfcn.h>
 #endif
+
+#include <algorithm>
+#include <cctype>
 
 #include <fmt/format.h>
 
 namespace tarnwick::drivers {
 
 #ifdef _WIN32
+namespace {
+
+// The system's own words for an error, with its number for a search.
+std::string SystemErrorText(DWORD code) {
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string out = n != 0 && text != nullptr ? std::string(text, n) : std::string();
+  if (text != nullptr) LocalFree(text);
+  const auto trailing = [](char c) {
+    return c == '.' || std::isspace(static_cast<unsigned char>(c)) != 0;
+  };
+  while (!out.empty() && trailing(out.back())) out.pop_back();
+  if (out.empty()) return fmt::format("Windows error {}", code);
+  return fmt::format("{} (Windows error {})", out, code);
+}
+
+}  // namespace
+
 SharedLibrary::SharedLibrary(const std::string& path) {
-  handle_ = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
-  if (handle_ == nullptr) error_ = fmt::format("Windows error {}", GetLastError());
+  // No "missing DLL" dialog box: the reason goes into our own message.
+  DWORD oldMode = 0;
+  SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode);
+  // LoadLibrary asks for backslashes; CMake and many users write slashes.
+  std::string native = path;
+  std::replace(native.begin(), native.end(), '/', '\\');
+  handle_ = reinterpret_cast<void*>(LoadLibraryA(native.c_str()));
+  const DWORD code = GetLastError();
+  SetThreadErrorMode(oldMode, nullptr);
+  if (handle_ == nullptr) error_ = SystemErrorText(code);
 }
 SharedLibrary::~SharedLibrary() {
   if (handle_ != nullptr) FreeLibrary(static_cast<HMODULE>(handle_));
@@ -24,7 +59,11 @@ void* SharedLibrary::Symbol(const char* name) const {
 #else
 SharedLibrary::SharedLibrary(const std::string& path) {
   handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle_ == nullptr) error_ = dlerror();
+  if (handle_ != nullptr) return;
+  error_ = dlerror();
+  // The caller names the library already.
+  const std::string prefix = path + ": ";
+  if (error_.rfind(prefix, 0) == 0) error_.erase(0, prefix.size());
 }
 SharedLibrary::~SharedLibrary() {
   if (handle_ != nullptr) dlclose(handle_);

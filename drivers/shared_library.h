@@ -8,7 +8,8 @@ namespace tarnwick::drivers {
 
 class SharedLibrary {
  public:
-  // Not open when the system refuses; error() then has its words.
+  // Not open when the system refuses; error() then has its words (on
+  // Windows its text and number, without the path, which the caller names).
   explicit SharedLibrary(const std::string& path);
   ~SharedLibrary();
   SharedLibrary(const SharedLibrary&) = delete;

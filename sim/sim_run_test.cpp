@@ -8,7 +8,7 @@
 
 #include "bus/analyzer_bus.h"
 #include "bus/analyzer_commands.h"
-#include "bus/driver_library.h"
+#include "drivers/driver_library.h"
 #include "measure/measurement_run.h"
 #include "sim/scene.h"
 #include "sim/simulated_driver.h"

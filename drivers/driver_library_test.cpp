@@ -1,4 +1,4 @@
-#include "bus/driver_library.h"
+#include "drivers/driver_library.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "bus/driver_library.h"
+#include "drivers/driver_library.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,16 +9,11 @@
 #include <fmt/format.h>
 
 #include "bus/quote.h"
+#include "drivers/shared_library.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
 #define TARNWICK_GPIB_CALL __stdcall
 #else
-#include <dlfcn.h>
 #define TARNWICK_GPIB_CALL
 #endif
 
@@ -43,59 +38,6 @@ using UnregisterFn = int(TARNWICK_GPIB_CALL*)();
 // 32-bit unsigned long in NI's libraries; the same 32 bits either way.
 using IntStatusFn = int(TARNWICK_GPIB_CALL*)();
 using LongStatusFn = long(TARNWICK_GPIB_CALL*)();
-
-#ifdef _WIN32
-// The system's own words for an error, with its number for a search.
-std::string SystemErrorText(DWORD code) {
-  char* text = nullptr;
-  const DWORD n = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string out = n != 0 && text != nullptr ? std::string(text, n) : std::string();
-  if (text != nullptr) LocalFree(text);
-  const auto trailing = [](char c) {
-    return c == '.' || std::isspace(static_cast<unsigned char>(c)) != 0;
-  };
-  while (!out.empty() && trailing(out.back())) out.pop_back();
-  if (out.empty()) return fmt::format("Windows error {}", code);
-  return fmt::format("{} (Windows error {})", out, code);
-}
-void* OpenLibrary(const std::string& path, std::string& error) {
-  // No "missing DLL" dialog box: the reason goes into our own message.
-  DWORD oldMode = 0;
-  SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &oldMode);
-  // LoadLibrary asks for backslashes; CMake and many users write slashes.
-  std::string native = path;
-  std::replace(native.begin(), native.end(), '/', '\\');
-  HMODULE h = LoadLibraryA(native.c_str());
-  const DWORD code = GetLastError();
-  SetThreadErrorMode(oldMode, nullptr);
-  if (h == nullptr) error = SystemErrorText(code);
-  return reinterpret_cast<void*>(h);
-}
-void* Symbol(void* handle, const char* name) {
-  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
-}
-void CloseLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
-#else
-void* OpenLibrary(const std::string& path, std::string& error) {
-  void* h = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (h == nullptr) {
-    error = dlerror();
-    // The message names the library already.
-    const std::string prefix = path + ": ";
-    if (error.rfind(prefix, 0) == 0) error.erase(0, prefix.size());
-  }
-  return h;
-}
-void* Symbol(void* handle, const char* name) { return dlsym(handle, name); }
-void CloseLibrary(void* handle) { dlclose(handle); }
-#endif
-
-template <typename Fn>
-Fn Find(void* handle, const char* name) {
-  return reinterpret_cast<Fn>(Symbol(handle, name));
-}
 
 // NI's ni4882 interface (ni4882.dll, libni4882.so) counts in size_t.
 bool CountsInSizeT(const std::string& path) {
@@ -123,7 +65,7 @@ std::vector<std::string> GpibLibraryCandidates(const std::string& explicitPath) 
 }
 
 struct DriverLibrary::Binding {
-  void* handle = nullptr;
+  std::unique_ptr<drivers::SharedLibrary> library;
   std::string path;
   IbdevFn ibdev = nullptr;
   IbonlFn ibonl = nullptr;
@@ -147,10 +89,6 @@ struct DriverLibrary::Binding {
   int32_t* cnt = nullptr;
   int32_t* cntl = nullptr;
   long libraryCount = 0;
-
-  ~Binding() {
-    if (handle != nullptr) CloseLibrary(handle);
-  }
 
   int32_t Count() const {
     return countLong != nullptr ? static_cast<int32_t>(countLong()) : countInt();
@@ -179,29 +117,33 @@ std::string DriverLibrary::Description() const {
 // Binds one library, or says why it cannot serve.
 std::unique_ptr<DriverLibrary::Binding> DriverLibrary::Bind(const std::string& path,
                                                             std::string& reason) {
-  void* handle = OpenLibrary(path, reason);
-  if (handle == nullptr) return nullptr;
+  auto library = std::make_unique<drivers::SharedLibrary>(path);
+  if (!library->is_open()) {
+    reason = library->error();
+    return nullptr;
+  }
   auto b = std::make_unique<Binding>();
-  b->handle = handle;
+  const drivers::SharedLibrary& lib = *library;
+  b->library = std::move(library);
   b->path = path;
   for (const char* name : {"ibdev", "ibonl", "ibrd", "ibwrt"}) {
-    if (Symbol(handle, name) == nullptr) {
+    if (lib.Function<void (*)()>(name) == nullptr) {
       reason = fmt::format("it has no function {}", name);
       return nullptr;
     }
   }
-  b->ibdev = Find<IbdevFn>(handle, "ibdev");
-  b->ibonl = Find<IbonlFn>(handle, "ibonl");
+  b->ibdev = lib.Function<IbdevFn>("ibdev");
+  b->ibonl = lib.Function<IbonlFn>("ibonl");
   if (CountsInSizeT(path)) {
-    b->ibrdSize = Find<IbrdSizeFn>(handle, "ibrd");
-    b->ibwrtSize = Find<IbwrtSizeFn>(handle, "ibwrt");
+    b->ibrdSize = lib.Function<IbrdSizeFn>("ibrd");
+    b->ibwrtSize = lib.Function<IbwrtSizeFn>("ibwrt");
   } else {
-    b->ibrdLong = Find<IbrdLongFn>(handle, "ibrd");
-    b->ibwrtLong = Find<IbwrtLongFn>(handle, "ibwrt");
+    b->ibrdLong = lib.Function<IbrdLongFn>("ibrd");
+    b->ibwrtLong = lib.Function<IbwrtLongFn>("ibwrt");
   }
 
-  b->registerGlobals = Find<RegisterFn>(handle, "RegisterGpibGlobalsForThread");
-  b->unregisterGlobals = Find<UnregisterFn>(handle, "UnregisterGpibGlobalsForThread");
+  b->registerGlobals = lib.Function<RegisterFn>("RegisterGpibGlobalsForThread");
+  b->unregisterGlobals = lib.Function<UnregisterFn>("UnregisterGpibGlobalsForThread");
   if (b->registerGlobals != nullptr && b->unregisterGlobals != nullptr) return b;
   b->registerGlobals = nullptr;
   b->unregisterGlobals = nullptr;
@@ -209,10 +151,10 @@ std::unique_ptr<DriverLibrary::Binding> DriverLibrary::Bind(const std::string& p
   // Per-thread status first: linux-gpib has ThreadIbcntl, NI's Linux library
   // only ThreadIbcnt (its ThreadIbcntl is a macro). Ibsta, Iberr and Ibcnt
   // are process-wide, right only while one thread uses the bus.
-  b->status = Find<IntStatusFn>(handle, "ThreadIbsta");
-  b->error = Find<IntStatusFn>(handle, "ThreadIberr");
-  b->countLong = Find<LongStatusFn>(handle, "ThreadIbcntl");
-  b->countInt = Find<IntStatusFn>(handle, "ThreadIbcnt");
+  b->status = lib.Function<IntStatusFn>("ThreadIbsta");
+  b->error = lib.Function<IntStatusFn>("ThreadIberr");
+  b->countLong = lib.Function<LongStatusFn>("ThreadIbcntl");
+  b->countInt = lib.Function<IntStatusFn>("ThreadIbcnt");
   if (b->status != nullptr && b->error != nullptr &&
       (b->countLong != nullptr || b->countInt != nullptr)) {
     if (b->countLong != nullptr) b->countInt = nullptr;
@@ -220,10 +162,10 @@ std::unique_ptr<DriverLibrary::Binding> DriverLibrary::Bind(const std::string& p
                                   b->countLong != nullptr ? "ThreadIbcntl" : "ThreadIbcnt");
     return b;
   }
-  b->status = Find<IntStatusFn>(handle, "Ibsta");
-  b->error = Find<IntStatusFn>(handle, "Iberr");
+  b->status = lib.Function<IntStatusFn>("Ibsta");
+  b->error = lib.Function<IntStatusFn>("Iberr");
   b->countLong = nullptr;
-  b->countInt = Find<IntStatusFn>(handle, "Ibcnt");
+  b->countInt = lib.Function<IntStatusFn>("Ibcnt");
   if (b->status != nullptr && b->error != nullptr && b->countInt != nullptr) {
     b->statusSource = "the process-wide Ibsta, Iberr, Ibcnt";
     return b;
