@@ -42,6 +42,7 @@ DriverStack::DriverStack(const DriverOptions& options, Platform& platform) {
         options.simScene.empty() ? sim::DefaultScene() : sim::LoadSceneFile(options.simScene);
     base_ = std::make_unique<sim::SimulatedDriver>(std::move(scene), platform);
     simulated_ = true;
+    scene_ = options.simScene.empty() ? "built-in scene" : options.simScene;
   } else {
     base_ = std::make_unique<DriverLibrary>(GpibLibraryCandidates(options.gpibLibrary), platform);
   }
@@ -72,6 +73,17 @@ bool DriverStack::traces_to_stderr() const { return trace_file_ == stderr; }
 
 bool DriverStack::trace_failed() const {
   return trace_file_ != nullptr && std::ferror(trace_file_) != 0;
+}
+
+}  // namespace tarnwick
+
+namespace tarnwick {
+
+std::string DriverStack::BenchText() const {
+  if (simulated_) return fmt::format("simulated ({})", scene_);
+  const auto* library = dynamic_cast<const DriverLibrary*>(base_.get());
+  return library && !library->loaded_path().empty() ? library->loaded_path()
+                                                    : "GPIB driver library (not loaded)";
 }
 
 }  // namespace tarnwick

@@ -47,6 +47,9 @@ class DriverStack {
   bool traces_to_stderr() const;
   // Whether a write to the trace has failed.
   bool trace_failed() const;
+  // What the journal records as the bench: "simulated (scene)", or the
+  // driver library once loaded.
+  std::string BenchText() const;
 
  private:
   std::unique_ptr<GpibDriver> base_;
@@ -54,6 +57,7 @@ class DriverStack {
   GpibDriver* top_ = nullptr;
   std::FILE* trace_file_ = nullptr;
   bool simulated_ = false;
+  std::string scene_;
 };
 
 }  // namespace tarnwick
