@@ -105,6 +105,7 @@ class Form1 : public QWidget, public RunHost {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -120,6 +121,7 @@ class Form1 : public QWidget, public RunHost {
   void ExportRunsAs();
   void ShowResultsMenu(const QPoint& at);
   bool simulated_ = false;
+  bool shown_ = false;
   Platform* platform_ = nullptr;
   RunJournal* journal_ = nullptr;
   std::string journal_problem_;

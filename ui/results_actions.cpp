@@ -7,6 +7,9 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTimer>
+
+#include <utility>
 
 #include "journal/export.h"
 #include "ui/main_window.h"
@@ -38,6 +41,12 @@ void Form1::SetUpResultActions() {
   for (QRadioButton* band : optMode) connect(band, &QRadioButton::toggled, this, tabToSelectedBand);
   tabToSelectedBand();
   UpdateTitle({});
+}
+
+void Form1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Again once the window system has put its frame around the window.
+  if (!std::exchange(shown_, true)) QTimer::singleShot(0, this, [this] { KeepOnScreen(*this); });
 }
 
 void Form1::UpdateTitle(const QString& state) {
