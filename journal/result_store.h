@@ -79,8 +79,8 @@ class ResultStore {
   // REQUIRES: id came from BeginRun.
   virtual void FinishRun(std::int64_t id, const StoredRun& run) = 0;
 
-  // The newest last runs (all when last is 0), oldest first, without their
-  // segments.
+  // The newest last runs (all when last is 0), oldest first: id, started,
+  // simulated, settings, plan and outcome only.
   virtual std::vector<StoredRun> ListRuns(std::size_t last) = 0;
   // The run with its segments; none when there is no such run.
   virtual std::optional<StoredRun> LoadRun(std::int64_t id) = 0;

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -35,6 +36,12 @@ constexpr const char* kSchemaSteps[kJournalSchemaVersion] = {
     "ALTER TABLE segments ADD COLUMN verdict TEXT NOT NULL DEFAULT '';",
 };
 
+// What a listing shows; the same places as kRunColumns, the rest left empty
+// to keep a listing of thousands of runs quick.
+constexpr const char* kListColumns =
+    "id, started, '', '', '', simulated, '', carrier_text, ref_text, offset_text, band,"
+    " averaging, carrier_mhz, ref_dbm, offset_db, segment_count, ifnull(outcome, ''), '', ''";
+
 constexpr const char* kRunColumns =
     "id, started, ifnull(ended, ''), version, bench, simulated, limits, carrier_text, ref_text,"
     " offset_text, band, averaging, carrier_mhz, ref_dbm, offset_db, segment_count,"
@@ -60,8 +67,10 @@ const char* StatementText(int which) {
       " note, limit_dbm, margin_db, verdict) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
       "UPDATE runs SET ended = ?, outcome = ?, message = ?, end_notes = ?, bench = ?"
       " WHERE id = ?",
-      fmt::format("SELECT * FROM (SELECT {} FROM runs ORDER BY id DESC LIMIT ?) ORDER BY id",
-                  kRunColumns),
+      // From the last-th newest id on, so that neither order needs a sort.
+      fmt::format("SELECT {} FROM runs WHERE id >= ifnull((SELECT id FROM runs ORDER BY id DESC"
+                  " LIMIT 1 OFFSET ?), 0) ORDER BY id",
+                  kListColumns),
       fmt::format("SELECT {} FROM runs WHERE id = ?", kRunColumns),
       "SELECT idx, start_hz, stop_hz, peak_hz, peak_dbm, wait, line, note, limit_dbm, margin_db"
       " FROM segments WHERE run_id = ? ORDER BY idx",
@@ -139,7 +148,9 @@ SqliteStore::SqliteStore(const std::string& path) : path_(path) {
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
   std::error_code ignored;  // sqlite3_open_v2 says why, if it matters
   if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
-  const int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+  // One thread uses a store: SQLite's own locking per call is waste.
+  const int rc = sqlite3_open_v2(path.c_str(), &db_,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                                  nullptr);
   try {
     if (rc != SQLITE_OK) throw Error("open");
@@ -149,7 +160,10 @@ SqliteStore::SqliteStore(const std::string& path) : path_(path) {
     Exec("PRAGMA journal_mode = WAL");
     // FULL: a committed segment survives a power cut, not only a crash.
     Exec("PRAGMA synchronous = FULL");
-    Migrate();
+    // Every program start and end would otherwise copy the log into the
+    // database and sync it: SQLite checkpoints as the log grows anyway.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    if (UserVersion() != kJournalSchemaVersion) Migrate();
     statements_.resize(kStatementCount);
   } catch (...) {
     sqlite3_close(db_);
@@ -167,16 +181,25 @@ void SqliteStore::Exec(const char* sql) {
   if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) throw Error("open");
 }
 
+int SqliteStore::UserVersion() {
+  sqlite3_stmt* stmt = nullptr;
+  int version = 0;
+  if (sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &stmt, nullptr) != SQLITE_OK ||
+      sqlite3_step(stmt) != SQLITE_ROW) {
+    sqlite3_finalize(stmt);
+    throw Error("read the schema version");
+  }
+  version = sqlite3_column_int(stmt, 0);
+  sqlite3_finalize(stmt);
+  return version;
+}
+
 void SqliteStore::Migrate() {
+  // Another program may be migrating the same journal: ask again under the
+  // write lock.
   Exec("BEGIN IMMEDIATE");
   try {
-    sqlite3_stmt* stmt = nullptr;
-    int version = 0;
-    if (sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &stmt, nullptr) == SQLITE_OK &&
-        sqlite3_step(stmt) == SQLITE_ROW) {
-      version = sqlite3_column_int(stmt, 0);
-    }
-    sqlite3_finalize(stmt);
+    int version = UserVersion();
     if (version > kJournalSchemaVersion) {
       throw JournalError(fmt::format(
           "the journal {} was made by a newer Tarnwick (schema {}, this one knows {})",
@@ -306,7 +329,8 @@ StoredRun RunFromRow(Row& r) {
 std::vector<StoredRun> SqliteStore::ListRuns(std::size_t last) {
   std::vector<StoredRun> runs;
   Statement& s = Prepared(kListLast);
-  s.Bind(1, last == 0 ? std::int64_t{-1} : static_cast<std::int64_t>(last));
+  s.Bind(1, last == 0 ? std::numeric_limits<std::int64_t>::max()
+                      : static_cast<std::int64_t>(last) - 1);
   while (s.Step()) runs.push_back(RunFromRow(s));
   return runs;
 }

@@ -18,6 +18,7 @@ namespace tarnwick {
 // when opened.
 inline constexpr int kJournalSchemaVersion = 2;
 
+// Not for use from two threads at once.
 class SqliteStore : public ResultStore {
  public:
   // Opens or creates the journal at path, creating its folder. Throws
@@ -39,6 +40,7 @@ class SqliteStore : public ResultStore {
   Statement& Prepared(int which);
   JournalError Error(std::string_view action) const;
   void Exec(const char* sql);
+  int UserVersion();
   void Migrate();
   template <typename Action>
   void InTransaction(Action&& action);
