@@ -132,6 +132,18 @@ TEST(Journal, AKilledRunKeepsEverySegmentItMeasured) {
             "Spurious\r\n30MHz---1100MHz        970.000MHz    -57.90dBm\r\n");
   EXPECT_THAT(r.out, ::testing::ContainsRegex("     1  .* interrupted  simulated\n$")) << r.err;
 }
+
+TEST(Journal, TwoProgramsWriteOneJournalAtOnce) {
+  const auto dir = TestDir();
+  const std::string scene = (dir / "quick.scene").string(), journal = (dir / "j.sqlite").string();
+  std::ofstream(scene) << "tone 970000000 -57.9\naveraging-ms 40\n";
+  const std::string run = "\"$CLI\" --simulate --avg --sim-scene '" + scene + "' --journal '" +
+                          journal + "' >/dev/null";
+  const ProcessResult r = RunProcess(
+      "/bin/sh", {"-c", "CLI='" TARNWICK_CLI "'; " + run + " & " + run + " & wait; \"$CLI\" "
+                  "runs --journal '" + journal + "' | grep -c completed"});
+  EXPECT_EQ(r.out, "2\n") << r.err;
+}
 #endif
 
 }  // namespace

@@ -2,7 +2,11 @@
 // the run's values are kept all the same.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include "journal/run_journal.h"
+#include "journal/sqlite_store.h"
+#include "tests/support/process.h"
 
 namespace tarnwick {
 namespace {
@@ -47,6 +51,52 @@ TEST(RunJournal, AFailingStoreIsReportedOnceAndTheRunKept) {
     EXPECT_EQ(journal.latest().segments.size(), 3u);
     EXPECT_EQ(journal.latest().Failures(), 1u);  // -40 over -50; -50 is on the limit
     EXPECT_EQ(journal.latest().OutcomeName(), "completed");
+  }
+}
+
+// Journals as earlier versions left them are read and brought forward; one
+// from a newer version is refused rather than changed.
+TEST(SqliteStore, OpensOlderJournalsAndRefusesNewerOnes) {
+  struct Case {
+    const char* name;
+    const char* sql;  // run on the file before the store opens it
+    bool opens;
+  };
+  const Case cases[] = {
+      {"v1", "CREATE TABLE runs (id INTEGER PRIMARY KEY, started TEXT NOT NULL, ended TEXT,"
+             " version TEXT NOT NULL, bench TEXT NOT NULL, simulated INTEGER NOT NULL,"
+             " carrier_text TEXT NOT NULL, ref_text TEXT NOT NULL, offset_text TEXT NOT NULL,"
+             " band TEXT NOT NULL, averaging INTEGER NOT NULL, carrier_mhz REAL, ref_dbm REAL,"
+             " offset_db REAL, segment_count INTEGER, outcome TEXT, message TEXT, end_notes TEXT);"
+             "CREATE TABLE segments (run_id INTEGER NOT NULL REFERENCES runs(id), idx INTEGER NOT"
+             " NULL, start_hz REAL NOT NULL, stop_hz REAL NOT NULL, peak_hz REAL NOT NULL,"
+             " peak_dbm REAL NOT NULL, wait TEXT NOT NULL, line TEXT NOT NULL, note TEXT NOT NULL,"
+             " PRIMARY KEY (run_id, idx)) WITHOUT ROWID;"
+             "INSERT INTO runs VALUES (1, 't', 't', 'Tarnwick 1.00', 'b', 0, '1940', '20', '0',"
+             " '2G', 0, 1940, 20, 0, 1, 'completed', '', '');"
+             "INSERT INTO segments VALUES (1, 0, 3e7, 1.1e9, 9.7e8, -57.9, 'none', 'L', '');"
+             "PRAGMA user_version = 1;",
+       true},
+      {"newer", "PRAGMA user_version = 99;", false},
+      {"not-a-journal", "CREATE TABLE runs (x);", false},
+  };
+  for (const Case& c : cases) {
+    const std::string path = (testing::TestDir() / (std::string(c.name) + ".sqlite")).string();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, c.sql, nullptr, nullptr, nullptr), SQLITE_OK) << c.name;
+    sqlite3_close(db);
+    if (!c.opens) {
+      EXPECT_THROW(SqliteStore{path}, JournalError) << c.name;
+      continue;
+    }
+    SqliteStore store(path);
+    const std::optional<StoredRun> run = store.LoadRun(1);
+    ASSERT_TRUE(run.has_value());
+    EXPECT_EQ(run->Block(), "Spurious\r\nL\r\n");
+    EXPECT_FALSE(run->segments[0].limitDbm.has_value());
+    StoredRun next = *run;
+    EXPECT_EQ(store.BeginRun(next), 2);
   }
 }
 

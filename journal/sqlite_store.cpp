@@ -47,8 +47,13 @@ constexpr const char* kRunColumns =
     " offset_text, band, averaging, carrier_mhz, ref_dbm, offset_db, segment_count,"
     " ifnull(outcome, ''), ifnull(message, ''), ifnull(end_notes, '')";
 
+// How long a program waits for another's transaction (they are one segment
+// long) before it gives up on the journal.
+constexpr int kBusyTimeoutMs = 2000;
+constexpr int kWalRetryMs = 10;
+
 enum StatementId {
-  kBegin, kCommit, kRollback, kInsertRun, kPlan, kInsertSegment, kFinish,
+  kBegin, kBeginRead, kCommit, kRollback, kInsertRun, kPlan, kInsertSegment, kFinish,
   kListLast, kLoadRun, kLoadSegments, kIds, kStatementCount
 };
 
@@ -57,6 +62,7 @@ enum StatementId {
 const char* StatementText(int which) {
   static const std::string texts[kStatementCount] = {
       "BEGIN IMMEDIATE",
+      "BEGIN",
       "COMMIT",
       "ROLLBACK",
       "INSERT INTO runs (started, version, bench, simulated, limits, carrier_text, ref_text,"
@@ -156,8 +162,8 @@ SqliteStore::SqliteStore(const std::string& path) : path_(path) {
     if (rc != SQLITE_OK) throw Error("open");
     // Two programs may write at once: wait for the other's transaction (they
     // are one segment long) rather than fail.
-    sqlite3_busy_timeout(db_, 2000);
-    Exec("PRAGMA journal_mode = WAL");
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    UseWriteAheadLog();
     // FULL: a committed segment survives a power cut, not only a crash.
     Exec("PRAGMA synchronous = FULL");
     // Every program start and end would otherwise copy the log into the
@@ -179,6 +185,18 @@ SqliteStore::~SqliteStore() {
 
 void SqliteStore::Exec(const char* sql) {
   if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) throw Error("open");
+}
+
+void SqliteStore::UseWriteAheadLog() {
+  // Switching a new journal to WAL needs it to itself, and SQLite answers
+  // "busy" at once rather than wait when another program is opening it
+  // too (waiting could deadlock there); so this one step waits on its own.
+  for (int waited = 0;; waited += kWalRetryMs) {
+    const int rc = sqlite3_exec(db_, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) return;
+    if ((rc & 0xff) != SQLITE_BUSY || waited >= kBusyTimeoutMs) throw Error("open");
+    sqlite3_sleep(kWalRetryMs);
+  }
 }
 
 int SqliteStore::UserVersion() {
@@ -337,7 +355,7 @@ std::vector<StoredRun> SqliteStore::ListRuns(std::size_t last) {
 
 std::optional<StoredRun> SqliteStore::LoadRun(std::int64_t id) {
   // One read transaction, so a run being written is seen whole or not at all.
-  Prepared(kBegin).Run();
+  Prepared(kBeginRead).Run();
   std::optional<StoredRun> run;
   try {
     Statement& r = Prepared(kLoadRun);

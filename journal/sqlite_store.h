@@ -40,6 +40,7 @@ class SqliteStore : public ResultStore {
   Statement& Prepared(int which);
   JournalError Error(std::string_view action) const;
   void Exec(const char* sql);
+  void UseWriteAheadLog();
   int UserVersion();
   void Migrate();
   template <typename Action>
