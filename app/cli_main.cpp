@@ -198,8 +198,10 @@ int Main(int argc, char** argv) {
     const std::vector<StoredRun> runs{journal.latest()};
     const std::string problem =
         WriteOutput("", format == "json" ? JsonExport(runs) : CsvExport(runs));
-    if (!problem.empty()) fmt::print(stderr, "{}: {}\n", kProgram, problem);
-    if (!problem.empty()) return kExitRunStopped;
+    if (!problem.empty()) {
+      fmt::print(stderr, "{}: {}\n", kProgram, problem);
+      return kExitRunStopped;
+    }
   }
   const std::string verdict = LimitsSummary(journal.latest());
   if (!verdict.empty()) fmt::print(stderr, "{}: limits: {}\n", kProgram, verdict);

@@ -118,6 +118,10 @@ std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* progr
     } else if (given == c.show) {
       const std::optional<StoredRun> run = store.LoadRun(c.showId);
       if (!run) return fail(kExitUsage, fmt::format("the journal holds no run {}", c.showId));
+      if (run->simulated) {
+        fmt::print(stderr, "{}: run {} was simulated: these lines are not a measurement.\n",
+                   program, run->id);
+      }
       out = run->Block();
     } else {
       std::vector<StoredRun> runs;

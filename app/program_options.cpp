@@ -75,10 +75,6 @@ bool DriverStack::trace_failed() const {
   return trace_file_ != nullptr && std::ferror(trace_file_) != 0;
 }
 
-}  // namespace tarnwick
-
-namespace tarnwick {
-
 std::string DriverStack::BenchText() const {
   if (simulated_) return fmt::format("simulated ({})", scene_);
   const auto* library = dynamic_cast<const DriverLibrary*>(base_.get());
