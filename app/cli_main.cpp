@@ -153,6 +153,8 @@ int Main(int argc, char** argv) {
     const int rc = app.exit(e);
     return rc == 0 ? kExitOk : kExitUsage;
   }
+  // "--journal PATH runs" reads the journal it names, as "runs --journal PATH" does.
+  if (history.journal.empty()) history.journal = journalOptions.path;
   if (const std::optional<int> status = RunHistoryCommand(history, kProgram)) return *status;
   LimitTable limits;
   try {
