@@ -10,10 +10,14 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include "app/cli_subcommands.h"
 #include "app/console_io.h"
+#include "app/journal_options.h"
 #include "app/program_options.h"
 #include "app/stop_signals.h"
 #include "bus/analyzer_bus.h"
+#include "journal/export.h"
+#include "journal/run_journal.h"
 #include "measure/measurement_run.h"
 #include "measure/number_text.h"
 #include "sim/scene.h"
@@ -74,7 +78,7 @@ class ConsoleHost : public RunHost {
 
   void InsertResult(std::string_view text) override {
     platform_.ClearProgress();
-    if (!output_error_.empty()) return;
+    if (!output_error_.empty() || !print_lines_) return;
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
         std::fflush(stdout) != 0) {
       output_error_ = fmt::format("cannot write the results to standard output: {}",
@@ -93,6 +97,8 @@ class ConsoleHost : public RunHost {
     return stack_.trace_failed() ? "cannot write the trace" : "stopped";
   }
   const std::string& output_error() const { return output_error_; }
+  // Off for --format csv and json: the run is printed whole at its end.
+  void PrintLines(bool on) { print_lines_ = on; }
 
   void SegmentStarting(std::size_t index, std::size_t count, const FreqSegment& segment) override {
     if (!show_progress_) return;
@@ -106,6 +112,7 @@ class ConsoleHost : public RunHost {
   ConsolePlatform& platform_;
   const DriverStack& stack_;
   bool show_progress_;
+  bool print_lines_ = true;
   std::string output_error_;
 };
 
@@ -129,12 +136,33 @@ int Main(int argc, char** argv) {
       ->capture_default_str();
   app.add_flag("--avg", inputs.averaging, "Average every sweep");
   AddDriverOptions(app, driverOptions);
+  JournalOptions journalOptions;
+  AddJournalOptions(app, journalOptions);
+  std::string format = "box";
+  app.add_option("--format", format, "What standard output receives: the result lines, or the "
+                                     "run as CSV or JSON")
+      ->check(CLI::IsMember({"box", "csv", "json"}))
+      ->capture_default_str();
+  HistoryCommands history;
+  AddHistoryCommands(app, history);
 
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
     const int rc = app.exit(e);
     return rc == 0 ? kExitOk : kExitUsage;
+  }
+  // Results, exports and shown blocks leave exactly as they are, CR LF included.
+  PrepareStdoutForResults();
+  // "--journal PATH runs" reads the journal it names, as "runs --journal PATH" does.
+  if (history.journal.empty()) history.journal = journalOptions.path;
+  if (const std::optional<int> status = RunHistoryCommand(history, kProgram)) return *status;
+  LimitTable limits;
+  try {
+    limits = ChosenLimits(journalOptions);
+  } catch (const LimitsError& e) {
+    fmt::print(stderr, "{}: {}\n", kProgram, e.what());
+    return kExitUsage;
   }
 
   // With standard output closed, the trace file would take its place and
@@ -157,14 +185,31 @@ int Main(int argc, char** argv) {
   }
 
   CatchStopSignals();
-  PrepareStdoutForResults();
   const bool showProgress = StderrIsTerminal() && !stack->traces_to_stderr();
   AnalyzerBus bus(stack->driver(), platform);
   bus.SetAddress(stack->address());
   ConsoleHost host(inputs, platform, *stack, showProgress);
+  host.PrintLines(format == "box");
   MeasurementRun run(bus, host, platform);
+  RunJournal journal(OpenJournal(JournalPath(journalOptions)),
+                     [&platform](const std::string& text) { platform.CriticalMessage(text); });
+  journal.SetBench([&stack] { return stack->BenchText(); }, stack->simulated());
+  journal.SetLimits(std::move(limits));
+  run.AddObserver(journal);
   const RunOutcome outcome = run.OnStart();
   platform.ClearProgress();
+  if (format != "box" && StopSignal() == 0) {
+    const std::vector<StoredRun> runs{journal.latest()};
+    const std::string problem =
+        WriteOutput("", format == "json" ? JsonExport(runs) : CsvExport(runs));
+    if (!problem.empty()) {
+      fmt::print(stderr, "{}: {}\n", kProgram, problem);
+      return kExitRunStopped;
+    }
+  }
+  const std::string verdict = LimitsSummary(journal.latest());
+  if (!verdict.empty()) fmt::print(stderr, "{}: limits: {}\n", kProgram, verdict);
+  const bool overLimit = journal.latest().Failures() > 0;
 
   if (StopSignal() != 0) return kExitSignalBase + StopSignal();
   if (!host.output_error().empty() || std::fflush(stdout) != 0) {
@@ -179,7 +224,7 @@ int Main(int argc, char** argv) {
   }
   switch (outcome) {
     case RunOutcome::kCompleted:
-      return kExitOk;
+      return overLimit ? kExitOverLimit : kExitOk;
     case RunOutcome::kBlankInput:
       fmt::print(stderr, "{}: a field is blank: nothing was measured.\n", kProgram);
       return kExitOk;

@@ -11,10 +11,12 @@
 #include <QEvent>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include "app/journal_options.h"
 #include "app/program_options.h"
 #include "bus/analyzer_bus.h"
 #include "ui/main_window.h"
@@ -28,6 +30,7 @@ constexpr char kProgram[] = "tarnwick";
 
 struct GuiOptions {
   DriverOptions driver;
+  JournalOptions journal;
   // For the documentation's picture: one run on the simulated analyser, then
   // the window is saved as a PNG and the program quits.
   std::string screenshot;
@@ -37,6 +40,7 @@ struct GuiOptions {
 
 void DefineOptions(CLI::App& app, GuiOptions& options) {
   AddDriverOptions(app, options.driver);
+  AddJournalOptions(app, options.journal);
   // Development aids, left out of --help.
   app.add_option("--screenshot", options.screenshot)->group("");
   app.add_flag("--quit-after-first-paint", options.quitAfterFirstPaint)->group("");
@@ -129,6 +133,28 @@ int Main(int argc, char** argv) {
                               .arg(window.windowTitle(), QString::fromStdString(resource)));
   }
   platform.SetMessageParent(&window);
+
+  // A limits file given once is remembered for the next start.
+  QSettings settings(QString::fromUtf8(kProductName), QString::fromUtf8(kProductName));
+  const QString kLimitsKey = QStringLiteral("limitsFile");
+  JournalOptions journalOptions = options.journal;
+  const bool limitsOnCommandLine = !journalOptions.limitsFile.empty() || journalOptions.limitDbm;
+  if (!journalOptions.limitsFile.empty()) {
+    settings.setValue(kLimitsKey, QString::fromStdString(journalOptions.limitsFile));
+  } else if (!journalOptions.limitDbm) {
+    journalOptions.limitsFile = settings.value(kLimitsKey).toString().toStdString();
+  }
+  RunJournal journal(OpenJournal(JournalPath(journalOptions)),
+                     [&window](const std::string& text) { window.JournalProblem(text); });
+  journal.SetBench([&stack] { return stack->BenchText(); }, stack->simulated());
+  try {
+    journal.SetLimits(ChosenLimits(journalOptions));
+  } catch (const LimitsError& e) {
+    fmt::print(stderr, "{}: {}\n", kProgram, e.what());
+    platform.CriticalMessage(e.what());
+    if (limitsOnCommandLine) return kExitUsage;
+  }
+  window.SetJournal(journal);
 
   int toolStatus = kExitOk;
   std::unique_ptr<AfterFirstPaint> hook;

@@ -78,6 +78,7 @@ DriverStack::DriverStack(const DriverOptions& options, Platform& platform) {
         options.simScene.empty() ? sim::DefaultScene() : sim::LoadSceneFile(options.simScene);
     base_ = std::make_unique<sim::SimulatedDriver>(std::move(scene), platform);
     simulated_ = true;
+    scene_ = options.simScene.empty() ? "built-in scene" : options.simScene;
   } else {
     const std::string text =
         options.resource.empty() ? std::string(drivers::kDefaultResource) : options.resource;
@@ -114,6 +115,17 @@ bool DriverStack::traces_to_stderr() const { return trace_file_ == stderr; }
 
 bool DriverStack::trace_failed() const {
   return trace_file_ != nullptr && std::ferror(trace_file_) != 0;
+}
+
+std::string DriverStack::BenchText() const {
+  if (simulated_) return fmt::format("simulated ({})", scene_);
+  const std::string resource =
+      address_.resource.empty()
+          ? fmt::format("GPIB{}::{}::INSTR", address_.board, address_.pad)
+          : address_.resource;
+  // The driver says what served the run (for a library: which one was loaded).
+  const std::string driver = base_->Description();
+  return driver.empty() ? resource : fmt::format("{} via {}", resource, driver);
 }
 
 }  // namespace tarnwick

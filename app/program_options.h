@@ -56,6 +56,10 @@ class DriverStack {
   // Where runs find the analyser; its name is empty for the default resource,
   // so messages keep naming it GPIB0::8.
   const AnalyzerAddress& address() const { return address_; }
+  // What the journal records as the bench: "simulated (scene)", or the
+  // resource and what served it ("GPIB0::8::INSTR via GPIB driver library
+  // libgpib.so.0").
+  std::string BenchText() const;
 
  private:
   std::unique_ptr<GpibDriver> base_;
@@ -64,6 +68,7 @@ class DriverStack {
   std::FILE* trace_file_ = nullptr;
   bool simulated_ = false;
   AnalyzerAddress address_;
+  std::string scene_;
 };
 
 }  // namespace tarnwick

@@ -88,7 +88,9 @@ std::string MeasurementRun::ResultLine(const FreqSegment& segment, double peakHz
 }
 
 void MeasurementRun::Note(std::string_view text) {
-  host_.InsertResult(fmt::format("{}{}{}", kNotePrefix, text, kLineBreak));
+  const std::string line = fmt::format("{}{}{}", kNotePrefix, text, kLineBreak);
+  host_.InsertResult(line);
+  end_notes_ += line;
 }
 
 RunOutcome MeasurementRun::OnStart() {
@@ -97,6 +99,10 @@ RunOutcome MeasurementRun::OnStart() {
   setup_started_ = false;
   header_written_ = false;
   doubtful_.clear();
+  Tell([&](RunObserver& o) {
+    o.RunStarted({host_.CarrierText(), host_.RefLevelText(), host_.RefOffsetText(),
+                  host_.Band800MSelected(), host_.AveragingValue() != 0});
+  });
   bus_.SetFaultChecks(true);
   bus_.SetStopCheck([this] { return host_.StopRequested(); });
   try {
@@ -113,6 +119,7 @@ RunOutcome MeasurementRun::OnStart() {
   } catch (const OverflowError& overflow) {
     message = fmt::format("Run stopped: {}.", overflow.what());
   }
+  end_notes_.clear();
   // A stopped block must not pass for a complete one.
   if (header_written_ && outcome == RunOutcome::kStopped) Note(message);
   if (header_written_ && outcome == RunOutcome::kAbandoned) {
@@ -136,6 +143,7 @@ RunOutcome MeasurementRun::OnStart() {
                           doubtful_.size(), SegmentList_.size(), Trimmed(kNotePrefix));
     for (const std::string& note : doubtful_) message += "\n" + note;
   }
+  Tell([&](RunObserver& o) { o.RunFinished(outcome, message, end_notes_); });
   if (!message.empty()) platform_.CriticalMessage(message);
   return outcome;
 }
@@ -198,6 +206,7 @@ RunOutcome MeasurementRun::MeasSpur() {
 
   host_.InsertResult(std::string(kResultsHeader) + std::string(kLineBreak));
   header_written_ = true;
+  Tell([&](RunObserver& o) { o.RunPlanned({carrierMHz, RefLevel, RefOffset, SegmentList_.size()}); });
 
   std::string markerBuffer(kMarkerBufferWidth, '\0');
   const std::size_t count = SegmentList_.size();
@@ -214,6 +223,7 @@ bool MeasurementRun::MeasureSegment(std::size_t index, std::string& markerBuffer
   write(NumberCommand(cmd::kStopPrefix, segment.StopHz, cmd::kHzSuffix));
   write(NumberCommand(cmd::kStartPrefix, segment.StartHz, cmd::kHzSuffix));
   std::string doubt;
+  SweepWait wait = SweepWait::kNotAveraged;
   if (host_.AveragingValue() == 0) {
     write(cmd::kTakeSweep);
   } else {
@@ -223,15 +233,18 @@ bool MeasurementRun::MeasureSegment(std::size_t index, std::string& markerBuffer
     write(cmd::kContinuousSweep);
     // The segment is read even when the wait did not end well: the analyser
     // may simply not report its status. The reading is marked instead.
+    wait = SweepWait::kDone;
     switch (bus_.WaitAveraging()) {
       case kWaitInterrupted:
         return false;
       case kWaitTimeout:
+        wait = SweepWait::kTimeout;
         doubt = fmt::format("averaging did not finish within {} s: this reading is from an "
                             "unfinished sweep",
                             kAveragingTimeoutSeconds);
         break;
       case kWaitError:
+        wait = SweepWait::kError;
         doubt = "the analyser reported an error during the averaged sweep: this reading is doubtful";
         break;
       default:
@@ -241,11 +254,15 @@ bool MeasurementRun::MeasureSegment(std::size_t index, std::string& markerBuffer
   write(cmd::kPeakSearch);
   const double PeakHz = bus_.QueryValue(cmd::kMarkerFrequency, markerBuffer);
   const double PeakLevel = bus_.QueryValue(cmd::kMarkerLevel, markerBuffer);
-  host_.InsertResult(ResultLine(segment, PeakHz, PeakLevel) + std::string(kLineBreak));
+  const std::string line = ResultLine(segment, PeakHz, PeakLevel);
+  host_.InsertResult(line + std::string(kLineBreak));
   if (!doubt.empty()) {
     Note(doubt);
     doubtful_.push_back(fmt::format("{}: {}", RangeText(segment), doubt));
   }
+  Tell([&](RunObserver& o) {
+    o.SegmentMeasured({index, segment.StartHz, segment.StopHz, PeakHz, PeakLevel, wait, line, doubt});
+  });
   return true;
 }
 

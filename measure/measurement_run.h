@@ -12,6 +12,7 @@
 
 #include "bus/analyzer_bus.h"
 #include "bus/platform.h"
+#include "measure/run_observer.h"
 #include "measure/segment_plan.h"
 
 namespace tarnwick {
@@ -50,15 +51,6 @@ class RunHost {
                                const FreqSegment& /*segment*/) {}
 };
 
-enum class RunOutcome {
-  kCompleted,    // every segment measured, every reading sound
-  kDoubtful,     // every segment measured, some readings marked doubtful
-  kBlankInput,   // a field was blank: nothing sent, nothing written
-  kRefused,      // a field or the carrier cannot be measured: nothing sent
-  kStopped,      // a bus fault, an overflow or a failed closing step
-  kAbandoned,    // the host asked it to stop
-};
-
 // A field the run cannot use, or a carrier the band cannot leave out.
 // what() is the operator's message.
 class InputRefused : public std::runtime_error {
@@ -92,6 +84,10 @@ class MeasurementRun {
   // well: a stop, a refused field, doubtful readings, a failed closing step.
   RunOutcome OnStart();
 
+  // Tells observer what every later run does, beside the text lines. The
+  // observer must outlive the run.
+  void AddObserver(RunObserver& observer) { observers_.push_back(&observer); }
+
   // The segment plan of the latest run.
   const FreqSegments& SegmentList() const { return SegmentList_; }
 
@@ -105,6 +101,11 @@ class MeasurementRun {
   // sweep did not end well. Returns false when the host asked to stop.
   bool MeasureSegment(std::size_t index, std::string& markerBuffer);
   void Note(std::string_view text);
+  // Calls event on every observer.
+  template <typename Event>
+  void Tell(Event&& event) {
+    for (RunObserver* observer : observers_) event(*observer);
+  }
   // Runs the closing steps; the first failure, or empty.
   std::string Close();
 
@@ -118,6 +119,9 @@ class MeasurementRun {
   bool header_written_ = false;
   // Notes of the readings from sweeps whose averaging did not finish well.
   std::vector<std::string> doubtful_;
+  std::vector<RunObserver*> observers_;
+  // The note lines written after the last segment, for the observers.
+  std::string end_notes_;
 };
 
 }  // namespace tarnwick

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <cmath>
+#include <utility>
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -16,6 +17,8 @@
 #include <QTextCursor>
 #include <QtGlobal>
 
+#include "ui/glyph_check.h"
+#include "ui/results_box.h"
 #include "ui/window_platform.h"
 #include "version.h"
 
@@ -71,8 +74,11 @@ QRect TwipsToPixels(const TwipsRect& rect, double dpi) {
 QStringList ResultsFaces() {
   // The Windows face under its Japanese and its English name, then its
   // metric-compatible free counterpart.
+  // Then Japanese gothics whose small sizes draw '.' and ',' apart (IPA
+  // Gothic's 9 points do not).
   return {QStringLiteral(u"ＭＳ ゴシック"), QStringLiteral("MS Gothic"),
-          QStringLiteral("IPAGothic")};
+          QStringLiteral("IPAGothic"), QStringLiteral("VL Gothic"),
+          QStringLiteral("Noto Sans Mono CJK JP")};
 }
 
 bool KeepsColumnsAligned(const QFont& font) {
@@ -108,7 +114,7 @@ QFont ChooseResultsFont(const QStringList& faces) {
     // proportional one, so only installed faces are tried.
     if (!installed.contains(face, Qt::CaseInsensitive)) continue;
     QFont font = ResultsFontFrom(QFont(face));
-    if (KeepsColumnsAligned(font)) return font;
+    if (KeepsColumnsAligned(font) && DrawsResultGlyphsDistinctly(font)) return font;
   }
   QFont fallback = ResultsFontFrom(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   if (!KeepsColumnsAligned(fallback)) {
@@ -179,6 +185,12 @@ Form1::Form1(AnalyzerBus& bus, Platform& platform, bool simulated, double dpi,
   chkAvg = new QCheckBox(QStringLiteral("Averaging"), this);
   place(chkAvg, "chkAvg", kChkAvg);
 
+  simulated_ = simulated;
+  platform_ = &platform;
+  SetUpResultActions();
+  // At a large scale factor the stored position can put the box off screen.
+  KeepOnScreen(*this);
+
   // Enter or the space bar on the first show starts a run.
   Command1->setFocus();
 }
@@ -190,7 +202,10 @@ bool Form1::Band800MSelected() { return optMode[0]->isChecked(); }
 int Form1::AveragingValue() { return chkAvg->isChecked() ? 1 : 0; }
 
 void Form1::InsertResult(std::string_view text) {
-  QTextCursor cursor = txtRslt->textCursor();
+  // The block starts at the caret, never inside a line or over a selection,
+  // and stays together even if the caret moves during an averaging wait.
+  if (!block_cursor_) block_cursor_ = BlockInsertionPoint(txtRslt->textCursor());
+  QTextCursor& cursor = *block_cursor_;
   // A CR LF becomes one paragraph break.
   cursor.insertText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
   // Handing the cursor back also scrolls the caret, and so the newest line,
@@ -208,6 +223,7 @@ void Form1::Command1_Click() {
   // is in progress: one run at a time.
   if (running_) return;
   running_ = true;
+  block_cursor_.reset();
   try {
     run_.OnStart();
   } catch (const ProgramEndRequest&) {
@@ -218,6 +234,12 @@ void Form1::Command1_Click() {
     return;
   }
   running_ = false;
+  block_cursor_.reset();
+  const bool failed = journal_ != nullptr && journal_->latest().Failures() > 0;
+  UpdateTitle(failed ? QStringLiteral("FAIL") : QString());
+  if (!journal_problem_.empty()) {
+    platform_->CriticalMessage(std::exchange(journal_problem_, {}));
+  }
   // The window was closed during a wait; the run has stopped cleanly, so
   // close it for real now.
   if (close_requested_) close();

@@ -5,18 +5,22 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include <QFont>
 #include <QRect>
 #include <QStringList>
+#include <QTextCursor>
 #include <QWidget>
 
 #include "bus/analyzer_bus.h"
 #include "bus/platform.h"
+#include "journal/run_journal.h"
 #include "measure/measurement_run.h"
 
+class QAction;
 class QCheckBox;
 class QCloseEvent;
 class QLabel;
@@ -66,7 +70,21 @@ class Form1 : public QWidget, public RunHost {
   int AveragingValue() override;
   void InsertResult(std::string_view text) override;
   bool StopRequested() override;
+  void SegmentStarting(std::size_t index, std::size_t count, const FreqSegment& segment) override;
 
+  // Records every later run in journal, whose verdicts the title shows and
+  // whose runs "Export runs as CSV…" writes. journal must outlive the window.
+  void SetJournal(RunJournal& journal);
+  // For the journal's warning: shown once the run has ended, never during it.
+  void JournalProblem(const std::string& text) { journal_problem_ = text; }
+  // Ctrl+S: the box's text to path; the problem, or empty.
+  QString SaveResultsTo(const QString& path) const;
+  // The runs of this session, from the journal, as CSV to path; the problem,
+  // or empty.
+  QString ExportSessionTo(const QString& path) const;
+
+  QAction* saveAction;
+  QAction* exportAction;
   // True once a run ended the program (driver library or registration); the
   // window is closed by then and the program's exit status says so.
   bool ProgramEnded() const { return program_ended_; }
@@ -87,6 +105,7 @@ class Form1 : public QWidget, public RunHost {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -94,6 +113,20 @@ class Form1 : public QWidget, public RunHost {
   bool running_ = false;
   bool close_requested_ = false;
   bool program_ended_ = false;
+
+  // Additions for keeping results; their code is in results_actions.cpp.
+  void SetUpResultActions();
+  void UpdateTitle(const QString& state);
+  void SaveResultsAs();
+  void ExportRunsAs();
+  void ShowResultsMenu(const QPoint& at);
+  bool simulated_ = false;
+  bool shown_ = false;
+  Platform* platform_ = nullptr;
+  RunJournal* journal_ = nullptr;
+  std::string journal_problem_;
+  // Where the current run's block continues; null between runs.
+  std::optional<QTextCursor> block_cursor_;
 };
 
 }  // namespace tarnwick::ui

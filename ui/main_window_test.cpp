@@ -23,8 +23,11 @@
 #include <QTextLayout>
 #include <QTimer>
 
+#include "journal/run_journal.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/process.h"
 #include "tests/support/scripted_driver.h"
+#include "ui/glyph_check.h"
 #include "ui/main_window.h"
 #include "ui/window_platform.h"
 
@@ -264,6 +267,100 @@ class MainWindowTest : public QObject {
     platform.CriticalMessage("Unable to register.");
     QCOMPARE(seen, QStringLiteral("Tarnwick|Unable to register.|%1").arg(int(QMessageBox::Critical)));
     QVERIFY_THROWS_EXCEPTION(tarnwick::ui::ProgramEndRequest, platform.EndProgram());
+  }
+
+  void blocksNeverSplitALineNorReplaceASelection() {
+    struct Case {
+      QString text;
+      int anchor, position;  // the selection, or the caret when equal
+      QString before, after;  // the text around the block
+    };
+    const Case cases[] = {
+        {"DUT 7\nend", 2, 2, "DUT 7\n", "end"},          // mid-line: after the line
+        {"DUT 7", 5, 5, "DUT 7\n", ""},                   // end of the last line
+        {"old\nresults\n", 0, 12, "old\nresults\n", ""},  // Ctrl+A keeps everything
+        {"abc\ndef\nghi", 5, 1, "abc\ndef\n", "ghi"},      // a selection across lines
+    };
+    for (const Case& c : cases) {
+      Bench b;
+      b.window.txtRslt->setPlainText(c.text);
+      QTextCursor caret(b.window.txtRslt->document());
+      caret.setPosition(c.anchor);
+      caret.setPosition(c.position, QTextCursor::KeepAnchor);
+      b.window.txtRslt->setTextCursor(caret);
+      b.window.Command1->click();
+      const QString all = b.window.txtRslt->toPlainText();
+      const qsizetype at = all.indexOf(QStringLiteral("Spurious"));
+      QCOMPARE(all.left(at), c.before);
+      QCOMPARE(all.mid(all.indexOf(QStringLiteral("6100MHz"), at)).section('\n', 1), c.after);
+    }
+  }
+
+  void titleShowsProgressAndTheVerdict() {
+    Bench b(true);
+    tarnwick::RunJournal journal({}, [](const std::string&) {});
+    journal.SetLimits(tarnwick::LimitTable::Everywhere(-50));  // -45.3 dBm fails
+    b.window.SetJournal(journal);
+    QStringList titles;
+    b.driver.responder = [&](std::string_view c) {
+      if (c == "MF?") titles << b.window.windowTitle();
+      return Answer(c);
+    };
+    b.window.Command1->click();
+    QCOMPARE(titles.value(2), QStringLiteral("Tarnwick — segment 3 of 6 (simulated analyser)"));
+    QCOMPARE(b.window.windowTitle(), QStringLiteral("Tarnwick — FAIL (simulated analyser)"));
+    journal.SetLimits(tarnwick::LimitTable::Everywhere(-40));
+    b.window.Command1->click();
+    QCOMPARE(b.window.windowTitle(), QStringLiteral("Tarnwick (simulated analyser)"));
+  }
+
+  void savedTextAndExportedRunsSayWhatTheyAre() {
+    const auto dir = tarnwick::testing::TestDir();
+    Bench b(true);
+    QCOMPARE(b.window.ExportSessionTo(QString::fromStdString((dir / "none.csv").string())),
+             QStringLiteral("No journal is being written: there is nothing to export."));
+    tarnwick::RunJournal journal(tarnwick::OpenJournal((dir / "j.sqlite").string()),
+                                 [](const std::string& w) { QFAIL(w.c_str()); });
+    b.window.SetJournal(journal);
+    b.window.Command1->click();
+    b.window.Command1->click();
+    const auto saved = dir / "saved.txt", csv = dir / "runs.csv";
+    QCOMPARE(b.window.SaveResultsTo(QString::fromStdString(saved.string())), QString());
+    QCOMPARE(b.window.ExportSessionTo(QString::fromStdString(csv.string())), QString());
+    const std::string text = tarnwick::testing::ReadFile(saved);
+    QVERIFY(text.starts_with("Simulated analyser: these lines are not a measurement.\r\n"
+                             "Spurious\r\n30MHz---1100MHz       1234.568MHz    -45.30dBm\r\n"));
+    QCOMPARE(std::count(text.begin(), text.end(), '\n'), std::count(text.begin(), text.end(), '\r'));
+    const std::string rows = tarnwick::testing::ReadFile(csv);
+    QCOMPARE(std::count(rows.begin(), rows.end(), '\n'), 13);  // header, two runs of six
+    QVERIFY(rows.find("\r\n2,") != std::string::npos);  // this session's second run
+    QCOMPARE(b.window.saveAction->shortcut(), QKeySequence(QKeySequence::Save));
+  }
+
+  void tabEntersTheBandsAtTheSelectedOne() {
+    Bench b;
+    b.Show();
+    for (int selected : {1, 0}) {
+      b.window.optMode[static_cast<std::size_t>(selected)]->setChecked(true);
+      b.window.txtCarr->setFocus();
+      QTest::keyClick(b.window.txtCarr, Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget(), b.window.optMode[static_cast<std::size_t>(selected)]);
+    }
+  }
+
+  void windowStaysOnItsScreenAndItsFontIsLegible() {
+    // Twips at 150 dpi put the window's foot below the offscreen 800 x 800 screen,
+    // as a scale factor of 2 does on a 1080-line one.
+    Bench large(false, 150);
+    large.Show();
+    QVERIFY(large.window.screen()->availableGeometry().contains(large.window.frameGeometry()));
+    QVERIFY(tarnwick::ui::DrawsResultGlyphsDistinctly(large.window.txtRslt->font()));
+    // IPA Gothic at 9 points draws '.' like ',': the check must see it.
+    if (QFontDatabase::families().contains(QStringLiteral("IPAGothic"))) {
+      QFont ipa(QStringLiteral("IPAGothic"));
+      ipa.setPointSize(9);
+      QVERIFY(!tarnwick::ui::DrawsResultGlyphsDistinctly(ipa));
+    }
   }
 };
 

@@ -1,0 +1,143 @@
+#include "app/cli_subcommands.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include <fmt/format.h>
+
+#include "app/program_options.h"
+#include "bus/quote.h"
+#include "journal/export.h"
+#include "journal/sqlite_store.h"
+#include "measure/measurement_run.h"
+
+namespace tarnwick {
+
+void AddHistoryCommands(CLI::App& app, HistoryCommands& c) {
+  auto journalOption = [&c](CLI::App* sub) {
+    sub->add_option("--journal", c.journal, "The journal to read (default: where runs go)")
+        ->option_text("PATH");
+  };
+  c.runs = app.add_subcommand("runs", "List the journal's runs, one line each");
+  c.runs->add_option("--last", c.last, "Only the newest N runs")->option_text("N");
+  journalOption(c.runs);
+
+  c.show = app.add_subcommand("show", "Print a run's block as the results box had it");
+  c.show->add_option("RUN", c.showId, "The run's id (see runs)")->required();
+  journalOption(c.show);
+
+  c.exporter = app.add_subcommand("export", "Export runs as CSV or JSON");
+  CLI::Option* ids = c.exporter->add_option("RUN", c.exportIds, "The runs' ids");
+  CLI::Option* all = c.exporter->add_flag("--all", c.all, "Every run in the journal");
+  ids->excludes(all);
+  c.exporter->add_option("--format", c.format, "csv or json")
+      ->check(CLI::IsMember({"csv", "json"}))
+      ->capture_default_str();
+  c.exporter->add_option("-o,--output", c.output, "Write to FILE instead of standard output")
+      ->option_text("FILE");
+  journalOption(c.exporter);
+  app.require_subcommand(0, 1);
+}
+
+std::string WriteOutput(const std::string& path, const std::string& text) {
+  const bool toStdout = path.empty() || path == "-";
+  std::FILE* file = toStdout ? stdout : std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    return fmt::format("cannot open {}: {}", QuotedForMessage(path, kQuotedPathLength),
+                       std::strerror(errno));
+  }
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  const bool flushed = toStdout ? std::fflush(file) == 0 : std::fclose(file) == 0;
+  if (written && flushed) return "";
+  return fmt::format("cannot write {}: {}",
+                     toStdout ? std::string("standard output")
+                              : QuotedForMessage(path, kQuotedPathLength),
+                     std::strerror(errno));
+}
+
+std::string RunsLine(const StoredRun& run) {
+  const std::string carrier =
+      run.plan ? fmt::format("{} MHz", run.plan->carrierMHz)
+               : QuotedForMessage(run.settings.carrierText, 16);
+  return fmt::format("{:>6}  {}  {:>14}  {:<4}  {:<11}{}\n", run.id, run.started, carrier,
+                     run.settings.band800M ? "800M" : "2G", run.OutcomeName(),
+                     run.simulated ? "  simulated" : "");
+}
+
+std::string LimitsSummary(const StoredRun& run) {
+  if (run.limits.empty() || run.segments.empty()) return "";
+  std::size_t judged = 0;
+  std::string worst;
+  double worstMargin = 0;
+  for (const StoredSegment& s : run.segments) {
+    if (!s.limitDbm) continue;
+    ++judged;
+    if (s.Fails() && (worst.empty() || s.marginDb < worstMargin)) {
+      worstMargin = s.marginDb;
+      worst = fmt::format("{} MHz {:.2f} dBm over its limit of {} dBm by {:.2f} dB",
+                          s.m.peakHz / kHzPerMHz, s.m.peakDbm, *s.limitDbm, -s.marginDb);
+    }
+  }
+  const std::size_t fails = run.Failures();
+  std::string line = fails == 0 ? fmt::format("PASS: {} of {} segments within limits ({})",
+                                              judged, run.segments.size(), run.limits)
+                                : fmt::format("FAIL: {} of {} segments over their limits ({}); "
+                                              "worst: {}",
+                                              fails, run.segments.size(), run.limits, worst);
+  if (judged < run.segments.size()) {
+    line += fmt::format("; {} without a limit", run.segments.size() - judged);
+  }
+  return line;
+}
+
+std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* program) {
+  const CLI::App* given = c.runs->parsed() ? c.runs : c.show->parsed() ? c.show
+                          : c.exporter->parsed() ? c.exporter : nullptr;
+  if (given == nullptr) return std::nullopt;
+  auto fail = [program](int status, const std::string& text) {
+    fmt::print(stderr, "{}: {}\n", program, text);
+    return status;
+  };
+  if (given == c.exporter && !c.all && c.exportIds.empty()) {
+    return fail(kExitUsage, "export: name the runs to export, or --all");
+  }
+  const std::string path = c.journal.empty() ? DefaultJournalPath() : c.journal;
+  // Reading must not leave an empty journal behind a mistyped path.
+  std::error_code error;
+  if (path.empty() || !std::filesystem::exists(path, error)) {
+    return fail(kExitUsage,
+                fmt::format("no journal at {}", QuotedForMessage(path, kQuotedPathLength)));
+  }
+  try {
+    SqliteStore store(path);
+    std::string out;
+    if (given == c.runs) {
+      for (const StoredRun& run : store.ListRuns(c.last)) out += RunsLine(run);
+    } else if (given == c.show) {
+      const std::optional<StoredRun> run = store.LoadRun(c.showId);
+      if (!run) return fail(kExitUsage, fmt::format("the journal holds no run {}", c.showId));
+      if (run->simulated) {
+        fmt::print(stderr, "{}: run {} was simulated: these lines are not a measurement.\n",
+                   program, run->id);
+      }
+      out = run->Block();
+    } else {
+      std::vector<StoredRun> runs;
+      for (std::int64_t id : c.all ? store.RunIds() : c.exportIds) {
+        std::optional<StoredRun> run = store.LoadRun(id);
+        if (!run) return fail(kExitUsage, fmt::format("the journal holds no run {}", id));
+        runs.push_back(std::move(*run));
+      }
+      out = c.format == "json" ? JsonExport(runs) : CsvExport(runs);
+    }
+    const std::string problem = WriteOutput(given == c.exporter ? c.output : "", out);
+    if (!problem.empty()) return fail(kExitRunStopped, problem);
+  } catch (const JournalError& e) {
+    return fail(kExitRunStopped, e.what());
+  }
+  return kExitOk;
+}
+
+}  // namespace tarnwick

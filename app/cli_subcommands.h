@@ -1,0 +1,50 @@
+// tarnwick-cli's history commands: runs, show and export read the journal.
+#ifndef TARNWICK_APP_CLI_SUBCOMMANDS_H_
+#define TARNWICK_APP_CLI_SUBCOMMANDS_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "journal/result_store.h"
+
+namespace tarnwick {
+
+struct HistoryCommands {
+  CLI::App* runs = nullptr;
+  CLI::App* show = nullptr;
+  CLI::App* exporter = nullptr;
+  std::string journal;  // empty: the default place
+  std::size_t last = 0;
+  std::int64_t showId = 0;
+  std::vector<std::int64_t> exportIds;
+  bool all = false;
+  std::string format = "csv";
+  std::string output;  // empty: standard output
+};
+
+// Adds the three subcommands to app; measuring stays the default.
+void AddHistoryCommands(CLI::App& app, HistoryCommands& commands);
+
+// Runs the subcommand that was given and returns the program's status;
+// none when no subcommand was given.
+std::optional<int> RunHistoryCommand(const HistoryCommands& commands, const char* program);
+
+// One line of `runs`: id, start, carrier, band, outcome, simulated.
+std::string RunsLine(const StoredRun& run);
+
+// The one-line verdict of a run against its limits, for standard error;
+// empty when the run had no limits or measured nothing.
+std::string LimitsSummary(const StoredRun& run);
+
+// Writes text to path ("" or "-" for standard output), byte for byte; the
+// problem, or empty.
+std::string WriteOutput(const std::string& path, const std::string& text);
+
+}  // namespace tarnwick
+
+#endif  // TARNWICK_APP_CLI_SUBCOMMANDS_H_

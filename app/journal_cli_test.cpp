@@ -1,0 +1,150 @@
+// The journal as a user meets it through tarnwick-cli: runs recorded, read
+// back, exported and judged against limits.
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/support/process.h"
+
+namespace tarnwick::testing {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+ProcessResult Cli(std::vector<std::string> args, const std::vector<EnvChange>& env = {}) {
+  return RunProcess(TARNWICK_CLI, args, env);
+}
+
+TEST(Journal, EveryRunIsRecordedAndShownAsTheBoxHadIt) {
+  const std::string journal = (TestDir() / "j.sqlite").string();
+  const std::string reg = TEST_LIB_REGISTERING;
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<EnvChange> env;
+    const char* outcome;
+  };
+  const Case cases[] = {
+      {{"--simulate", "--limit", "-40"}, {}, "completed"},
+      {{"--simulate", "--carrier", " "}, {}, "blank"},
+      {{"--simulate", "--carrier", "l940"}, {}, "refused"},
+      {{"--gpib-library", reg, "--avg"}, {{"TEST_GPIB_AVERAGING_ERROR", "1"}}, "doubtful"},
+      {{"--simulate", "--sim-scene", SCENES "/falls-silent.scene"}, {}, "stopped"},
+  };
+  std::vector<std::string> boxes;
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--journal", journal});
+    boxes.push_back(Cli(args, c.env).out);
+  }
+  const ProcessResult runs = Cli({"runs", "--journal", journal});
+  ASSERT_EQ(runs.status, 0) << runs.err;
+  std::istringstream lines(runs.out);
+  std::string line;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    ASSERT_TRUE(std::getline(lines, line)) << runs.out;
+    EXPECT_THAT(line, HasSubstr(cases[i].outcome)) << line;
+    EXPECT_EQ(line.find("simulated") != std::string::npos, cases[i].args[0] == "--simulate");
+    const ProcessResult show = Cli({"show", std::to_string(i + 1), "--journal", journal});
+    EXPECT_EQ(show.out, boxes[i]) << cases[i].outcome;
+  }
+  EXPECT_EQ(Cli({"runs", "--last", "1", "--journal", journal}).out, line + "\n");
+
+  // Both exports, read back by Python's csv and json modules, hold every
+  // result line with its verdict, and say which runs were simulated.
+  const std::string csv = (TestDir() / "all.csv").string(), json = (TestDir() / "all.json").string();
+  EXPECT_EQ(Cli({"export", "--all", "--journal", journal, "-o", csv}).status, 0);
+  EXPECT_EQ(Cli({"export", "--all", "--format", "json", "--journal", journal, "-o", json}).status, 0);
+  const ProcessResult read = RunProcess(PYTHON, {READ_EXPORTS, csv, json});
+  ASSERT_EQ(read.status, 0) << read.err;
+  const std::size_t split = read.out.find("--\n");
+  EXPECT_EQ(read.out.substr(0, split), read.out.substr(split + 3));
+  EXPECT_THAT(read.out, HasSubstr("1|4|yes|FAIL|3000MHz---4100MHz     3880.000MHz    -38.40dBm\n"));
+  EXPECT_THAT(read.out, HasSubstr("1|1|yes|PASS|30MHz---1100MHz        970.000MHz    -57.90dBm\n"));
+  EXPECT_THAT(read.out, HasSubstr("4|6|no||5000MHz---6100MHz     1234.568MHz    -45.30dBm\n"));
+
+  EXPECT_EQ(Cli({"show", "99", "--journal", journal}).status, 2);
+  EXPECT_EQ(Cli({"export", "--journal", journal}).status, 2);
+  EXPECT_EQ(Cli({"runs", "--journal", (TestDir() / "none.sqlite").string()}).status, 2);
+}
+
+TEST(Journal, LimitsJudgeEveryReading) {
+  const auto dir = TestDir();
+  auto file = [&](const std::string& name, const std::string& text) {
+    const std::string path = (dir / name).string();
+    std::ofstream(path) << text;
+    return path;
+  };
+  const std::string good = file("good.limits", "# GSM 1940\n30 1000 -36\n1000 6100 -30  # above\n");
+  const std::string tight = file("tight.limits", "30 6100 -30\n3000 3100 -50\n");
+  const std::string bad = file("bad.limits", "30 1000 -36\n\n1000 6l00 -30\n");
+  const std::string empty = file("empty.limits", "# nothing\n");
+  const std::string backwards = file("backwards.limits", "6100 1000 -30\n");
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"--limit", "-40"}, 5, "FAIL: 1 of 6 segments over their limits (-40 dBm everywhere); "
+                              "worst: 3880 MHz -38.40 dBm over its limit of -40 dBm by 1.60 dB"},
+      {{"--limits", good}, 0, "PASS: 6 of 6 segments within limits"},
+      // The strictest overlapping row rules 3000-4100 MHz.
+      {{"--limits", tight}, 5, "FAIL: 1 of 6"},
+      {{"--limits", bad}, 2, bad + ":3: \"6l00\" is not a number"},
+      {{"--limits", empty}, 2, empty + ": holds no limits"},
+      {{"--limits", backwards}, 2, backwards + ":1: the range 6100 to 1000 MHz is empty"},
+      {{"--limits", (dir / "missing").string()}, 2, "Cannot read the limits file"},
+      {{"--limit", "-40", "--avg", "--sim-scene", SCENES "/falls-silent.scene"}, 1, "Run stopped"},
+      // A journal that cannot be opened is reported once; the run goes on.
+      {{"--journal", (dir / "good.limits" / "j").string()}, 0, "cannot open"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.begin(), "--simulate");
+    if (c.args[0] != "--journal") args.push_back("--no-journal");
+    const ProcessResult r = Cli(args);
+    EXPECT_EQ(r.status, c.status) << ::testing::PrintToString(c.args) << r.err;
+    EXPECT_THAT(r.err, HasSubstr(c.err));
+  }
+  const ProcessResult unwritable = Cli({"--simulate", "--journal", (dir / "good.limits" / "j").string()});
+  EXPECT_THAT(unwritable.out, StartsWith("Spurious\r\n30MHz---1100MHz"));
+  EXPECT_EQ(unwritable.err.find("cannot open"), unwritable.err.rfind("cannot open"));
+}
+
+#ifndef _WIN32
+TEST(Journal, AKilledRunKeepsEverySegmentItMeasured) {
+  const auto dir = TestDir();
+  const std::string scene = (dir / "slow.scene").string(), journal = (dir / "j.sqlite").string();
+  std::ofstream(scene) << "tone 970000000 -57.9\naveraging-ms 5000\n";
+  // Killed in the second segment's wait, once the first is in the journal.
+  const ProcessResult r = RunProcess(
+      "/bin/sh",
+      {"-c", "CLI='" TARNWICK_CLI "'; J='" + journal + "'; \"$CLI\" --simulate --avg --sim-scene '" +
+                 scene + "' --journal \"$J\" >/dev/null 2>&1 & pid=$!; "
+                 "until \"$CLI\" show 1 --journal \"$J\" 2>/dev/null | grep -q MHz; do sleep 0.05; "
+                 "done; kill -KILL $pid; wait $pid; \"$CLI\" show 1 --journal \"$J\"; "
+                 "\"$CLI\" runs --journal \"$J\""});
+  EXPECT_EQ(r.out.substr(0, r.out.find("     1  ")),
+            "Spurious\r\n30MHz---1100MHz        970.000MHz    -57.90dBm\r\n");
+  EXPECT_THAT(r.out, ::testing::ContainsRegex("     1  .* interrupted  simulated\n$")) << r.err;
+}
+
+TEST(Journal, TwoProgramsWriteOneJournalAtOnce) {
+  const auto dir = TestDir();
+  const std::string scene = (dir / "quick.scene").string(), journal = (dir / "j.sqlite").string();
+  std::ofstream(scene) << "tone 970000000 -57.9\naveraging-ms 40\n";
+  const std::string run = "\"$CLI\" --simulate --avg --sim-scene '" + scene + "' --journal '" +
+                          journal + "' >/dev/null";
+  const ProcessResult r = RunProcess(
+      "/bin/sh", {"-c", "CLI='" TARNWICK_CLI "'; " + run + " & " + run + " & wait; \"$CLI\" "
+                  "runs --journal '" + journal + "' | grep -c completed"});
+  EXPECT_EQ(r.out, "2\n") << r.err;
+}
+#endif
+
+}  // namespace
+}  // namespace tarnwick::testing

@@ -1,0 +1,37 @@
+// The journal and limits options both programs share.
+#ifndef TARNWICK_APP_JOURNAL_OPTIONS_H_
+#define TARNWICK_APP_JOURNAL_OPTIONS_H_
+
+#include <optional>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "journal/limits.h"
+
+namespace tarnwick {
+
+// tarnwick-cli's status when every reading was sound but some exceeded
+// their limit.
+inline constexpr int kExitOverLimit = 5;
+
+struct JournalOptions {
+  std::string path;  // empty: the default place
+  bool off = false;
+  std::optional<double> limitDbm;
+  std::string limitsFile;
+};
+
+// Adds --journal, --no-journal, --limit and --limits.
+void AddJournalOptions(CLI::App& app, JournalOptions& options);
+
+// The journal to write: empty for --no-journal or when no place is known.
+std::string JournalPath(const JournalOptions& options);
+
+// The limits the options give (none when neither option is there). Throws
+// LimitsError.
+LimitTable ChosenLimits(const JournalOptions& options);
+
+}  // namespace tarnwick
+
+#endif  // TARNWICK_APP_JOURNAL_OPTIONS_H_

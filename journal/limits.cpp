@@ -1,0 +1,115 @@
+#include "journal/limits.h"
+
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include <fmt/format.h>
+
+#include "bus/quote.h"
+#include "measure/measurement_run.h"
+
+namespace tarnwick {
+namespace {
+
+// A limits file is a few lines; anything far larger is not one.
+constexpr std::size_t kMaxLimitsFileBytes = 1 << 20;
+
+std::vector<std::string_view> Words(std::string_view line) {
+  std::vector<std::string_view> words;
+  std::size_t at = 0;
+  while ((at = line.find_first_not_of(" \t\r", at)) != std::string_view::npos) {
+    const std::size_t end = std::min(line.find_first_of(" \t\r", at), line.size());
+    words.push_back(line.substr(at, end - at));
+    at = end;
+  }
+  return words;
+}
+
+std::optional<double> Number(std::string_view word) {
+  if (!word.empty() && word[0] == '+') word.remove_prefix(1);
+  double value = 0;
+  const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
+  if (ec != std::errc() || end != word.data() + word.size() || !std::isfinite(value)) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+}  // namespace
+
+LimitTable LimitTable::Everywhere(double limitDbm) {
+  LimitTable table;
+  table.rows_.push_back({-INFINITY, INFINITY, limitDbm});
+  table.source_ = fmt::format("{} dBm everywhere", limitDbm);
+  return table;
+}
+
+LimitTable LimitTable::Parse(std::string_view text, const std::string& name) {
+  LimitTable table;
+  table.source_ = name;
+  int lineNumber = 0;
+  while (!text.empty()) {
+    ++lineNumber;
+    const std::size_t eol = text.find('\n');
+    std::string_view line = text.substr(0, eol);
+    text = eol == std::string_view::npos ? std::string_view{} : text.substr(eol + 1);
+    const std::string_view content = line.substr(0, line.find('#'));
+    const std::vector<std::string_view> words = Words(content);
+    if (words.empty()) continue;
+    auto fail = [&](std::string_view problem) {
+      return LimitsError(fmt::format("{}:{}: {}", CutForMessage(name, kQuotedPathLength),
+                                     lineNumber, problem));
+    };
+    if (words.size() != 3) {
+      throw fail(fmt::format("expected start_MHz stop_MHz limit_dBm, found {}",
+                             QuotedForMessage(content)));
+    }
+    LimitRow row{};
+    double* fields[] = {&row.startMHz, &row.stopMHz, &row.limitDbm};
+    for (std::size_t i = 0; i < 3; ++i) {
+      const std::optional<double> value = Number(words[i]);
+      if (!value) throw fail(fmt::format("{} is not a number", QuotedForMessage(words[i])));
+      *fields[i] = *value;
+    }
+    if (row.startMHz >= row.stopMHz) {
+      throw fail(fmt::format("the range {} to {} MHz is empty or backwards", row.startMHz,
+                             row.stopMHz));
+    }
+    table.rows_.push_back(row);
+  }
+  if (table.rows_.empty()) {
+    throw LimitsError(fmt::format("{}: holds no limits", CutForMessage(name, kQuotedPathLength)));
+  }
+  return table;
+}
+
+LimitTable LimitTable::Load(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  if (in) text << in.rdbuf();
+  if (!in || in.bad()) {
+    throw LimitsError(
+        fmt::format("Cannot read the limits file {}", QuotedForMessage(path, kQuotedPathLength)));
+  }
+  if (text.str().size() > kMaxLimitsFileBytes) {
+    throw LimitsError(fmt::format("The limits file {} is over 1 MB: not a limits file",
+                                  QuotedForMessage(path, kQuotedPathLength)));
+  }
+  return Parse(text.str(), path);
+}
+
+std::optional<double> LimitTable::For(double startHz, double stopHz) const {
+  std::optional<double> strictest;
+  for (const LimitRow& row : rows_) {
+    // Rows that only touch the segment at an edge do not cover it.
+    if (row.startMHz * kHzPerMHz < stopHz && startHz < row.stopMHz * kHzPerMHz &&
+        (!strictest || row.limitDbm < *strictest)) {
+      strictest = row.limitDbm;
+    }
+  }
+  return strictest;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,52 @@
+// Limits a transmitter's spurious emissions must stay under, by frequency
+// range, and the verdict of each segment against them.
+#ifndef TARNWICK_JOURNAL_LIMITS_H_
+#define TARNWICK_JOURNAL_LIMITS_H_
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnwick {
+
+// A limits file that cannot be read or holds a bad row; what() is
+// "file:line: problem".
+class LimitsError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct LimitRow {
+  double startMHz;
+  double stopMHz;
+  double limitDbm;
+};
+
+class LimitTable {
+ public:
+  LimitTable() = default;
+  // One limit for every frequency.
+  static LimitTable Everywhere(double limitDbm);
+  // Rows of "start_MHz stop_MHz limit_dBm", blanks between, '#' starting a
+  // comment. name is how errors call the text (its file name).
+  static LimitTable Parse(std::string_view text, const std::string& name);
+  // Reads and parses a file; throws LimitsError.
+  static LimitTable Load(const std::string& path);
+
+  bool empty() const { return rows_.empty(); }
+  // Where the limits came from: "-36 dBm everywhere" or the file's path.
+  const std::string& source() const { return source_; }
+  // The strictest (lowest) limit of the rows that overlap the segment; none
+  // when no row does.
+  std::optional<double> For(double startHz, double stopHz) const;
+
+ private:
+  std::vector<LimitRow> rows_;
+  std::string source_;
+};
+
+}  // namespace tarnwick
+
+#endif  // TARNWICK_JOURNAL_LIMITS_H_

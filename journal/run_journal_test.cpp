@@ -1,0 +1,104 @@
+// The journal's promise to the run: a store that fails is reported once, and
+// the run's values are kept all the same.
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include "journal/run_journal.h"
+#include "journal/sqlite_store.h"
+#include "tests/support/process.h"
+
+namespace tarnwick {
+namespace {
+
+// Fails every call from the nth on, as a full disk would.
+class FailingStore : public ResultStore {
+ public:
+  explicit FailingStore(int failFrom, int& calls) : fail_from_(failFrom), calls_(calls) {}
+  std::int64_t BeginRun(const StoredRun&) override { return Call(), 7; }
+  void PlanRun(std::int64_t, const RunPlan&) override { Call(); }
+  void AddSegment(std::int64_t, const StoredSegment&) override { Call(); }
+  void FinishRun(std::int64_t, const StoredRun&) override { Call(); }
+  std::vector<StoredRun> ListRuns(std::size_t) override { return {}; }
+  std::optional<StoredRun> LoadRun(std::int64_t) override { return std::nullopt; }
+  std::vector<std::int64_t> RunIds() override { return {}; }
+
+ private:
+  void Call() {
+    if (++calls_ >= fail_from_) throw JournalError("disk full");
+  }
+  int fail_from_;
+  int& calls_;
+};
+
+TEST(RunJournal, AFailingStoreIsReportedOnceAndTheRunKept) {
+  for (int failFrom : {1, 3, 99}) {
+    int calls = 0;
+    std::vector<std::string> warnings;
+    RunJournal journal({std::make_unique<FailingStore>(failFrom, calls), ""},
+                       [&](const std::string& w) { warnings.push_back(w); });
+    journal.SetLimits(LimitTable::Everywhere(-50));
+    journal.RunStarted({"1940", "20", "0", false, false});
+    journal.RunPlanned({1940, 20, 0, 3});
+    for (std::size_t i = 0; i < 3; ++i) {
+      journal.SegmentMeasured({i, 30e6, 1100e6, 970e6, -60.0 + 10 * static_cast<double>(i),
+                               SweepWait::kNotAveraged, "line", ""});
+    }
+    journal.RunFinished(RunOutcome::kCompleted, "", "");
+    const int expectedCalls = std::min(failFrom, 6);
+    EXPECT_EQ(calls, expectedCalls) << failFrom;  // nothing more after the failure
+    EXPECT_EQ(warnings.size(), failFrom <= 6 ? 1u : 0u) << failFrom;
+    EXPECT_EQ(journal.latest().segments.size(), 3u);
+    EXPECT_EQ(journal.latest().Failures(), 1u);  // -40 over -50; -50 is on the limit
+    EXPECT_EQ(journal.latest().OutcomeName(), "completed");
+  }
+}
+
+// Journals as earlier versions left them are read and brought forward; one
+// from a newer version is refused rather than changed.
+TEST(SqliteStore, OpensOlderJournalsAndRefusesNewerOnes) {
+  struct Case {
+    const char* name;
+    const char* sql;  // run on the file before the store opens it
+    bool opens;
+  };
+  const Case cases[] = {
+      {"v1", "CREATE TABLE runs (id INTEGER PRIMARY KEY, started TEXT NOT NULL, ended TEXT,"
+             " version TEXT NOT NULL, bench TEXT NOT NULL, simulated INTEGER NOT NULL,"
+             " carrier_text TEXT NOT NULL, ref_text TEXT NOT NULL, offset_text TEXT NOT NULL,"
+             " band TEXT NOT NULL, averaging INTEGER NOT NULL, carrier_mhz REAL, ref_dbm REAL,"
+             " offset_db REAL, segment_count INTEGER, outcome TEXT, message TEXT, end_notes TEXT);"
+             "CREATE TABLE segments (run_id INTEGER NOT NULL REFERENCES runs(id), idx INTEGER NOT"
+             " NULL, start_hz REAL NOT NULL, stop_hz REAL NOT NULL, peak_hz REAL NOT NULL,"
+             " peak_dbm REAL NOT NULL, wait TEXT NOT NULL, line TEXT NOT NULL, note TEXT NOT NULL,"
+             " PRIMARY KEY (run_id, idx)) WITHOUT ROWID;"
+             "INSERT INTO runs VALUES (1, 't', 't', 'Tarnwick 1.00', 'b', 0, '1940', '20', '0',"
+             " '2G', 0, 1940, 20, 0, 1, 'completed', '', '');"
+             "INSERT INTO segments VALUES (1, 0, 3e7, 1.1e9, 9.7e8, -57.9, 'none', 'L', '');"
+             "PRAGMA user_version = 1;",
+       true},
+      {"newer", "PRAGMA user_version = 99;", false},
+      {"not-a-journal", "CREATE TABLE runs (x);", false},
+  };
+  for (const Case& c : cases) {
+    const std::string path = (testing::TestDir() / (std::string(c.name) + ".sqlite")).string();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, c.sql, nullptr, nullptr, nullptr), SQLITE_OK) << c.name;
+    sqlite3_close(db);
+    if (!c.opens) {
+      EXPECT_THROW(SqliteStore{path}, JournalError) << c.name;
+      continue;
+    }
+    SqliteStore store(path);
+    const std::optional<StoredRun> run = store.LoadRun(1);
+    ASSERT_TRUE(run.has_value());
+    EXPECT_EQ(run->Block(), "Spurious\r\nL\r\n");
+    EXPECT_FALSE(run->segments[0].limitDbm.has_value());
+    StoredRun next = *run;
+    EXPECT_EQ(store.BeginRun(next), 2);
+  }
+}
+
+}  // namespace
+}  // namespace tarnwick

@@ -1,0 +1,416 @@
+#include "journal/sqlite_store.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+#include <fmt/format.h>
+#include <sqlite3.h>
+
+#include "bus/quote.h"
+
+namespace tarnwick {
+namespace {
+
+// Step n brings a journal from user_version n to n + 1. Steps are never
+// edited once released: a change is a new step.
+constexpr const char* kSchemaSteps[kJournalSchemaVersion] = {
+    // 1: runs and their segments.
+    "CREATE TABLE runs ("
+    " id INTEGER PRIMARY KEY, started TEXT NOT NULL, ended TEXT, version TEXT NOT NULL,"
+    " bench TEXT NOT NULL, simulated INTEGER NOT NULL,"
+    " carrier_text TEXT NOT NULL, ref_text TEXT NOT NULL, offset_text TEXT NOT NULL,"
+    " band TEXT NOT NULL, averaging INTEGER NOT NULL,"
+    " carrier_mhz REAL, ref_dbm REAL, offset_db REAL, segment_count INTEGER,"
+    " outcome TEXT, message TEXT, end_notes TEXT);"
+    "CREATE TABLE segments ("
+    " run_id INTEGER NOT NULL REFERENCES runs(id), idx INTEGER NOT NULL,"
+    " start_hz REAL NOT NULL, stop_hz REAL NOT NULL, peak_hz REAL NOT NULL,"
+    " peak_dbm REAL NOT NULL, wait TEXT NOT NULL, line TEXT NOT NULL, note TEXT NOT NULL,"
+    " PRIMARY KEY (run_id, idx)) WITHOUT ROWID;",
+    // 2: limits and verdicts.
+    "ALTER TABLE runs ADD COLUMN limits TEXT NOT NULL DEFAULT '';"
+    "ALTER TABLE segments ADD COLUMN limit_dbm REAL;"
+    "ALTER TABLE segments ADD COLUMN margin_db REAL;"
+    "ALTER TABLE segments ADD COLUMN verdict TEXT NOT NULL DEFAULT '';",
+};
+
+// What a listing shows; the same places as kRunColumns, the rest left empty
+// to keep a listing of thousands of runs quick.
+constexpr const char* kListColumns =
+    "id, started, '', '', '', simulated, '', carrier_text, ref_text, offset_text, band,"
+    " averaging, carrier_mhz, ref_dbm, offset_db, segment_count, ifnull(outcome, ''), '', ''";
+
+constexpr const char* kRunColumns =
+    "id, started, ifnull(ended, ''), version, bench, simulated, limits, carrier_text, ref_text,"
+    " offset_text, band, averaging, carrier_mhz, ref_dbm, offset_db, segment_count,"
+    " ifnull(outcome, ''), ifnull(message, ''), ifnull(end_notes, '')";
+
+// How long a program waits for another's transaction (they are one segment
+// long) before it gives up on the journal.
+constexpr int kBusyTimeoutMs = 2000;
+constexpr int kWalRetryMs = 10;
+
+enum StatementId {
+  kBegin, kBeginRead, kCommit, kRollback, kInsertRun, kPlan, kInsertSegment, kFinish,
+  kListLast, kLoadRun, kLoadSegments, kIds, kStatementCount
+};
+
+// The statements are prepared once, on first use, and kept: the journal is
+// written from inside a run, where parsing SQL again each time is waste.
+const char* StatementText(int which) {
+  static const std::string texts[kStatementCount] = {
+      "BEGIN IMMEDIATE",
+      "BEGIN",
+      "COMMIT",
+      "ROLLBACK",
+      "INSERT INTO runs (started, version, bench, simulated, limits, carrier_text, ref_text,"
+      " offset_text, band, averaging) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+      "UPDATE runs SET carrier_mhz = ?, ref_dbm = ?, offset_db = ?, segment_count = ?"
+      " WHERE id = ?",
+      "INSERT INTO segments (run_id, idx, start_hz, stop_hz, peak_hz, peak_dbm, wait, line,"
+      " note, limit_dbm, margin_db, verdict) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+      "UPDATE runs SET ended = ?, outcome = ?, message = ?, end_notes = ?, bench = ?"
+      " WHERE id = ?",
+      // From the last-th newest id on, so that neither order needs a sort.
+      fmt::format("SELECT {} FROM runs WHERE id >= ifnull((SELECT id FROM runs ORDER BY id DESC"
+                  " LIMIT 1 OFFSET ?), 0) ORDER BY id",
+                  kListColumns),
+      fmt::format("SELECT {} FROM runs WHERE id = ?", kRunColumns),
+      "SELECT idx, start_hz, stop_hz, peak_hz, peak_dbm, wait, line, note, limit_dbm, margin_db"
+      " FROM segments WHERE run_id = ? ORDER BY idx",
+      "SELECT id FROM runs ORDER BY id",
+  };
+  return texts[which].c_str();
+}
+
+
+}  // namespace
+
+// A prepared statement, reset and unbound after every use.
+class SqliteStore::Statement {
+ public:
+  Statement(SqliteStore& store, const char* sql) : store_(store) {
+    if (sqlite3_prepare_v3(store.db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr) !=
+        SQLITE_OK) {
+      throw store.Error("prepare a statement");
+    }
+  }
+  ~Statement() { sqlite3_finalize(stmt_); }
+
+  Statement& Bind(int i, std::int64_t v) { return Check(sqlite3_bind_int64(stmt_, i, v)); }
+  Statement& Bind(int i, double v) { return Check(sqlite3_bind_double(stmt_, i, v)); }
+  Statement& Bind(int i, const std::string& v) {
+    return Check(sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()),
+                                   SQLITE_TRANSIENT));
+  }
+  Statement& Bind(int i, const std::optional<double>& v) {
+    return v ? Bind(i, *v) : Check(sqlite3_bind_null(stmt_, i));
+  }
+  // True while there is a row to read.
+  bool Step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) {
+      Reset();
+      return false;
+    }
+    Reset();
+    throw store_.Error("write");
+  }
+  void Run() {
+    while (Step()) {
+    }
+  }
+  void Reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+  }
+  std::int64_t Int(int col) { return sqlite3_column_int64(stmt_, col); }
+  double Real(int col) { return sqlite3_column_double(stmt_, col); }
+  bool IsNull(int col) { return sqlite3_column_type(stmt_, col) == SQLITE_NULL; }
+  std::string Text(int col) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
+    return p ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, col))) : "";
+  }
+
+ private:
+  Statement& Check(int rc) {
+    if (rc != SQLITE_OK) throw store_.Error("bind a value");
+    return *this;
+  }
+  SqliteStore& store_;
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+JournalError SqliteStore::Error(std::string_view action) const {
+  return JournalError(fmt::format("cannot {} in the journal {}: {}", action,
+                                  QuotedForMessage(path_, kQuotedPathLength),
+                                  db_ ? sqlite3_errmsg(db_) : "out of memory"));
+}
+
+SqliteStore::SqliteStore(const std::string& path) : path_(path) {
+  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  std::error_code ignored;  // sqlite3_open_v2 says why, if it matters
+  if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+  // One thread uses a store: SQLite's own locking per call is waste.
+  const int rc = sqlite3_open_v2(path.c_str(), &db_,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                                 nullptr);
+  try {
+    if (rc != SQLITE_OK) throw Error("open");
+    // Two programs may write at once: wait for the other's transaction (they
+    // are one segment long) rather than fail.
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    UseWriteAheadLog();
+    // FULL: a committed segment survives a power cut, not only a crash.
+    Exec("PRAGMA synchronous = FULL");
+    // Every program start and end would otherwise copy the log into the
+    // database and sync it: SQLite checkpoints as the log grows anyway.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    if (UserVersion() != kJournalSchemaVersion) Migrate();
+    statements_.resize(kStatementCount);
+  } catch (...) {
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw;
+  }
+}
+
+SqliteStore::~SqliteStore() {
+  statements_.clear();
+  sqlite3_close(db_);
+}
+
+void SqliteStore::Exec(const char* sql) {
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) throw Error("open");
+}
+
+void SqliteStore::UseWriteAheadLog() {
+  // Switching a new journal to WAL needs it to itself, and SQLite answers
+  // "busy" at once rather than wait when another program is opening it
+  // too (waiting could deadlock there); so this one step waits on its own.
+  for (int waited = 0;; waited += kWalRetryMs) {
+    const int rc = sqlite3_exec(db_, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) return;
+    if ((rc & 0xff) != SQLITE_BUSY || waited >= kBusyTimeoutMs) throw Error("open");
+    sqlite3_sleep(kWalRetryMs);
+  }
+}
+
+int SqliteStore::UserVersion() {
+  sqlite3_stmt* stmt = nullptr;
+  int version = 0;
+  if (sqlite3_prepare_v2(db_, "PRAGMA user_version", -1, &stmt, nullptr) != SQLITE_OK ||
+      sqlite3_step(stmt) != SQLITE_ROW) {
+    sqlite3_finalize(stmt);
+    throw Error("read the schema version");
+  }
+  version = sqlite3_column_int(stmt, 0);
+  sqlite3_finalize(stmt);
+  return version;
+}
+
+void SqliteStore::Migrate() {
+  // Another program may be migrating the same journal: ask again under the
+  // write lock.
+  Exec("BEGIN IMMEDIATE");
+  try {
+    int version = UserVersion();
+    if (version > kJournalSchemaVersion) {
+      throw JournalError(fmt::format(
+          "the journal {} was made by a newer Tarnwick (schema {}, this one knows {})",
+          QuotedForMessage(path_, kQuotedPathLength), version, kJournalSchemaVersion));
+    }
+    for (; version < kJournalSchemaVersion; ++version) Exec(kSchemaSteps[version]);
+    Exec(fmt::format("PRAGMA user_version = {}", kJournalSchemaVersion).c_str());
+    Exec("COMMIT");
+  } catch (...) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+}
+
+SqliteStore::Statement& SqliteStore::Prepared(int which) {
+  auto& slot = statements_[static_cast<std::size_t>(which)];
+  if (!slot) slot = std::make_unique<Statement>(*this, StatementText(which));
+  return *slot;
+}
+
+template <typename Action>
+void SqliteStore::InTransaction(Action&& action) {
+  Prepared(kBegin).Run();
+  try {
+    action();
+    Prepared(kCommit).Run();
+  } catch (...) {
+    try {
+      Prepared(kRollback).Run();
+    } catch (const JournalError&) {
+      // The first error is the one to report.
+    }
+    throw;
+  }
+}
+
+std::int64_t SqliteStore::BeginRun(const StoredRun& run) {
+  std::int64_t id = 0;
+  InTransaction([&] {
+    const RunSettings& s = run.settings;
+    Prepared(kInsertRun)
+        .Bind(1, run.started)
+        .Bind(2, run.version)
+        .Bind(3, run.bench)
+        .Bind(4, std::int64_t{run.simulated})
+        .Bind(5, run.limits)
+        .Bind(6, s.carrierText)
+        .Bind(7, s.refText)
+        .Bind(8, s.offsetText)
+        .Bind(9, std::string(s.band800M ? "800M" : "2G"))
+        .Bind(10, std::int64_t{s.averaging})
+        .Run();
+    id = sqlite3_last_insert_rowid(db_);
+  });
+  return id;
+}
+
+void SqliteStore::PlanRun(std::int64_t id, const RunPlan& plan) {
+  InTransaction([&] {
+    Prepared(kPlan)
+        .Bind(1, plan.carrierMHz)
+        .Bind(2, plan.refLevelDbm)
+        .Bind(3, plan.refOffsetDb)
+        .Bind(4, static_cast<std::int64_t>(plan.segmentCount))
+        .Bind(5, id)
+        .Run();
+  });
+}
+
+void SqliteStore::AddSegment(std::int64_t id, const StoredSegment& segment) {
+  const SegmentMeasurement& m = segment.m;
+  InTransaction([&] {
+    Statement& s = Prepared(kInsertSegment);
+    s.Bind(1, id)
+        .Bind(2, static_cast<std::int64_t>(m.index))
+        .Bind(3, m.startHz)
+        .Bind(4, m.stopHz)
+        .Bind(5, m.peakHz)
+        .Bind(6, m.peakDbm)
+        .Bind(7, std::string(WaitName(m.wait)))
+        .Bind(8, m.line)
+        .Bind(9, m.note)
+        .Bind(10, segment.limitDbm)
+        .Bind(11, segment.limitDbm ? std::optional<double>(segment.marginDb) : std::nullopt)
+        .Bind(12, std::string(segment.Verdict()))
+        .Run();
+  });
+}
+
+void SqliteStore::FinishRun(std::int64_t id, const StoredRun& run) {
+  InTransaction([&] {
+    Prepared(kFinish)
+        .Bind(1, run.ended)
+        .Bind(2, run.outcome)
+        .Bind(3, run.message)
+        .Bind(4, run.endNotes)
+        .Bind(5, run.bench)
+        .Bind(6, id)
+        .Run();
+  });
+}
+
+namespace {
+
+template <typename Row>
+StoredRun RunFromRow(Row& r) {
+  StoredRun run;
+  run.id = r.Int(0);
+  run.started = r.Text(1);
+  run.ended = r.Text(2);
+  run.version = r.Text(3);
+  run.bench = r.Text(4);
+  run.simulated = r.Int(5) != 0;
+  run.limits = r.Text(6);
+  run.settings = {r.Text(7), r.Text(8), r.Text(9), r.Text(10) == "800M", r.Int(11) != 0};
+  if (!r.IsNull(15)) {
+    run.plan = RunPlan{r.Real(12), r.Real(13), r.Real(14), static_cast<std::size_t>(r.Int(15))};
+  }
+  run.outcome = r.Text(16);
+  run.message = r.Text(17);
+  run.endNotes = r.Text(18);
+  return run;
+}
+
+}  // namespace
+
+std::vector<StoredRun> SqliteStore::ListRuns(std::size_t last) {
+  std::vector<StoredRun> runs;
+  Statement& s = Prepared(kListLast);
+  s.Bind(1, last == 0 ? std::numeric_limits<std::int64_t>::max()
+                      : static_cast<std::int64_t>(last) - 1);
+  while (s.Step()) runs.push_back(RunFromRow(s));
+  return runs;
+}
+
+std::optional<StoredRun> SqliteStore::LoadRun(std::int64_t id) {
+  // One read transaction, so a run being written is seen whole or not at all.
+  Prepared(kBeginRead).Run();
+  std::optional<StoredRun> run;
+  try {
+    Statement& r = Prepared(kLoadRun);
+    r.Bind(1, id);
+    if (r.Step()) {
+      run = RunFromRow(r);
+      r.Reset();
+      Statement& s = Prepared(kLoadSegments);
+      s.Bind(1, id);
+      while (s.Step()) {
+        StoredSegment seg;
+        seg.m = {static_cast<std::size_t>(s.Int(0)), s.Real(1), s.Real(2), s.Real(3), s.Real(4),
+                 WaitFromName(s.Text(5)), s.Text(6), s.Text(7)};
+        if (!s.IsNull(8)) {
+          seg.limitDbm = s.Real(8);
+          seg.marginDb = s.Real(9);
+        }
+        run->segments.push_back(std::move(seg));
+      }
+    }
+    Prepared(kCommit).Run();
+  } catch (...) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+  return run;
+}
+
+std::vector<std::int64_t> SqliteStore::RunIds() {
+  std::vector<std::int64_t> ids;
+  Statement& s = Prepared(kIds);
+  while (s.Step()) ids.push_back(s.Int(0));
+  return ids;
+}
+
+std::string DefaultJournalPath() {
+  namespace fs = std::filesystem;
+  auto env = [](const char* name) -> std::string {
+    const char* v = std::getenv(name);
+    return v ? v : "";
+  };
+#ifdef _WIN32
+  const std::string base = env("LOCALAPPDATA");
+  if (base.empty()) return "";
+  return (fs::path(base) / "Tarnwick" / "results.sqlite").string();
+#else
+  std::string base = env("XDG_DATA_HOME");
+  // The XDG rules: a relative value is to be ignored.
+  if (base.empty() || base[0] != '/') {
+    const std::string home = env("HOME");
+    if (home.empty()) return "";
+    base = (fs::path(home) / ".local" / "share").string();
+  }
+  return (fs::path(base) / "tarnwick" / "results.sqlite").string();
+#endif
+}
+
+}  // namespace tarnwick
