@@ -50,18 +50,6 @@ TEST(Cli, SimulatedRunInProcessAndThroughTheSimulatorLibrary) {
   EXPECT_THAT(lib.err, Not(HasSubstr("simulated")));
 }
 
-TEST(Cli, RunsThroughADriverLibraryWithATrace) {
-  const ProcessResult r = Cli({"--gpib-library", TEST_LIB_REGISTERING, "--trace", "-"});
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_THAT(r.out, HasSubstr("\r\n1952.5MHz---3100MHz   1234.568MHz    -45.30dBm\r\n"));
-  // The trace shows every call, in order, with its status.
-  EXPECT_THAT(Text(r.err), ::testing::ContainsRegex(
-      "RegisterGpibGlobalsForThread\\(\\) -> 0\n.* ibdev\\(0, 8, 0, 13, 1, 0\\) -> 24  ibsta=0x0100 "
-      "iberr=0 ibcnt=0\n.* ibwrt\\(24, \"DY 0.1\", 6\\)  ibsta=0x0100 iberr=0 ibcnt=6\n"));
-  EXPECT_THAT(Text(r.err), ::testing::ContainsRegex(
-      "ibwrt\\(24, \"AAVG OFF\", 8\\).*\n.* ibonl\\(24, 0\\).*\n.* ibonl\\(0, 0\\)"));
-}
-
 TEST(Cli, ExitStatusSaysHowTheRunEnded) {
   struct Case {
     std::vector<std::string> args;

@@ -178,8 +178,6 @@ TEST_F(Wait, StatusAndEventBitsDecideTheResult) {
 TEST_F(Wait, DoneWhenTheOperationBitArrives) {
   Answer([](double t) { return t < 3 ? "0\r\n" : "128\r\n"; });
   EXPECT_EQ(bus.WaitAveraging(), kWaitDone);
-  EXPECT_THAT(std::vector<std::string>(driver.writes.begin(), driver.writes.begin() + 3),
-              ElementsAre("*CLS", "OPR 256", "*SRE 160"));
   EXPECT_EQ(Written("*SRE 160"), 1);
   EXPECT_NEAR(platform.NowSeconds() - start, 3.0, 0.011);
   EXPECT_EQ(platform.pumps, platform.sleeps);  // events pumped on every pass

@@ -87,17 +87,6 @@ INSTANTIATE_TEST_SUITE_P(
               ", registration emulated (no RegisterGpibGlobalsForThread; status read from "
               "ThreadIbsta, ThreadIberr, ThreadIbcnt after every call)"}));
 
-TEST(DriverLibrary, LoadsAtTheFirstCallNotBefore) {
-  FakePlatform platform;
-  DriverLibrary library({"/nonexistent/libgpib.so.0"}, platform);
-  EXPECT_TRUE(platform.messages.empty());
-  int32_t w[4] = {};
-  EXPECT_THROW(library.RegisterGpibGlobalsForThread(&w[0], &w[1], &w[2], &w[3]), ProgramEnded);
-  ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_THAT(platform.messages[0],
-              HasSubstr("Cannot load the GPIB driver library /nonexistent/libgpib.so.0: "));
-}
-
 TEST(DriverLibrary, FallsThroughTheCandidatesAndNamesEachWithItsReasonWhenAllFail) {
   FakePlatform platform;
   DriverLibrary library({"/nonexistent/a.so", TEST_LIB_INCOMPLETE, TEST_LIB_LINUX}, platform);

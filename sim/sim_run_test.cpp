@@ -52,17 +52,6 @@ TEST(SimulatedRun, AveragedRunsWaitOneSweepPerSegmentAndRepeat) {
   EXPECT_EQ(bench.host.results, plain.host.results + plain.host.results);
 }
 
-TEST(SimulatedRun, AnAnalyserThatFallsSilentStopsTheRunAfterItsLastAnswer) {
-  Bench bench(LoadSceneFile(kScenesDir + "/falls-silent.scene"));
-  EXPECT_EQ(bench.run.OnStart(), RunOutcome::kStopped);
-  // Its driver first said "already registered"; the words were registered anew.
-  EXPECT_EQ(bench.bus.GlobalsRegistered(), 1);
-  EXPECT_EQ(bench.host.Lines().size(), 5u);  // and the note that says so
-  ASSERT_EQ(bench.platform.messages.size(), 1u);
-  EXPECT_THAT(bench.platform.messages[0], HasSubstr("MF?"));
-  EXPECT_THAT(bench.platform.messages[0], HasSubstr("EABO"));
-}
-
 // The shared library, loaded through the program's real driver binding. Its
 // scene is read once per process, so this is the only test that loads it.
 TEST(SimulatedLibrary, RunsThroughTheRealBindingWithTheSceneFromTheEnvironment) {

@@ -113,13 +113,9 @@ class MainWindowTest : public QObject {
     // Twips at the screen's DPI (offscreen reports 96), or at a given one.
     QCOMPARE(b.window.size(), QSize(430, 404));
     QCOMPARE(b.window.txtRslt->geometry(), QRect(24, 88, 397, 301));
-    Bench at120(false, 120);
-    QCOMPARE(at120.window.chkAvg->geometry(), QRect(405, 80, 111, 21));
-    // A fixed-pitch results font, so the columns line up; a missing face falls
-    // back to the system's fixed font.
+    QCOMPARE(Bench(false, 120).window.chkAvg->geometry(), QRect(405, 80, 111, 21));
+    // A fixed-pitch results font, so the columns line up.
     QVERIFY(tarnwick::ui::KeepsColumnsAligned(b.window.txtRslt->font()));
-    QCOMPARE(QFontInfo(tarnwick::ui::ChooseResultsFont({"No Such Face"})).family(),
-             QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family());
   }
 
   void keysOnStartRunMeasurements() {
@@ -160,29 +156,6 @@ class MainWindowTest : public QObject {
     QVERIFY(!b.window.optMode[1]->isChecked());
     b.window.Command1->click();
     QCOMPARE(b.window.SegmentList().size(), 3u);
-  }
-
-  void runsInsertAtTheCaretAndKeepTypedText() {
-    Bench b;
-    b.Show();
-    QPlainTextEdit* box = b.window.txtRslt;
-    box->setFocus();
-    QTest::keyClicks(box, QStringLiteral("DUT 7"));
-    QTest::keyClick(box, Qt::Key_Return);
-    QTest::keyClicks(box, QStringLiteral("end"));
-    QTextCursor caret = box->textCursor();
-    caret.setPosition(6);  // the start of "end"
-    box->setTextCursor(caret);
-
-    b.window.Command1->click();
-    QStringList lines = b.Lines();
-    QCOMPARE(lines.size(), 9);
-    QCOMPARE(lines[0], QStringLiteral("DUT 7"));
-    QCOMPARE(lines[1], QStringLiteral("Spurious"));
-    QCOMPARE(lines[8], QStringLiteral("end"));
-    QCOMPARE(box->toPlainText().mid(box->textCursor().position()), QStringLiteral("end"));
-    b.window.Command1->click();  // the second block follows the first
-    QCOMPARE(b.Lines().indexOf(QStringLiteral("Spurious"), 2), 8);
   }
 
   void eventsDuringAWait() {

@@ -1,0 +1,27 @@
+// The journal of a build made without SQLite (the MinGW cross build: Debian
+// has no SQLite for it). Opening says so, and the programs measure without a
+// journal, as they do when one cannot be opened.
+#include "journal/sqlite_store.h"
+
+namespace tarnwick {
+namespace {
+
+[[noreturn]] void NoSqlite() {
+  throw JournalError("this build of Tarnwick keeps no journal: it was made without SQLite");
+}
+
+}  // namespace
+
+class SqliteStore::Statement {};
+
+SqliteStore::SqliteStore(const std::string& path) : path_(path) { NoSqlite(); }
+SqliteStore::~SqliteStore() = default;
+std::int64_t SqliteStore::BeginRun(const StoredRun&) { NoSqlite(); }
+void SqliteStore::PlanRun(std::int64_t, const RunPlan&) { NoSqlite(); }
+void SqliteStore::AddSegment(std::int64_t, const StoredSegment&) { NoSqlite(); }
+void SqliteStore::FinishRun(std::int64_t, const StoredRun&) { NoSqlite(); }
+std::vector<StoredRun> SqliteStore::ListRuns(std::size_t) { NoSqlite(); }
+std::optional<StoredRun> SqliteStore::LoadRun(std::int64_t) { NoSqlite(); }
+std::vector<std::int64_t> SqliteStore::RunIds() { NoSqlite(); }
+
+}  // namespace tarnwick
