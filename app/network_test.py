@@ -84,19 +84,6 @@ class WholeRuns(unittest.TestCase):
                     self.assertEqual(out, simulated(*args, scene=scene))
                     self.assertNotIn("simulated", err)
 
-    def test_adaptor_is_set_up_once_and_each_command_is_one_line(self):
-        with Server() as server:
-            status, _, err = run_cli("--resource", server.tcp())
-            self.assertEqual(status, 0, err)
-            exit_status, log = server.stop()
-        self.assertEqual(exit_status, 0)
-        self.assertIn("connected", log)
-        # To the adaptor: mode, auto, eoi, eos, addr and ver once, a "++read
-        # eoi" after each of the 12 queries, "++loc" at the end. To the
-        # analyser: 7 set-up commands, 6 segments of FB, FA, TS, PS, MF?, ML?,
-        # and AAVG OFF.
-        self.assertIn("after 63 lines, 19 of them to the adaptor", log)
-
     def test_gpib_resource_addresses_the_driver_library(self):
         # This scene's analyser listens at address 9.
         env = {"TARNWICK_SIM_SCENE": os.path.join(SCENES, "no-listener.scene")}

@@ -9,6 +9,7 @@
 
 #include "bus/analyzer_bus.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/process.h"
 #include "tests/support/scripted_driver.h"
 
 namespace tarnwick {
@@ -16,19 +17,8 @@ namespace {
 
 using ::testing::ElementsAre;
 using testing::FakePlatform;
+using testing::ReadLines;
 using testing::ScriptedDriver;
-
-std::vector<std::string> ReadLines(std::FILE* f) {
-  std::rewind(f);
-  std::vector<std::string> lines;
-  char buf[512];
-  while (std::fgets(buf, sizeof buf, f) != nullptr) {
-    std::string line(buf);
-    if (!line.empty() && line.back() == '\n') line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
-}
 
 TEST(DriverTrace, OneLinePerCallWithTimeResultAndStatus) {
   ScriptedDriver driver;

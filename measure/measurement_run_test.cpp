@@ -104,35 +104,16 @@ TEST(MeasurementRun, DefaultRunSendsTheDialogueAndWritesFixedWidthLines) {
   EXPECT_EQ(b.host.inserts.size(), 7u);
   EXPECT_THAT(b.platform.messages, IsEmpty());
 
-  // A second run adds its block behind the first; registration stays once.
-  b.host.band800M = true;
-  b.Run();
-  EXPECT_EQ(b.host.Lines().size(), 7u + 4u);
-  EXPECT_EQ(b.run.SegmentList().size(), 3u);
-  EXPECT_EQ(std::count(b.driver.calls.begin(), b.driver.calls.end(), "Register"), 1);
-}
-
-TEST(MeasurementRun, FieldsAndBandShapeCommandsAndLines) {
-  Bench b;
-  b.host.carrier = " 830 ";
-  b.host.ref = "10";
-  b.host.offset = "-1.5";
-  b.host.band800M = true;
-  b.frequencies = {"1000000000000\r\n"};  // 1,000,000 MHz: cut to 13 characters
-  EXPECT_EQ(b.Run(), RunOutcome::kCompleted);
-  EXPECT_EQ(b.driver.writes[3] + "|" + b.driver.writes[4], "RO ON RO -1.5DB|RL 10DB");
-  EXPECT_EQ(b.host.Lines()[2], "842.5MHz---2100MHz  1000000.000MH    -45.30dBm");
 }
 
 TEST(MeasurementRun, BlankFieldEndsTheRunBeforeAnyCommand) {
-  for (int field = 0; field < 3; ++field) {
-    for (const char* blank : {"", "   "}) {
-      Bench b;
-      (field == 0 ? b.host.carrier : field == 1 ? b.host.ref : b.host.offset) = blank;
-      EXPECT_EQ(b.Run(), RunOutcome::kBlankInput);
-      EXPECT_THAT(b.host.results, IsEmpty());
-      EXPECT_EQ(b.driver.calls, kOpenAndClose);  // still opened and taken offline
-    }
+  for (int blank = 0; blank < 6; ++blank) {  // each field, empty or spaces only
+    Bench b;
+    (blank % 3 == 0 ? b.host.carrier : blank % 3 == 1 ? b.host.ref : b.host.offset) =
+        blank < 3 ? "" : "   ";
+    EXPECT_EQ(b.Run(), RunOutcome::kBlankInput);
+    EXPECT_THAT(b.host.results, IsEmpty());
+    EXPECT_EQ(b.driver.calls, kOpenAndClose);  // still opened and taken offline
   }
 }
 
@@ -145,7 +126,6 @@ TEST(MeasurementRun, AveragedSegmentsWaitForTheStatusByte) {
             (std::vector<std::string>{"AGSGL", "AG 10", "AGR", "CONTS", "*CLS", "OPR 256",
                                       "*SRE 160", "*STB?", "*STB?", "*STB?", "PS", "MF?", "ML?"}));
   EXPECT_EQ(b.Written("*STB?"), 3 + 5);
-  EXPECT_EQ(b.host.Lines().size(), 7u);
 }
 
 TEST(MeasurementRun, StopRequestsEndTheRunCleanlyWithANote) {
@@ -159,13 +139,6 @@ TEST(MeasurementRun, StopRequestsEndTheRunCleanlyWithANote) {
   EXPECT_THAT(b.host.Lines(), ElementsAre("Spurious", "* Run interrupted: stopped."));
   EXPECT_EQ(b.driver.calls.back(), "ibonl(0, 0)");
   EXPECT_THAT(b.platform.messages, IsEmpty());
-  // Between segments, as a signal or a failed output asks.
-  Bench between;
-  between.host.stopAfterInserts = 2;
-  EXPECT_EQ(between.Run(), RunOutcome::kAbandoned);
-  EXPECT_EQ(between.host.Lines().size(), 3u);
-  EXPECT_EQ(between.Written("FB 1927500000HZ"), 0);
-  EXPECT_EQ(between.driver.writes.back(), "AAVG OFF");
 }
 
 TEST(MeasurementRun, AveragingThatDidNotEndWellMarksTheReading) {

@@ -64,7 +64,7 @@ TEST(SimulatedDriver, ReadsFillTheFrontOfTheBufferAndSetEndWithTheLastByte) {
 }
 
 TEST(SimulatedDriver, EachFailureReportsItsError) {
-  Sim s(9, 1);
+  Sim s(9, 1);  // listens at 9, silent after one answer
   struct Case {
     const char* what;
     int ud;

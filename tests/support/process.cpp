@@ -69,6 +69,18 @@ std::string ReadFile(const std::filesystem::path& path) {
   return s.str();
 }
 
+std::vector<std::string> ReadLines(std::FILE* file) {
+  std::rewind(file);
+  std::vector<std::string> lines;
+  char buf[512];
+  while (std::fgets(buf, sizeof buf, file) != nullptr) {
+    std::string line(buf);
+    if (!line.empty() && line.back() == '\n') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<EnvChange>& env) {
   const auto dir = TestDir();

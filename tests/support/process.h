@@ -5,6 +5,7 @@
 #ifndef TARNWICK_TESTS_SUPPORT_PROCESS_H_
 #define TARNWICK_TESTS_SUPPORT_PROCESS_H_
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -33,6 +34,9 @@ std::filesystem::path TestDir();
 void SetEnv(const std::string& name, const std::optional<std::string>& value);
 
 std::string ReadFile(const std::filesystem::path& path);
+
+// The lines of an open file from its start, without their line breaks.
+std::vector<std::string> ReadLines(std::FILE* file);
 
 }  // namespace tarnwick::testing
 

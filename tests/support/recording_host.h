@@ -24,7 +24,6 @@ class RecordingHost : public RunHost {
   void InsertResult(std::string_view text) override {
     results += text;
     inserts.emplace_back(text);
-    if (inserts.size() == stopAfterInserts) stopRequested = true;
   }
   bool StopRequested() override { return stopRequested; }
   std::string StopReason() override { return "stopped"; }
@@ -45,7 +44,6 @@ class RecordingHost : public RunHost {
   bool band800M = false;
   int averaging = 0;
   bool stopRequested = false;
-  std::size_t stopAfterInserts = 0;  // asks to stop after that many inserts
   int averagingQuestions = 0;
   std::string results;
   std::vector<std::string> inserts;
