@@ -61,9 +61,7 @@ TEST(Cli, ExitStatusSaysHowTheRunEnded) {
   const std::string reg = TEST_LIB_REGISTERING;
   const Case cases[] = {
       {{"--version"}, {}, 0, "", true},
-      {{"--help"}, {}, 0, "", true},
       {{"--band", "900M"}, {}, 2, "900M", false},
-      {{"--no-such-option"}, {}, 2, "--no-such-option", false},
       {{"--sim-scene", "x.scene"}, {}, 2, "--simulate", false},
       {{"--gpib-library", reg, "--carrier", "   "}, {}, 0, "blank", false},
       {{"--gpib-library", TEST_LIB_LINUX, "--avg", "--band", "800M", "--carrier", "830"},

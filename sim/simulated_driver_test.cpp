@@ -86,6 +86,7 @@ TEST(SimulatedDriver, EachFailureReportsItsError) {
   EXPECT_EQ(s.words[1], ENEB);
   EXPECT_EQ(s.Open(31), -1);
   EXPECT_EQ(s.words[1], EARG);
+  EXPECT_EQ(s.driver->ibonl(99, 0), kStatusErr);  // no such descriptor
   EXPECT_GT(s.driver->ibdev(0, 0, 0, 0, 1, 0), 0);  // address 0, no timeout: fine
   const int at9 = s.Open(9);
   EXPECT_EQ(s.Write(at9, ""), kStatusCmpl);

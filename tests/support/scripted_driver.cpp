@@ -39,8 +39,9 @@ int ScriptedDriver::ibdev(int board, int pad, int sad, int tmo, int eot, int eos
 
 int ScriptedDriver::ibonl(int ud, int v) {
   calls.push_back("ibonl(" + std::to_string(ud) + ", " + std::to_string(v) + ")");
-  Finish(kStatusCmpl, idleError, 0);
-  return kStatusCmpl;
+  const int32_t status = onlineError ? kStatusErr | kStatusCmpl : kStatusCmpl;
+  Finish(status, onlineError.value_or(idleError), 0);
+  return status;
 }
 
 int ScriptedDriver::ibwrt(int /*ud*/, const void* buf, long cnt) {

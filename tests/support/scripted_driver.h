@@ -41,6 +41,7 @@ class ScriptedDriver : public GpibDriver {
   int descriptor = 1;  // what ibdev returns
   long writeShortfall = 0;  // bytes every write leaves unsent, without ERR
   int32_t idleError = 0;    // what the error word holds after a call that worked
+  std::optional<int32_t> onlineError;  // every ibonl fails with it
 
  private:
   void Finish(int32_t status, int32_t error, int32_t count);
