@@ -23,8 +23,7 @@ TEST(LeadingNumber, ReadsTheNumberAtTheFront) {
       // Hex and octal whole numbers.
       {"&H1F", 31}, {"&hff rest", 255}, {"&O17", 15}, {"&O19", 1}, {"&X1", 0},
       // Too small is 0; the largest double is still one.
-      {"1e-400", 0}, {"0.0001e-400", 0}, {"0e999999", 0},
-      {"1.7976931348623157e308", 1.7976931348623157e308},
+      {"1e-400", 0}, {"0.0001e-400", 0}, {"0e999999", 0}, {"1.7976931348623157e308", 1.7976931348623157e308},
   };
   for (const auto& [text, value] : cases) EXPECT_DOUBLE_EQ(LeadingNumber(text), value) << text;
   for (const std::string& text : {std::string("1E309"), std::string("-1e400"), std::string(".5e310"), std::string(400, '9')}) {
