@@ -62,7 +62,9 @@ def main():
         port = int(where.rsplit(":", 1)[1])
         host = where.rsplit(":", 1)[0]
         contenders = {
-            "tarnwick-cli": ([CLI, "--resource", f"PRLGX-TCPIP::{host}::{port}::8::INSTR"], None),
+            # The pyvisa script keeps no journal either: compare the same work.
+            "tarnwick-cli": ([CLI, "--resource", f"PRLGX-TCPIP::{host}::{port}::8::INSTR",
+                              "--no-journal"], None),
             "pyvisa script": (["/usr/bin/python3", PYVISA_RUN, where], trace),
             "  with NODELAY": (["/usr/bin/python3", PYVISA_RUN, where, "--nodelay"], trace),
         }
