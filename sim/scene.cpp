@@ -5,6 +5,8 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -128,6 +130,16 @@ Scene ParseScene(std::string_view text, std::string_view sourceName) {
     }
   }
   return scene;
+}
+
+std::optional<Scene> SceneFromEnvironment() {
+  try {
+    const char* path = std::getenv(kSceneEnv);
+    return path != nullptr && *path != '\0' ? LoadSceneFile(path) : DefaultScene();
+  } catch (const SceneError& error) {
+    std::fprintf(stderr, "Tarnwick simulated analyser: %s\n", error.what());
+    return std::nullopt;
+  }
 }
 
 Scene LoadSceneFile(const std::string& path) {

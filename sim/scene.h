@@ -39,6 +39,14 @@ class SceneError : public std::runtime_error {
 Scene DefaultScene();
 // Parses scene text; sourceName is used in error messages.
 Scene ParseScene(std::string_view text, std::string_view sourceName);
+// The environment variable that gives the simulator libraries their scene.
+inline constexpr char kSceneEnv[] = "TARNWICK_SIM_SCENE";
+
+// The scene the simulator libraries serve: the file named by kSceneEnv, or
+// the built-in scene. A broken file is reported on standard error and gives
+// nothing, so the library can refuse to serve.
+std::optional<Scene> SceneFromEnvironment();
+
 // Reads and parses a scene file of at most kMaxSceneBytes.
 inline constexpr std::size_t kMaxSceneBytes = 1 << 20;
 Scene LoadSceneFile(const std::string& path);

@@ -26,7 +26,6 @@ namespace {
 
 using tarnwick::sim::SimulatedDriver;
 
-constexpr char kSceneEnv[] = "TARNWICK_SIM_SCENE";
 
 static_assert(sizeof(int) == sizeof(int32_t), "the registered words are 32-bit ints");
 
@@ -55,13 +54,8 @@ Library& TheLibrary() {
   static Library library;
   static std::once_flag loaded;
   std::call_once(loaded, [] {
-    try {
-      const char* path = std::getenv(kSceneEnv);
-      auto scene = path != nullptr && *path != '\0' ? tarnwick::sim::LoadSceneFile(path)
-                                                    : tarnwick::sim::DefaultScene();
-      library.driver = std::make_unique<SimulatedDriver>(std::move(scene), library.platform);
-    } catch (const tarnwick::sim::SceneError& error) {
-      std::fprintf(stderr, "Tarnwick simulated analyser: %s\n", error.what());
+    if (auto scene = tarnwick::sim::SceneFromEnvironment()) {
+      library.driver = std::make_unique<SimulatedDriver>(std::move(*scene), library.platform);
     }
   });
   return library;

@@ -52,7 +52,7 @@ TEST(SimulatedRun, AveragedRunsWaitOneSweepPerSegmentAndRepeat) {
 // The shared library, loaded through the program's real driver binding. Its
 // scene is read once per process, so this is the only test that loads it.
 TEST(SimulatedLibrary, RunsThroughTheRealBindingWithTheSceneFromTheEnvironment) {
-  testing::SetEnv("TARNWICK_SIM_SCENE", kScenesDir + "/lf-replies-800m.scene");
+  testing::SetEnv(kSceneEnv, kScenesDir + "/lf-replies-800m.scene");
   FakePlatform platform;
   DriverLibrary library({TARNWICK_SIM_GPIB_LIBRARY}, platform);
   RecordingHost host;

@@ -27,7 +27,6 @@ namespace {
 namespace v = tarnwick::visa;
 using tarnwick::sim::SimulatedDriver;
 
-constexpr char kSceneEnv[] = "TARNWICK_SIM_SCENE";
 
 class LibraryPlatform : public tarnwick::SystemPlatform {
  public:
@@ -54,13 +53,7 @@ Library& TheLibrary() {
   static Library library;
   static std::once_flag loaded;
   std::call_once(loaded, [] {
-    try {
-      const char* path = std::getenv(kSceneEnv);
-      library.scene = path != nullptr && *path != '\0' ? tarnwick::sim::LoadSceneFile(path)
-                                                       : tarnwick::sim::DefaultScene();
-    } catch (const tarnwick::sim::SceneError& error) {
-      std::fprintf(stderr, "Tarnwick simulated analyser: %s\n", error.what());
-    }
+    library.scene = tarnwick::sim::SceneFromEnvironment();
   });
   return library;
 }
