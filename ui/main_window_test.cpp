@@ -107,7 +107,9 @@ class MainWindowTest : public QObject {
     b.Show();
     QCOMPARE(b.window.windowTitle(), QStringLiteral("Tarnwick"));
     QCOMPARE(QApplication::focusWidget(), b.window.Command1);
-    QVERIFY(b.window.optMode[1]->isChecked() && !b.window.chkAvg->isChecked());
+    // Tab leaves the results box rather than typing into it.
+    QVERIFY(b.window.optMode[1]->isChecked() && !b.window.chkAvg->isChecked() &&
+            b.window.txtRslt->tabChangesFocus());
     QCOMPARE(Bench(true).window.windowTitle(), QStringLiteral("Tarnwick (simulated analyser)"));
     // Twips at the screen's DPI (offscreen reports 96), or at a given one.
     QCOMPARE(b.window.size(), QSize(430, 404));
