@@ -62,7 +62,7 @@ std::string RunsLine(const StoredRun& run) {
       run.plan ? fmt::format("{} MHz", run.plan->carrierMHz)
                : QuotedForMessage(run.settings.carrierText, 16);
   return fmt::format("{:>6}  {}  {:>14}  {:<4}  {:<11}{}\n", run.id, run.started, carrier,
-                     run.settings.band800M ? "800M" : "2G", run.OutcomeName(),
+                     BandName(run.settings.band800M ? 0 : 1), run.OutcomeName(),
                      run.simulated ? "  simulated" : "");
 }
 

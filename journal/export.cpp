@@ -5,6 +5,8 @@
 
 #include <fmt/format.h>
 
+#include "measure/segment_plan.h"
+
 namespace tarnwick {
 namespace {
 
@@ -68,7 +70,7 @@ std::string CsvExport(const std::vector<StoredRun>& runs) {
         "{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{}", run.id, run.started, run.ended,
         CsvField(run.version), CsvField(run.bench), run.simulated ? "yes" : "no",
         CsvField(s.carrierText), CsvField(s.refText), CsvField(s.offsetText),
-        s.band800M ? "800M" : "2G", s.averaging ? "yes" : "no",
+        BandName(s.band800M ? 0 : 1), s.averaging ? "yes" : "no",
         plan ? Number(plan->carrierMHz) : "", plan ? Number(plan->refLevelDbm) : "",
         plan ? Number(plan->refOffsetDb) : "", run.OutcomeName(), CsvField(run.message),
         CsvField(run.limits));
@@ -100,7 +102,7 @@ std::string JsonExport(const std::vector<StoredRun>& runs) {
         "\"offset_db\": {}, \"outcome\": {}, \"message\": {}, \"limits\": {}, \"segments\": [",
         run.id, JsonString(run.started), JsonString(run.ended), JsonString(run.version),
         JsonString(run.bench), JsonBool(run.simulated), JsonString(s.carrierText),
-        JsonString(s.refText), JsonString(s.offsetText), JsonString(s.band800M ? "800M" : "2G"),
+        JsonString(s.refText), JsonString(s.offsetText), JsonString(BandName(s.band800M ? 0 : 1)),
         JsonBool(s.averaging), JsonNumber(plan ? std::optional(plan->carrierMHz) : std::nullopt),
         JsonNumber(plan ? std::optional(plan->refLevelDbm) : std::nullopt),
         JsonNumber(plan ? std::optional(plan->refOffsetDb) : std::nullopt),

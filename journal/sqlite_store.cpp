@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include "bus/quote.h"
+#include "measure/segment_plan.h"
 
 namespace tarnwick {
 namespace {
@@ -267,7 +268,7 @@ std::int64_t SqliteStore::BeginRun(const StoredRun& run) {
         .Bind(6, s.carrierText)
         .Bind(7, s.refText)
         .Bind(8, s.offsetText)
-        .Bind(9, std::string(s.band800M ? "800M" : "2G"))
+        .Bind(9, std::string(BandName(s.band800M ? 0 : 1)))
         .Bind(10, std::int64_t{s.averaging})
         .Run();
     id = sqlite3_last_insert_rowid(db_);
@@ -332,7 +333,7 @@ StoredRun RunFromRow(Row& r) {
   run.bench = r.Text(4);
   run.simulated = r.Int(5) != 0;
   run.limits = r.Text(6);
-  run.settings = {r.Text(7), r.Text(8), r.Text(9), r.Text(10) == "800M", r.Int(11) != 0};
+  run.settings = {r.Text(7), r.Text(8), r.Text(9), r.Text(10) == kBand800M, r.Int(11) != 0};
   if (!r.IsNull(15)) {
     run.plan = RunPlan{r.Real(12), r.Real(13), r.Real(14), static_cast<std::size_t>(r.Int(15))};
   }
