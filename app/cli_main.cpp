@@ -15,30 +15,29 @@
 #include "app/journal_options.h"
 #include "app/program_options.h"
 #include "app/stop_signals.h"
+#include "analyser/builtin_dialogue.h"
 #include "bus/analyzer_bus.h"
 #include "journal/export.h"
 #include "journal/run_journal.h"
 #include "measure/measurement_run.h"
-#include "measure/number_text.h"
-#include "sim/scene.h"
+#include "results/block_text.h"
+#include "results/recorder.h"
+#include "results/verdicts.h"
+#include "text/number_text.h"
 
 namespace tarnwick {
 namespace {
 
 constexpr char kProgram[] = "tarnwick-cli";
 
-class ConsolePlatform : public SystemPlatform {
+// Standard error for messages, shared with a progress line that redraws
+// itself while standard error is a terminal.
+class Console {
  public:
-  void PumpEvents() override {}
-  void CriticalMessage(std::string_view text) override {
+  void Say(std::string_view text) {
     ClearProgress();
     fmt::print(stderr, "{}: {}\n", kProgram, text);
   }
-  [[noreturn]] void EndProgram() override {
-    std::fflush(stdout);
-    std::exit(kExitProgramEnded);
-  }
-
   // The progress line shares standard error with messages: wipe it first.
   void ClearProgress() {
     if (progress_shown_) {
@@ -64,11 +63,11 @@ struct CliInputs {
   bool averaging = false;
 };
 
-class ConsoleHost : public RunHost {
+class ConsoleHost : public RunHost, public RunObserver {
  public:
-  ConsoleHost(const CliInputs& inputs, ConsolePlatform& platform, const DriverStack& stack,
+  ConsoleHost(const CliInputs& inputs, Console& console, const DriverStack& stack,
               bool showProgress)
-      : inputs_(inputs), platform_(platform), stack_(stack), show_progress_(showProgress) {}
+      : inputs_(inputs), console_(console), stack_(stack), show_progress_(showProgress) {}
 
   std::string CarrierText() override { return inputs_.carrier; }
   std::string RefLevelText() override { return inputs_.ref; }
@@ -76,8 +75,9 @@ class ConsoleHost : public RunHost {
   bool Band800MSelected() override { return inputs_.band == kBand800M; }
   int AveragingValue() override { return inputs_.averaging ? 1 : 0; }
 
-  void InsertResult(std::string_view text) override {
-    platform_.ClearProgress();
+  // The results box is standard output.
+  void InsertResult(std::string_view text) {
+    console_.ClearProgress();
     if (!output_error_.empty() || !print_lines_) return;
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
         std::fflush(stdout) != 0) {
@@ -88,7 +88,7 @@ class ConsoleHost : public RunHost {
 
   // Lines that cannot be delivered, or a trace that cannot be written, end
   // the run as a signal does: measuring on would only lose the results.
-  bool StopRequested() override {
+  bool StopRequested() const {
     return StopSignal() != 0 || !output_error_.empty() || stack_.trace_failed();
   }
   std::string StopReason() override {
@@ -100,16 +100,22 @@ class ConsoleHost : public RunHost {
   // Off for --format csv and json: the run is printed whole at its end.
   void PrintLines(bool on) { print_lines_ = on; }
 
-  void SegmentStarting(std::size_t index, std::size_t count, const FreqSegment& segment) override {
+  // Progress, while standard error is a terminal.
+  void RunStarted(const RunSettings&) override {}
+  void RunPlanned(const RunPlan&) override {}
+  void SegmentStarting(std::size_t index, std::size_t count, double startHz,
+                       double stopHz) override {
     if (!show_progress_) return;
-    platform_.Progress(fmt::format("Sweeping segment {} of {}: {} to {} MHz", index + 1, count,
-                                   GeneralNumberText(segment.StartHz / kHzPerMHz),
-                                   GeneralNumberText(segment.StopHz / kHzPerMHz)));
+    console_.Progress(fmt::format("Sweeping segment {} of {}: {} to {} MHz", index + 1, count,
+                                  GeneralNumberText(startHz / kHzPerMHz),
+                                  GeneralNumberText(stopHz / kHzPerMHz)));
   }
+  void SegmentMeasured(const SegmentMeasurement&) override {}
+  void RunFinished(const RunEnd&) override { console_.ClearProgress(); }
 
  private:
   const CliInputs& inputs_;
-  ConsolePlatform& platform_;
+  Console& console_;
   const DriverStack& stack_;
   bool show_progress_;
   bool print_lines_ = true;
@@ -172,44 +178,55 @@ int Main(int argc, char** argv) {
     return kExitRunStopped;
   }
 
-  ConsolePlatform platform;
+  Console console;
+  SystemPlatform platform;
   std::unique_ptr<DriverStack> stack;
   try {
     stack = std::make_unique<DriverStack>(driverOptions, platform);
   } catch (const std::exception& e) {
-    fmt::print(stderr, "{}: {}\n", kProgram, e.what());
+    console.Say(e.what());
     return kExitUsage;
   }
-  if (stack->simulated()) {
-    fmt::print(stderr, "{}: simulated analyser: these lines are not a measurement.\n", kProgram);
-  }
+  if (stack->simulated()) console.Say("simulated analyser: these lines are not a measurement.");
 
   CatchStopSignals();
   const bool showProgress = StderrIsTerminal() && !stack->traces_to_stderr();
-  AnalyzerBus bus(stack->driver(), platform);
+  AnalyzerBus bus(stack->driver());
   bus.SetAddress(stack->address());
-  ConsoleHost host(inputs, platform, *stack, showProgress);
+  BuiltinDialogue analyser(bus, platform);
+  ConsoleHost host(inputs, console, *stack, showProgress);
   host.PrintLines(format == "box");
-  MeasurementRun run(bus, host, platform);
+  platform.SetStopCheck([&host] { return host.StopRequested(); });
+  MeasurementRun run(analyser, host, platform);
+  BlockWriter box([&host](std::string_view text) { host.InsertResult(text); });
+  RunRecorder recorder;
+  recorder.SetBench([&stack] { return stack->BenchText(); }, stack->simulated());
+  recorder.SetLimits(std::move(limits));
   RunJournal journal(OpenJournal(JournalPath(journalOptions)),
-                     [&platform](const std::string& text) { platform.CriticalMessage(text); });
-  journal.SetBench([&stack] { return stack->BenchText(); }, stack->simulated());
-  journal.SetLimits(std::move(limits));
-  run.AddObserver(journal);
-  const RunOutcome outcome = run.OnStart();
-  platform.ClearProgress();
+                     [&console](const std::string& text) { console.Say(text); });
+  recorder.AddListener(journal);
+  run.AddObserver(host);
+  run.AddObserver(box);
+  run.AddObserver(recorder);
+  const RunEnd end = run.OnStart();
+  const RunRecord& record = recorder.record();
+  if (!record.message.empty()) console.Say(record.message);
+  if (end.endsProgram) {
+    std::fflush(stdout);
+    return kExitProgramEnded;
+  }
   if (format != "box" && StopSignal() == 0) {
-    const std::vector<StoredRun> runs{journal.latest()};
+    const std::vector<RunRecord> runs{record};
     const std::string problem =
         WriteOutput("", format == "json" ? JsonExport(runs) : CsvExport(runs));
     if (!problem.empty()) {
-      fmt::print(stderr, "{}: {}\n", kProgram, problem);
+      console.Say(problem);
       return kExitRunStopped;
     }
   }
-  const std::string verdict = LimitsSummary(journal.latest());
-  if (!verdict.empty()) fmt::print(stderr, "{}: limits: {}\n", kProgram, verdict);
-  const bool overLimit = journal.latest().Failures() > 0;
+  const std::string verdict = LimitsSummary(record);
+  if (!verdict.empty()) console.Say("limits: " + verdict);
+  const bool overLimit = record.Failures() > 0;
 
   if (StopSignal() != 0) return kExitSignalBase + StopSignal();
   if (!host.output_error().empty() || std::fflush(stdout) != 0) {
@@ -222,7 +239,7 @@ int Main(int argc, char** argv) {
     fmt::print(stderr, "{}: cannot write the trace: it is incomplete.\n", kProgram);
     return kExitRunStopped;
   }
-  switch (outcome) {
+  switch (end.outcome) {
     case RunOutcome::kCompleted:
       return overLimit ? kExitOverLimit : kExitOk;
     case RunOutcome::kBlankInput:

@@ -8,10 +8,11 @@
 #include <fmt/format.h>
 
 #include "app/program_options.h"
-#include "bus/quote.h"
+#include "text/quote.h"
 #include "journal/export.h"
 #include "journal/sqlite_store.h"
-#include "measure/measurement_run.h"
+#include "measure/segment_plan.h"
+#include "results/block_text.h"
 
 namespace tarnwick {
 
@@ -57,39 +58,13 @@ std::string WriteOutput(const std::string& path, const std::string& text) {
                      std::strerror(errno));
 }
 
-std::string RunsLine(const StoredRun& run) {
+std::string RunsLine(const RunRecord& run) {
   const std::string carrier =
       run.plan ? fmt::format("{} MHz", run.plan->carrierMHz)
                : QuotedForMessage(run.settings.carrierText, 16);
   return fmt::format("{:>6}  {}  {:>14}  {:<4}  {:<11}{}\n", run.id, run.started, carrier,
                      BandName(run.settings.band800M ? 0 : 1), run.OutcomeName(),
                      run.simulated ? "  simulated" : "");
-}
-
-std::string LimitsSummary(const StoredRun& run) {
-  if (run.limits.empty() || run.segments.empty()) return "";
-  std::size_t judged = 0;
-  std::string worst;
-  double worstMargin = 0;
-  for (const StoredSegment& s : run.segments) {
-    if (!s.limitDbm) continue;
-    ++judged;
-    if (s.Fails() && (worst.empty() || s.marginDb < worstMargin)) {
-      worstMargin = s.marginDb;
-      worst = fmt::format("{} MHz {:.2f} dBm over its limit of {} dBm by {:.2f} dB",
-                          s.m.peakHz / kHzPerMHz, s.m.peakDbm, *s.limitDbm, -s.marginDb);
-    }
-  }
-  const std::size_t fails = run.Failures();
-  std::string line = fails == 0 ? fmt::format("PASS: {} of {} segments within limits ({})",
-                                              judged, run.segments.size(), run.limits)
-                                : fmt::format("FAIL: {} of {} segments over their limits ({}); "
-                                              "worst: {}",
-                                              fails, run.segments.size(), run.limits, worst);
-  if (judged < run.segments.size()) {
-    line += fmt::format("; {} without a limit", run.segments.size() - judged);
-  }
-  return line;
 }
 
 std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* program) {
@@ -114,19 +89,19 @@ std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* progr
     SqliteStore store(path);
     std::string out;
     if (given == c.runs) {
-      for (const StoredRun& run : store.ListRuns(c.last)) out += RunsLine(run);
+      for (const RunRecord& run : store.ListRuns(c.last)) out += RunsLine(run);
     } else if (given == c.show) {
-      const std::optional<StoredRun> run = store.LoadRun(c.showId);
+      const std::optional<RunRecord> run = store.LoadRun(c.showId);
       if (!run) return fail(kExitUsage, fmt::format("the journal holds no run {}", c.showId));
       if (run->simulated) {
         fmt::print(stderr, "{}: run {} was simulated: these lines are not a measurement.\n",
                    program, run->id);
       }
-      out = run->Block();
+      out = BlockText(*run);
     } else {
-      std::vector<StoredRun> runs;
+      std::vector<RunRecord> runs;
       for (std::int64_t id : c.all ? store.RunIds() : c.exportIds) {
-        std::optional<StoredRun> run = store.LoadRun(id);
+        std::optional<RunRecord> run = store.LoadRun(id);
         if (!run) return fail(kExitUsage, fmt::format("the journal holds no run {}", id));
         runs.push_back(std::move(*run));
       }

@@ -35,11 +35,7 @@ void AddHistoryCommands(CLI::App& app, HistoryCommands& commands);
 std::optional<int> RunHistoryCommand(const HistoryCommands& commands, const char* program);
 
 // One line of `runs`: id, start, carrier, band, outcome, simulated.
-std::string RunsLine(const StoredRun& run);
-
-// The one-line verdict of a run against its limits, for standard error;
-// empty when the run had no limits or measured nothing.
-std::string LimitsSummary(const StoredRun& run);
+std::string RunsLine(const RunRecord& run);
 
 // Writes text to path ("" or "-" for standard output), byte for byte; the
 // problem, or empty.

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSettings>
@@ -18,6 +19,7 @@
 
 #include "app/journal_options.h"
 #include "app/program_options.h"
+#include "analyser/builtin_dialogue.h"
 #include "bus/analyzer_bus.h"
 #include "ui/main_window.h"
 #include "ui/window_platform.h"
@@ -115,24 +117,28 @@ int Main(int argc, char** argv) {
   if (int status = kExitOk; !Parse(app, argc, argv, status)) return status;
 
   ui::WindowPlatform platform;
+  // Before the window exists, messages stand on their own.
+  auto critical = [](const std::string& text) {
+    QMessageBox::critical(nullptr, QString::fromUtf8(kProductName), QString::fromStdString(text));
+  };
   std::unique_ptr<DriverStack> stack;
   try {
     stack = std::make_unique<DriverStack>(options.driver, platform);
   } catch (const std::exception& e) {
     fmt::print(stderr, "{}: {}\n", kProgram, e.what());
-    platform.CriticalMessage(e.what());
+    critical(e.what());
     return kExitUsage;
   }
 
-  AnalyzerBus bus(stack->driver(), platform);
+  AnalyzerBus bus(stack->driver());
   bus.SetAddress(stack->address());
-  ui::Form1 window(bus, platform, stack->simulated());
+  BuiltinDialogue analyser(bus, platform);
+  ui::Form1 window(analyser, platform, stack->simulated());
   // An analyser reached some other way than the default is named in the title.
   if (const std::string& resource = stack->address().resource; !resource.empty()) {
     window.setWindowTitle(QStringLiteral("%1 - %2")
                               .arg(window.windowTitle(), QString::fromStdString(resource)));
   }
-  platform.SetMessageParent(&window);
 
   // A limits file given once is remembered for the next start.
   QSettings settings(QString::fromUtf8(kProductName), QString::fromUtf8(kProductName));
@@ -146,14 +152,16 @@ int Main(int argc, char** argv) {
   }
   RunJournal journal(OpenJournal(JournalPath(journalOptions)),
                      [&window](const std::string& text) { window.JournalProblem(text); });
-  journal.SetBench([&stack] { return stack->BenchText(); }, stack->simulated());
+  RunRecorder& recorder = window.recorder();
+  recorder.SetBench([&stack] { return stack->BenchText(); }, stack->simulated());
   try {
-    journal.SetLimits(ChosenLimits(journalOptions));
+    recorder.SetLimits(ChosenLimits(journalOptions));
   } catch (const LimitsError& e) {
     fmt::print(stderr, "{}: {}\n", kProgram, e.what());
-    platform.CriticalMessage(e.what());
+    critical(e.what());
     if (limitsOnCommandLine) return kExitUsage;
   }
+  recorder.AddListener(journal);
   window.SetJournal(journal);
 
   int toolStatus = kExitOk;

@@ -7,7 +7,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "journal/limits.h"
+#include "results/limits.h"
 
 namespace tarnwick {
 

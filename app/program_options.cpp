@@ -8,11 +8,9 @@
 
 #include "bus/driver_trace.h"
 #include "drivers/driver_library.h"
-#include "bus/quote.h"
 #include "drivers/resource.h"
 #include "drivers/visa_driver.h"
-#include "sim/scene.h"
-#include "sim/simulated_driver.h"
+#include "text/quote.h"
 #include "version.h"
 
 namespace tarnwick {
@@ -50,11 +48,11 @@ void AddDriverOptions(CLI::App& app, DriverOptions& options) {
       ->capture_default_str();
   CLI::Option* simulate = app.add_flag(
       "--simulate", options.simulate,
-      "Run on the built-in simulated analyser instead of a GPIB bus");
+      fmt::format("Run on the built-in simulated analyser instead of a GPIB bus (the resource {})",
+                  drivers::kSimulatedResource));
   app.add_option("--sim-scene", options.simScene,
                  "Scene file for the simulated analyser (see sim/scenes)")
-      ->option_text("FILE")
-      ->needs(simulate);
+      ->option_text("FILE");
   app.add_option("--gpib-library", options.gpibLibrary,
                  fmt::format("GPIB driver library to load (default: ${}, then the usual names)",
                              kGpibLibraryEnv))
@@ -73,21 +71,20 @@ void AddDriverOptions(CLI::App& app, DriverOptions& options) {
 }
 
 DriverStack::DriverStack(const DriverOptions& options, Platform& platform) {
-  if (options.simulate) {
-    sim::Scene scene =
-        options.simScene.empty() ? sim::DefaultScene() : sim::LoadSceneFile(options.simScene);
-    base_ = std::make_unique<sim::SimulatedDriver>(std::move(scene), platform);
-    simulated_ = true;
-    scene_ = options.simScene.empty() ? "built-in scene" : options.simScene;
-  } else {
-    const std::string text =
-        options.resource.empty() ? std::string(drivers::kDefaultResource) : options.resource;
-    const drivers::Resource resource = drivers::ParseResource(
-        text, options.backend == "visa" ? drivers::Backend::kVisa : drivers::Backend::kAuto);
-    base_ = drivers::MakeDriver(resource, {platform, options.gpibLibrary, options.visaLibrary});
-    address_ = resource.address;
-    if (text != drivers::kDefaultResource) address_.resource = text;
+  std::string text = options.resource.empty() ? std::string(drivers::kDefaultResource)
+                                              : options.resource;
+  if (options.simulate) text = drivers::kSimulatedResource;
+  const drivers::Resource resource = drivers::ParseResource(
+      text, options.backend == "visa" ? drivers::Backend::kVisa : drivers::Backend::kAuto);
+  simulated_ = resource.form->simulated;
+  if (!options.simScene.empty() && !simulated_) {
+    throw drivers::ResourceError(fmt::format("--sim-scene needs --simulate or the resource {}",
+                                             drivers::kSimulatedResource));
   }
+  base_ = drivers::MakeDriver(resource, {platform, options.gpibLibrary, options.visaLibrary,
+                                         options.simScene});
+  address_ = resource.address;
+  scene_ = options.simScene.empty() ? "built-in scene" : options.simScene;
   top_ = base_.get();
 
   if (!options.traceFile.empty()) {

@@ -23,7 +23,7 @@ inline constexpr int kExitDoubtful = 4;      // completed, some readings doubtfu
 inline constexpr int kExitSignalBase = 128;  // + the signal that ended the run
 
 struct DriverOptions {
-  bool simulate = false;
+  bool simulate = false;    // the resource SIM::INSTR
   std::string simScene;     // empty: the built-in scene
   std::string gpibLibrary;  // empty: environment, then the usual names
   std::string traceFile;    // empty: no trace; "-": stderr
@@ -43,8 +43,8 @@ std::string VersionText();
 class DriverStack {
  public:
   // Throws sim::SceneError for a broken scene file, drivers::ResourceError for
-  // a resource no driver serves and std::runtime_error for a trace file that
-  // cannot be opened.
+  // a resource no driver serves (or a scene for one that is not simulated)
+  // and std::runtime_error for a trace file that cannot be opened.
   DriverStack(const DriverOptions& options, Platform& platform);
   ~DriverStack();
 

@@ -23,15 +23,6 @@ namespace {
 
 constexpr char kProgram[] = "tarnwick-sim";
 
-class ServerPlatform : public SystemPlatform {
- public:
-  void PumpEvents() override {}
-  void CriticalMessage(std::string_view text) override {
-    fmt::print(stderr, "{}: {}\n", kProgram, text);
-  }
-  [[noreturn]] void EndProgram() override { std::exit(kExitProgramEnded); }
-};
-
 // One client's adaptor: reads what the client sends, writes back what the
 // adaptor answers, until either side closes.
 template <typename Stream>
@@ -118,7 +109,7 @@ int Main(int argc, char** argv) {
     return app.exit(e) == 0 ? kExitOk : kExitUsage;
   }
 
-  ServerPlatform platform;
+  SystemPlatform platform;  // the analysers' clock
   sim::Scene scene;
   try {
     scene = sceneFile.empty() ? sim::DefaultScene() : sim::LoadSceneFile(sceneFile);

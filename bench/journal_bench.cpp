@@ -13,6 +13,8 @@
 
 #include "journal/run_journal.h"
 #include "journal/sqlite_store.h"
+#include "results/block_text.h"
+#include "results/recorder.h"
 
 namespace tarnwick {
 namespace {
@@ -29,8 +31,20 @@ void RemoveJournal(const std::string& path) {
   for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(path + suffix);
 }
 
-// The events of the default simulated run, with limits.
-void FeedRun(RunJournal& journal) {
+// A recorder with limits, journaling into path.
+struct Keeper {
+  explicit Keeper(const std::string& path)
+      : journal(OpenJournal(path), [](const std::string& w) { std::fprintf(stderr, "%s\n", w.c_str()); }) {
+    recorder.SetBench([] { return std::string("simulated (built-in scene)"); }, true);
+    recorder.SetLimits(LimitTable::Everywhere(-40));
+    recorder.AddListener(journal);
+  }
+  RunRecorder recorder;
+  RunJournal journal;
+};
+
+// The events of the default simulated run.
+void FeedRun(RunRecorder& journal) {
   static const double kPeaks[6][4] = {
       {30e6, 1100e6, 970e6, -57.9},        {1000e6, 1927.5e6, 1926.844e6, -47.25},
       {1952.5e6, 3100e6, 1953.156e6, -52.85}, {3000e6, 4100e6, 3880e6, -38.4},
@@ -39,32 +53,22 @@ void FeedRun(RunJournal& journal) {
   journal.RunPlanned({1940, 20, 0, 6});
   for (std::size_t i = 0; i < 6; ++i) {
     const auto& p = kPeaks[i];
-    journal.SegmentMeasured({i, p[0], p[1], p[2], p[3], SweepWait::kNotAveraged,
-                             "30MHz---1100MHz        970.000MHz    -57.90dBm", ""});
+    journal.SegmentMeasured({i, p[0], p[1], p[2], p[3], SweepWait::kNotAveraged, ""});
   }
-  journal.RunFinished(RunOutcome::kCompleted, "", "");
-}
-
-RunJournal MakeJournal(const std::string& path) {
-  RunJournal journal(OpenJournal(path), [](const std::string& w) {
-    std::fprintf(stderr, "%s\n", w.c_str());
-  });
-  journal.SetBench([] { return std::string("simulated (built-in scene)"); }, true);
-  journal.SetLimits(LimitTable::Everywhere(-40));
-  return journal;
+  journal.RunFinished({RunOutcome::kCompleted, "", {}, false});
 }
 
 void MakeJournalOf(const std::string& path, int runs) {
-  RunJournal journal = MakeJournal(path);
-  for (int i = 0; i < runs; ++i) FeedRun(journal);
+  Keeper keeper(path);
+  for (int i = 0; i < runs; ++i) FeedRun(keeper.recorder);
 }
 
 // One whole run's journaling: nine transactions, each synced to disk.
 void BM_JournalOneRun(benchmark::State& state) {
   const std::string path = TempPath("run");
   {
-    RunJournal journal = MakeJournal(path);
-    for (auto _ : state) FeedRun(journal);
+    Keeper keeper(path);
+    for (auto _ : state) FeedRun(keeper.recorder);
   }
   RemoveJournal(path);
 }
@@ -104,7 +108,7 @@ BENCHMARK_REGISTER_F(BigJournal, Runs)->Unit(benchmark::kMillisecond);
 BENCHMARK_DEFINE_F(BigJournal, Show)(benchmark::State& state) {
   for (auto _ : state) {
     SqliteStore store(path_);
-    benchmark::DoNotOptimize(store.LoadRun(kJournalRuns / 2)->Block());
+    benchmark::DoNotOptimize(BlockText(*store.LoadRun(kJournalRuns / 2)));
   }
 }
 BENCHMARK_REGISTER_F(BigJournal, Show)->Unit(benchmark::kMillisecond);

@@ -6,24 +6,19 @@
 #include <string>
 #include <string_view>
 
-#include "bus/analyzer_commands.h"
+#include "analyser/builtin_commands.h"
+#include "analyser/builtin_dialogue.h"
+#include "bus/analyzer_bus.h"
+#include "bus/status_words.h"
 #include "measure/measurement_run.h"
+#include "results/block_text.h"
 
 namespace tarnwick {
 namespace {
 
 // Answers at once: a fixed marker reply, and "done" for the status byte.
-class InstantDriver : public GpibDriver {
+class InstantDriver : public StatusWordDriver {
  public:
-  int RegisterGpibGlobalsForThread(int32_t* sta, int32_t* err, int32_t* cnt,
-                                   int32_t* cntl) override {
-    sta_ = sta;
-    err_ = err;
-    cnt_ = cnt;
-    cntl_ = cntl;
-    return 0;
-  }
-  int UnregisterGpibGlobalsForThread() override { return 0; }
   int ibdev(int, int, int, int, int, int) override { return Finish(0), 1; }
   int ibonl(int, int) override { return Finish(0); }
   int ibwrt(int, const void* buf, long cnt) override {
@@ -40,26 +35,13 @@ class InstantDriver : public GpibDriver {
   }
 
  private:
-  int Finish(long count) {
-    *sta_ = kStatusCmpl;
-    *err_ = 0;
-    *cnt_ = static_cast<int32_t>(count);
-    *cntl_ = static_cast<int32_t>(count);
-    return kStatusCmpl;
-  }
-  int32_t* sta_ = nullptr;
-  int32_t* err_ = nullptr;
-  int32_t* cnt_ = nullptr;
-  int32_t* cntl_ = nullptr;
+  int Finish(long count) { return StatusWordDriver::Finish(kStatusCmpl, 0, count); }
   std::string last_;
 };
 
 class QuietPlatform : public SystemPlatform {
  public:
   void SleepMs(int) override {}
-  void PumpEvents() override {}
-  void CriticalMessage(std::string_view) override {}
-  [[noreturn]] void EndProgram() override { std::abort(); }
 };
 
 class DefaultHost : public RunHost {
@@ -70,7 +52,6 @@ class DefaultHost : public RunHost {
   std::string RefOffsetText() override { return "0"; }
   bool Band800MSelected() override { return false; }
   int AveragingValue() override { return averaging_; }
-  void InsertResult(std::string_view text) override { benchmark::DoNotOptimize(text.data()); }
 
  private:
   int averaging_;
@@ -80,8 +61,11 @@ void RunOnce(benchmark::State& state, int averaging) {
   InstantDriver driver;
   QuietPlatform platform;
   DefaultHost host(averaging);
-  AnalyzerBus bus(driver, platform);
-  MeasurementRun run(bus, host, platform);
+  AnalyzerBus bus(driver);
+  BuiltinDialogue analyser(bus, platform);
+  MeasurementRun run(analyser, host, platform);
+  BlockWriter box([](std::string_view text) { benchmark::DoNotOptimize(text.data()); });
+  run.AddObserver(box);
   for (auto _ : state) {
     benchmark::DoNotOptimize(run.OnStart());
   }

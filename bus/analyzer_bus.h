@@ -1,20 +1,19 @@
-// Everything Tarnwick says to the analyser passes through AnalyzerBus: the
-// registration of the driver's status words, the wrapped driver operations,
-// the query, and the averaging wait. One object per process holds the status
-// words and the analyser's descriptor.
+// The program's side of the driver seam: the status words registered with
+// the driver and the program's 16-bit copies of them, and the four wrapped
+// driver operations. One object per process holds the words and the
+// analyser's descriptor. Every failure comes back as a value that names the
+// call, the command, the analyser and the driver's error.
 #ifndef TARNWICK_BUS_ANALYZER_BUS_H_
 #define TARNWICK_BUS_ANALYZER_BUS_H_
 
 #include <cstdint>
-#include <functional>
-#include <stdexcept>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 
 #include "bus/analyzer_address.h"
+#include "bus/bus_error.h"
 #include "bus/gpib_driver.h"
-#include "bus/platform.h"
 
 namespace tarnwick {
 
@@ -30,14 +29,6 @@ struct NiGlobals {
   int16_t ibcnt = 0;
 };
 
-// A driver call of a run failed, or the analyser's reply could not be read
-// as a number. what() names the call, the command, the analyser and the
-// driver's error, for the operator.
-class BusFault : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 // Registration answers that end the program, shown before it ends.
 inline constexpr std::string_view kMsgNotMultiThreaded =
     "Operating System is not multi-threaded. Quitting the Program!";
@@ -46,102 +37,78 @@ inline constexpr std::string_view kMsgUnableToRegister =
 inline constexpr std::string_view kMsgUnknownRegistrationError =
     "Unknown Error for Registering GPIB Globals!!! Quitting the Program!";
 
-// Results of WaitAveraging and WaitOperation.
-inline constexpr int16_t kWaitDone = 0;
-inline constexpr int16_t kWaitError = 1;
-inline constexpr int16_t kWaitTimeout = 2;
-inline constexpr int16_t kWaitInterrupted = 3;  // the stop check asked to end it
-
-// How long the averaging wait gives a sweep.
-inline constexpr int32_t kAveragingTimeoutSeconds = 10;
-
 class AnalyzerBus {
  public:
-  AnalyzerBus(GpibDriver& driver, Platform& platform);
+  explicit AnalyzerBus(GpibDriver& driver);
   // The driver holds the addresses of the registered words: never move them.
   AnalyzerBus(const AnalyzerBus&) = delete;
   AnalyzerBus& operator=(const AnalyzerBus&) = delete;
 
-  // Registers the four status words with the driver. A refusal shows its
-  // message and ends the program; so does a refusal of the fresh
-  // registration that follows an "already registered" answer.
-  void RegisterGpibGlobals();
+  // Loads the driver and registers the four status words with it. A driver
+  // that cannot be loaded, or a refused registration (also of the fresh
+  // registration that follows an "already registered" answer), is a failure
+  // that ends the program; every later operation answers it again without
+  // calling the driver.
+  Status RegisterGpibGlobals();
 
   // The wrapped driver operations. Each registers the status words first if
   // that has not happened yet, calls the driver, and copies the status words.
-  // OpenDevice returns the descriptor as the driver gave it, also when the
+  // OpenDevice gives the descriptor as the driver returned it, also when the
   // open failed: CheckOpen tells.
-  int16_t OpenDevice(int16_t board, int16_t pad, int16_t sad, int16_t tmo,
-                     int16_t eot, int16_t eos);
-  // Throws BusFault when the OpenDevice just made failed (a negative
-  // descriptor, or ERR set).
-  void CheckOpen(int16_t descriptor);
-  void SetOnline(int16_t ud, int16_t v);
-  void WriteText(int16_t ud, std::string_view text);
+  Result<int16_t> OpenDevice(int16_t board, int16_t pad, int16_t sad, int16_t tmo, int16_t eot,
+                             int16_t eos);
+  // The failure of the OpenDevice just made: a negative descriptor, or ERR.
+  Status CheckOpen(int16_t descriptor) const;
+  Status SetOnline(int16_t ud, int16_t v);
+  // A write that sets ERR or sends fewer bytes than it was given fails.
+  Status WriteText(int16_t ud, std::string_view text);
   // Reads up to buffer.size() bytes into the front of buffer; bytes beyond
   // those received keep their earlier contents. Returns the count received.
-  int32_t ReadText(int16_t ud, std::string& buffer);
+  // command names what the reply answers, in the failure.
+  Result<int32_t> ReadText(int16_t ud, std::string& buffer, std::string_view command = {});
 
-  // Writes command to Analyzer, reads the reply into buffer and returns the
-  // number at its front. Only the bytes this read received are parsed, so a
-  // short reply never picks up the tail of an earlier, longer one.
-  double QueryValue(std::string_view command, std::string& buffer);
+  // Refreshes ibsta, iberr and ibcnt from the registered words. When ERR is
+  // set, an error word that does not fit 16 bits is a failure; without ERR
+  // the error word means nothing and is not judged.
+  Status CopyStatusWords();
 
-  // Waits for the end of an averaged sweep: 0 done, 1 error, 2 timeout,
-  // 3 interrupted by the stop check.
-  int16_t WaitAveraging();
-  int16_t WaitOperation(int32_t timeoutSeconds);
-
-  // Refreshes ibsta, iberr and ibcnt from the registered words. Throws
-  // OverflowError when ERR is set and the error word does not fit 16 bits;
-  // without ERR the error word means nothing and is not judged.
-  void CopyStatusWords();
-
-  // While on, a driver call that sets ERR, a write that sends fewer bytes
-  // than it was given, or a query whose reply is empty, cut short by the
-  // buffer or has no number at its front throws BusFault naming the
-  // operation, the command, the analyser's address and the driver's error.
-  // Runs turn this on, their closing steps too.
-  void SetFaultChecks(bool on) { fault_checks_ = on; }
-
-  // Asked on every pass of a status wait; true ends the wait at once with
-  // kWaitInterrupted.
-  void SetStopCheck(std::function<bool()> check) { stop_check_ = std::move(check); }
+  // A failure concerning the analyser: "<what> the analyser at <where>
+  // <detail>.", for the checks made above the bus (a reply that cannot be
+  // read) as for the bus's own.
+  BusError Failure(std::string_view call, std::string_view command, std::string_view what,
+                   std::string_view detail, int32_t code = kNoDriverError,
+                   std::string words = {}) const;
 
   const NiGlobals& globals() const { return globals_; }
   int16_t GlobalsRegistered() const { return globals_registered_; }
+  // Whether the last call ended with END (the reply is complete).
+  bool EndSeen() const { return (globals_.LongStatus & kStatusEnd) != 0; }
 
   // Where runs open the analyser and how messages name it.
   void SetAddress(AnalyzerAddress address) { address_ = std::move(address); }
   const AnalyzerAddress& address() const { return address_; }
+  // The analyser's name in messages: the resource, or "GPIB<board>::<pad>".
+  std::string Where() const;
 
   // The analyser's device descriptor, set from OpenDevice by every run.
   int16_t Analyzer = 0;
 
  private:
-  void EnsureRegistered();
-  // Throws BusFault when checks are on and the last call set ERR.
-  void CheckCall(std::string_view operation, std::string_view text);
-  [[noreturn]] void Fault(std::string_view what, std::string_view detail);
+  Status EnsureRegistered();
+  // The failure of the call just made when it set ERR.
+  Status CheckCall(std::string_view call, std::string_view command) const;
   // The driver's error code with its meaning and the driver's own words.
   std::string ErrorText() const;
-  // "failed with " and ErrorText().
-  std::string DriverError() const { return "failed with " + ErrorText(); }
-  // Answers a registration result other than 0 or 1: message and the end.
-  [[noreturn]] void RegistrationRefused(int rc);
 
   GpibDriver& driver_;
-  Platform& platform_;
   NiGlobals globals_;
   int16_t globals_registered_ = 0;
-  bool fault_checks_ = false;
-  std::function<bool()> stop_check_;
+  // Why the driver cannot serve, once it has said so.
+  std::optional<BusError> unusable_;
   AnalyzerAddress address_;
   // Where the last OpenDevice looked for the analyser, for messages.
   int board_ = 0;
   int pad_ = 0;
-  // The command a read answers, for messages.
-  std::string pending_command_;
 };
 
 }  // namespace tarnwick

@@ -4,12 +4,13 @@
 
 #include <fmt/format.h>
 
-#include "bus/leading_number.h"
+#include "bus/status_words.h"
+#include "text/quote.h"
 
 namespace tarnwick {
 
 DriverTrace::DriverTrace(GpibDriver& inner, Platform& platform, std::FILE* out)
-    : inner_(inner), platform_(platform), out_(out) {}
+    : DriverWrapper(inner), platform_(platform), out_(out) {}
 
 double DriverTrace::Elapsed() {
   const double now = platform_.NowSeconds();
@@ -25,7 +26,7 @@ void DriverTrace::Line(std::string_view call, std::string_view result, bool with
   // The driver knows what it is only once the first call has loaded it.
   if (!described_) {
     described_ = true;
-    if (const std::string about = inner_.Description(); !about.empty()) line = "# " + about + "\n";
+    if (const std::string about = target().Description(); !about.empty()) line = "# " + about + "\n";
   }
   line += fmt::format("{:.6f} {}", Elapsed(), call);
   if (!result.empty()) line += fmt::format(" -> {}", result);
@@ -41,7 +42,7 @@ void DriverTrace::Line(std::string_view call, std::string_view result, bool with
 int DriverTrace::RegisterGpibGlobalsForThread(int32_t* sta, int32_t* err, int32_t* cnt,
                                               int32_t* cntl) {
   Elapsed();  // the clock starts at the first call, not after it
-  const int rc = inner_.RegisterGpibGlobalsForThread(sta, err, cnt, cntl);
+  const int rc = target().RegisterGpibGlobalsForThread(sta, err, cnt, cntl);
   sta_ = sta;
   err_ = err;
   cntl_ = cntl;
@@ -51,14 +52,14 @@ int DriverTrace::RegisterGpibGlobalsForThread(int32_t* sta, int32_t* err, int32_
 
 int DriverTrace::UnregisterGpibGlobalsForThread() {
   Elapsed();
-  const int rc = inner_.UnregisterGpibGlobalsForThread();
+  const int rc = target().UnregisterGpibGlobalsForThread();
   Line("UnregisterGpibGlobalsForThread()", std::to_string(rc), false);
   return rc;
 }
 
 int DriverTrace::ibdev(int board, int pad, int sad, int tmo, int eot, int eos) {
   Elapsed();
-  const int ud = inner_.ibdev(board, pad, sad, tmo, eot, eos);
+  const int ud = target().ibdev(board, pad, sad, tmo, eot, eos);
   Line(fmt::format("ibdev({}, {}, {}, {}, {}, {})", board, pad, sad, tmo, eot, eos),
        std::to_string(ud), true);
   return ud;
@@ -66,14 +67,14 @@ int DriverTrace::ibdev(int board, int pad, int sad, int tmo, int eot, int eos) {
 
 int DriverTrace::ibonl(int ud, int v) {
   Elapsed();
-  const int rc = inner_.ibonl(ud, v);
+  const int rc = target().ibonl(ud, v);
   Line(fmt::format("ibonl({}, {})", ud, v), "", true);
   return rc;
 }
 
 int DriverTrace::ibwrt(int ud, const void* buf, long cnt) {
   Elapsed();
-  const int rc = inner_.ibwrt(ud, buf, cnt);
+  const int rc = target().ibwrt(ud, buf, cnt);
   const std::string_view text(static_cast<const char*>(buf), static_cast<std::size_t>(cnt));
   Line(fmt::format("ibwrt({}, {}, {})", ud, QuotedBytes(text), cnt), "", true);
   return rc;
@@ -81,7 +82,7 @@ int DriverTrace::ibwrt(int ud, const void* buf, long cnt) {
 
 int DriverTrace::ibrd(int ud, void* buf, long cnt) {
   Elapsed();
-  const int rc = inner_.ibrd(ud, buf, cnt);
+  const int rc = target().ibrd(ud, buf, cnt);
   long received = 0;
   if (cntl_ != nullptr) received = std::clamp<long>(*cntl_, 0, cnt);
   const std::string_view bytes(static_cast<const char*>(buf), static_cast<std::size_t>(received));

@@ -10,12 +10,11 @@
 
 #include "bus/gpib_driver.h"
 #include "bus/platform.h"
-#include "bus/quote.h"
 
 namespace tarnwick {
 
-
-class DriverTrace : public GpibDriver {
+// Forwards everything; overrides only the calls it writes a line for.
+class DriverTrace : public DriverWrapper {
  public:
   // Lines go to out, flushed after each; times come from platform's clock,
   // counted from the first traced call.
@@ -28,14 +27,11 @@ class DriverTrace : public GpibDriver {
   int ibonl(int ud, int v) override;
   int ibwrt(int ud, const void* buf, long cnt) override;
   int ibrd(int ud, void* buf, long cnt) override;
-  std::string LastErrorText() const override { return inner_.LastErrorText(); }
-  std::string Description() const override { return inner_.Description(); }
 
  private:
   double Elapsed();
   void Line(std::string_view call, std::string_view result, bool withStatus);
 
-  GpibDriver& inner_;
   Platform& platform_;
   std::FILE* out_;
   bool started_ = false;

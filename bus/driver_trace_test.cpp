@@ -9,6 +9,7 @@
 
 #include "bus/analyzer_bus.h"
 #include "tests/support/fake_platform.h"
+#include "text/quote.h"
 #include "tests/support/process.h"
 #include "tests/support/scripted_driver.h"
 
@@ -31,14 +32,15 @@ TEST(DriverTrace, OneLinePerCallWithTimeResultAndStatus) {
   std::FILE* out = std::tmpfile();
   ASSERT_NE(out, nullptr);
   DriverTrace trace(driver, platform, out);
-  AnalyzerBus bus(trace, platform);
+  AnalyzerBus bus(trace);
 
-  bus.Analyzer = bus.OpenDevice(0, 8, 0, 13, 1, 0);
+  bus.Analyzer = bus.OpenDevice(0, 8, 0, 13, 1, 0).value();
   platform.Advance(1.5);
   std::string buffer(50, '\0');
-  bus.QueryValue("ML?", buffer);
-  bus.WriteText(bus.Analyzer, "BAD");
-  bus.SetOnline(bus.Analyzer, 0);
+  EXPECT_TRUE(bus.WriteText(bus.Analyzer, "ML?").ok());
+  EXPECT_TRUE(bus.ReadText(bus.Analyzer, buffer).ok());
+  EXPECT_FALSE(bus.WriteText(bus.Analyzer, "BAD").ok());
+  EXPECT_TRUE(bus.SetOnline(bus.Analyzer, 0).ok());
 
   EXPECT_THAT(ReadLines(out),
               ElementsAre("0.000000 RegisterGpibGlobalsForThread() -> 0",

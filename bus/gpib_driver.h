@@ -1,11 +1,13 @@
 // The seam to the GPIB driver: the six NI-488.2 functions Tarnwick uses.
-// Implementations: the shared-library binding (drivers/driver_library.h), the bus
-// trace decorator (driver_trace.h), the simulated analyser (sim/), and the
-// scripted fake the tests use.
+// Every way to reach an analyser (drivers/), the simulated analyser (sim/) and
+// the tests' scripted driver implement it, writing the status words through
+// StatusWordDriver (status_words.h); decorators such as the bus trace derive
+// from DriverWrapper below and change only what they must.
 #ifndef TARNWICK_BUS_GPIB_DRIVER_H_
 #define TARNWICK_BUS_GPIB_DRIVER_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tarnwick {
@@ -39,6 +41,12 @@ class GpibDriver {
  public:
   virtual ~GpibDriver() = default;
 
+  // Makes the driver ready to serve: loads its shared library, say. Called
+  // once, before the first other call, so that nothing is loaded before the
+  // first START. Returns why the driver cannot serve, in the operator's words;
+  // nothing when it can. After a failure no other call may be made.
+  virtual std::optional<std::string> Load() { return std::nullopt; }
+
   // Hands the driver the addresses of four words that it writes at the end of
   // every later call on this thread: status, error, count, 32-bit count.
   // Returns 0 registered, 1 already registered (the caller unregisters and
@@ -71,6 +79,34 @@ class GpibDriver {
   // loaded and how its status words arrive. Empty when there is nothing worth
   // saying. Meaningful once a call has been made.
   virtual std::string Description() const { return {}; }
+};
+
+// Forwards every call to another driver, so that a decorator (the bus trace,
+// a fault a test injects) overrides only the calls it changes.
+class DriverWrapper : public GpibDriver {
+ public:
+  explicit DriverWrapper(GpibDriver& target) : target_(target) {}
+
+  std::optional<std::string> Load() override { return target_.Load(); }
+  int RegisterGpibGlobalsForThread(int32_t* sta, int32_t* err, int32_t* cnt,
+                                   int32_t* cntl) override {
+    return target_.RegisterGpibGlobalsForThread(sta, err, cnt, cntl);
+  }
+  int UnregisterGpibGlobalsForThread() override { return target_.UnregisterGpibGlobalsForThread(); }
+  int ibdev(int board, int pad, int sad, int tmo, int eot, int eos) override {
+    return target_.ibdev(board, pad, sad, tmo, eot, eos);
+  }
+  int ibonl(int ud, int v) override { return target_.ibonl(ud, v); }
+  int ibwrt(int ud, const void* buf, long cnt) override { return target_.ibwrt(ud, buf, cnt); }
+  int ibrd(int ud, void* buf, long cnt) override { return target_.ibrd(ud, buf, cnt); }
+  std::string LastErrorText() const override { return target_.LastErrorText(); }
+  std::string Description() const override { return target_.Description(); }
+
+ protected:
+  GpibDriver& target() const { return target_; }
+
+ private:
+  GpibDriver& target_;
 };
 
 }  // namespace tarnwick

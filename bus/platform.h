@@ -1,11 +1,12 @@
-// The seam to the operating system: time, sleep, the window's event pump and
-// the operator messages. The programs provide real ones; tests provide one on
-// a virtual clock so that a ten-second timeout passes in microseconds.
+// The seam to the operating system the core needs: a clock, a sleep and the
+// stop check. The programs provide real ones (the window's sleep lets it
+// handle its events); tests provide one on a virtual clock so that a
+// ten-second timeout passes in microseconds.
 #ifndef TARNWICK_BUS_PLATFORM_H_
 #define TARNWICK_BUS_PLATFORM_H_
 
-#include <cstdlib>
-#include <string_view>
+#include <functional>
+#include <utility>
 
 namespace tarnwick {
 
@@ -16,24 +17,18 @@ class Platform {
   virtual void SleepMs(int milliseconds) = 0;
   // Seconds on a steady clock; only differences mean anything.
   virtual double NowSeconds() = 0;
-  // Lets the window handle whatever events are pending, then returns.
-  virtual void PumpEvents() = 0;
-  // A modal message with the critical-error icon, titled with the product name.
-  virtual void CriticalMessage(std::string_view text) = 0;
-  // Ends the program after a fatal message. Never returns to the caller: an
-  // implementation that cannot exit on the spot throws instead.
-  [[noreturn]] virtual void EndProgram() = 0;
+
+  // Whether the work under way is to end (the window was closed, a signal
+  // came, the results cannot be written). Every wait asks it as it goes.
+  bool StopRequested() const { return stop_check_ && stop_check_(); }
+  // What StopRequested asks; the program that owns the platform sets it.
+  void SetStopCheck(std::function<bool()> check) { stop_check_ = std::move(check); }
+
+ private:
+  std::function<bool()> stop_check_;
 };
 
-// Ends the program through platform. The compiler does not trust [[noreturn]]
-// through a virtual call, and nothing after a fatal message may run.
-[[noreturn]] inline void EndProgramVia(Platform& platform) {
-  platform.EndProgram();
-  std::abort();
-}
-
-// Sleep and clock of the real machine; messages and the end are left to the
-// program that uses it.
+// Sleep and clock of the real machine.
 class SystemPlatform : public Platform {
  public:
   void SleepMs(int milliseconds) override;

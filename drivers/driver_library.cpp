@@ -8,7 +8,7 @@
 
 #include <fmt/format.h>
 
-#include "bus/quote.h"
+#include "text/quote.h"
 #include "drivers/shared_library.h"
 
 #ifdef _WIN32
@@ -51,16 +51,10 @@ bool CountsInSizeT(const std::string& path) {
 }  // namespace
 
 std::vector<std::string> GpibLibraryCandidates(const std::string& explicitPath) {
-  // A library the engineer named is the only one tried: falling back to
-  // another driver behind their back would be a surprise on a bench.
-  if (!explicitPath.empty()) return {explicitPath};
-  if (const char* env = std::getenv(kGpibLibraryEnv); env != nullptr && *env != '\0') {
-    return {env};
-  }
 #ifdef _WIN32
-  return {"gpib-32.dll", "ni4882.dll"};
+  return drivers::LibraryCandidates(explicitPath, kGpibLibraryEnv, {"gpib-32.dll", "ni4882.dll"});
 #else
-  return {"libgpib.so.0", "libni4882.so"};
+  return drivers::LibraryCandidates(explicitPath, kGpibLibraryEnv, {"libgpib.so.0", "libni4882.so"});
 #endif
 }
 
@@ -83,11 +77,7 @@ struct DriverLibrary::Binding {
   IntStatusFn countInt = nullptr;    // ThreadIbcnt or Ibcnt
   std::string statusSource;          // for the description, when emulated
 
-  // The words registered with us, and the library's own long for the count.
-  int32_t* sta = nullptr;
-  int32_t* err = nullptr;
-  int32_t* cnt = nullptr;
-  int32_t* cntl = nullptr;
+  // The library's own long for the count, where it writes it.
   long libraryCount = 0;
 
   int32_t Count() const {
@@ -95,8 +85,8 @@ struct DriverLibrary::Binding {
   }
 };
 
-DriverLibrary::DriverLibrary(std::vector<std::string> candidates, Platform& platform)
-    : candidates_(std::move(candidates)), platform_(platform) {}
+DriverLibrary::DriverLibrary(std::vector<std::string> candidates)
+    : candidates_(std::move(candidates)) {}
 
 DriverLibrary::~DriverLibrary() = default;
 
@@ -176,13 +166,14 @@ std::unique_ptr<DriverLibrary::Binding> DriverLibrary::Bind(const std::string& p
   return nullptr;
 }
 
-DriverLibrary::Binding& DriverLibrary::Bound() {
-  if (binding_) return *binding_;
+std::optional<std::string> DriverLibrary::Load() {
+  if (binding_) return std::nullopt;
+  if (!load_error_.empty()) return load_error_;
   std::vector<std::pair<std::string, std::string>> failures;
   for (const std::string& path : candidates_) {
     std::string reason;
     binding_ = Bind(path, reason);
-    if (binding_) return *binding_;
+    if (binding_) return std::nullopt;
     failures.emplace_back(path, reason);
   }
 
@@ -204,72 +195,72 @@ DriverLibrary::Binding& DriverLibrary::Bound() {
       "\nName the driver library with --gpib-library PATH or the {} environment variable, "
       "or run on the simulated analyser with --simulate.",
       kGpibLibraryEnv);
-  platform_.CriticalMessage(text);
-  EndProgramVia(platform_);
+  load_error_ = text;
+  return text;
 }
 
-void DriverLibrary::AfterCall() {
-  Binding& b = *binding_;
-  if (b.sta == nullptr) return;
+DriverLibrary::Binding* DriverLibrary::Bound() {
+  if (!binding_) Load();
+  return binding_.get();
+}
+
+int DriverLibrary::AfterCall(int result) {
+  if (!WordsRegistered()) return result;
+  const Binding& b = *binding_;
   if (b.registerGlobals != nullptr) {
-    // The library wrote the first three itself; the count arrives as a long.
-    *b.cntl = static_cast<int32_t>(b.libraryCount);
-    return;
+    // The library wrote status and error itself; the count arrives as a long.
+    Finish(RegisteredStatus(), RegisteredError(), b.libraryCount);
+  } else {
+    Finish(b.status(), b.error(), b.Count());
   }
-  *b.sta = b.status();
-  *b.err = b.error();
-  *b.cntl = b.Count();
-  *b.cnt = *b.cntl;
+  return result;
 }
 
 int DriverLibrary::RegisterGpibGlobalsForThread(int32_t* sta, int32_t* err, int32_t* cnt,
                                                 int32_t* cntl) {
-  Binding& b = Bound();
+  Binding* b = Bound();
+  if (b == nullptr) return 3;
   int rc = 0;
-  if (b.registerGlobals != nullptr) {
-    rc = b.registerGlobals(sta, err, cnt, &b.libraryCount);
+  if (b->registerGlobals != nullptr) {
+    rc = b->registerGlobals(sta, err, cnt, &b->libraryCount);
   }
   if (rc == 0 || rc == 1) {
-    b.sta = sta;
-    b.err = err;
-    b.cnt = cnt;
-    b.cntl = cntl;
+    StatusWordDriver::UnregisterGpibGlobalsForThread();
+    StatusWordDriver::RegisterGpibGlobalsForThread(sta, err, cnt, cntl);
   }
   return rc;
 }
 
 int DriverLibrary::UnregisterGpibGlobalsForThread() {
-  Binding& b = Bound();
-  b.sta = b.err = b.cnt = b.cntl = nullptr;
-  return b.unregisterGlobals != nullptr ? b.unregisterGlobals() : 0;
+  Binding* b = Bound();
+  StatusWordDriver::UnregisterGpibGlobalsForThread();
+  return b != nullptr && b->unregisterGlobals != nullptr ? b->unregisterGlobals() : 0;
 }
 
 int DriverLibrary::ibdev(int board, int pad, int sad, int tmo, int eot, int eos) {
-  const int ud = Bound().ibdev(board, pad, sad, tmo, eot, eos);
-  AfterCall();
-  return ud;
+  Binding* b = Bound();
+  if (b == nullptr) return Unloaded(), -1;
+  return AfterCall(b->ibdev(board, pad, sad, tmo, eot, eos));
 }
 
 int DriverLibrary::ibonl(int ud, int v) {
-  const int rc = Bound().ibonl(ud, v);
-  AfterCall();
-  return rc;
+  Binding* b = Bound();
+  if (b == nullptr) return Unloaded();
+  return AfterCall(b->ibonl(ud, v));
 }
 
 int DriverLibrary::ibwrt(int ud, const void* buf, long cnt) {
-  Binding& b = Bound();
-  const int rc = b.ibwrtSize != nullptr ? b.ibwrtSize(ud, buf, static_cast<std::size_t>(cnt))
-                                        : b.ibwrtLong(ud, buf, cnt);
-  AfterCall();
-  return rc;
+  Binding* b = Bound();
+  if (b == nullptr) return Unloaded();
+  return AfterCall(b->ibwrtSize != nullptr ? b->ibwrtSize(ud, buf, static_cast<std::size_t>(cnt))
+                                           : b->ibwrtLong(ud, buf, cnt));
 }
 
 int DriverLibrary::ibrd(int ud, void* buf, long cnt) {
-  Binding& b = Bound();
-  const int rc = b.ibrdSize != nullptr ? b.ibrdSize(ud, buf, static_cast<std::size_t>(cnt))
-                                       : b.ibrdLong(ud, buf, cnt);
-  AfterCall();
-  return rc;
+  Binding* b = Bound();
+  if (b == nullptr) return Unloaded();
+  return AfterCall(b->ibrdSize != nullptr ? b->ibrdSize(ud, buf, static_cast<std::size_t>(cnt))
+                                          : b->ibrdLong(ud, buf, cnt));
 }
 
 }  // namespace tarnwick

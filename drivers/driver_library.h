@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "bus/gpib_driver.h"
-#include "bus/platform.h"
+#include "bus/status_words.h"
 
 namespace tarnwick {
 
@@ -19,14 +18,17 @@ inline constexpr char kGpibLibraryEnv[] = "TARNWICK_GPIB_LIBRARY";
 // variable, then the platform's usual names.
 std::vector<std::string> GpibLibraryCandidates(const std::string& explicitPath);
 
-class DriverLibrary : public GpibDriver {
+class DriverLibrary : public StatusWordDriver {
  public:
-  // Tries the candidates in order at the first call. When none can serve (not
-  // loadable, or lacking one of the four I/O functions or any status), the
-  // message names each with its own reason and the ways out, and the program
-  // ends through platform.
-  DriverLibrary(std::vector<std::string> candidates, Platform& platform);
+  // Nothing is loaded until Load, or the first call.
+  explicit DriverLibrary(std::vector<std::string> candidates);
   ~DriverLibrary() override;
+
+  // Tries the candidates in order. When none can serve (not loadable, or
+  // lacking one of the four I/O functions or any status), the reason names
+  // each with its own reason and the ways out. A call made after a failed
+  // load fails with EDVR and that reason.
+  std::optional<std::string> Load() override;
 
   int RegisterGpibGlobalsForThread(int32_t* sta, int32_t* err, int32_t* cnt,
                                    int32_t* cntl) override;
@@ -44,13 +46,16 @@ class DriverLibrary : public GpibDriver {
 
  private:
   struct Binding;
-  Binding& Bound();
+  // The binding, loading it first if need be; null when it cannot be loaded.
+  Binding* Bound();
   static std::unique_ptr<Binding> Bind(const std::string& path, std::string& reason);
-  void AfterCall();
+  // Brings the registered words up to date after a library call.
+  int AfterCall(int result);
+  int Unloaded() { return Fail(EDVR, load_error_); }
 
   std::vector<std::string> candidates_;
-  Platform& platform_;
   std::unique_ptr<Binding> binding_;
+  std::string load_error_;  // why the library cannot be loaded, once tried
 };
 
 }  // namespace tarnwick

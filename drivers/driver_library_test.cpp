@@ -11,6 +11,7 @@
 
 #include "bus/analyzer_bus.h"
 #include "bus/driver_trace.h"
+#include "analyser/query.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/process.h"
 
@@ -21,7 +22,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using testing::FakePlatform;
-using testing::ProgramEnded;
 
 struct Shape {
   const char* path;
@@ -34,30 +34,29 @@ class EveryShape : public ::testing::TestWithParam<Shape> {};
 
 TEST_P(EveryShape, QueryAndStatusWordsGoThroughTheLibrary) {
   FakePlatform platform;
-  DriverLibrary library({GetParam().path}, platform);
+  DriverLibrary library({GetParam().path});
   std::FILE* traceOut = std::tmpfile();
   ASSERT_NE(traceOut, nullptr);
   DriverTrace trace(library, platform, traceOut);
-  AnalyzerBus bus(trace, platform);
-  bus.Analyzer = bus.OpenDevice(0, 8, 0, 13, 1, 0);
+  AnalyzerBus bus(trace);
+  bus.Analyzer = bus.OpenDevice(0, 8, 0, 13, 1, 0).value();
   EXPECT_EQ(bus.Analyzer, 24);
   EXPECT_EQ(bus.GlobalsRegistered(), 1);
 
   std::string buffer(50, '\0');
-  EXPECT_EQ(bus.QueryValue("MF?", buffer), 1234567890);
+  EXPECT_EQ(QueryValue(bus, "MF?", buffer).value(), 1234567890);
   EXPECT_EQ(bus.globals().ibcnt, 12);
   EXPECT_EQ(bus.globals().ibcntl, 12);
   EXPECT_EQ(bus.globals().LongStatus & kStatusEnd, kStatusEnd);
-  EXPECT_EQ(bus.QueryValue("ML?", buffer), -45.3);
+  EXPECT_EQ(QueryValue(bus, "ML?", buffer).value(), -45.3);
 
   // Nothing listens at 9: the error reaches the status words.
-  const int16_t other = bus.OpenDevice(0, 9, 0, 13, 1, 0);
-  bus.WriteText(other, "SI");
+  const int16_t other = bus.OpenDevice(0, 9, 0, 13, 1, 0).value();
+  const Status written = bus.WriteText(other, "SI");
   EXPECT_EQ(bus.globals().LongStatus & kStatusErr, kStatusErr);
   EXPECT_EQ(bus.globals().iberr, ENOL);
-  bus.SetFaultChecks(true);
-  EXPECT_THROW(bus.WriteText(other, "SI"), BusFault);
-  EXPECT_TRUE(platform.messages.empty());
+  ASSERT_FALSE(written.ok());
+  EXPECT_EQ(written.error().code, ENOL);
   EXPECT_EQ(library.loaded_path(), GetParam().path);
 
   const std::vector<std::string> lines = testing::ReadLines(traceOut);
@@ -80,15 +79,17 @@ INSTANTIATE_TEST_SUITE_P(
               "ThreadIbsta, ThreadIberr, ThreadIbcnt after every call)"}));
 
 TEST(DriverLibrary, FallsThroughTheCandidatesAndNamesEachWithItsReasonWhenAllFail) {
-  FakePlatform platform;
-  DriverLibrary library({"/nonexistent/a.so", TEST_LIB_INCOMPLETE, TEST_LIB_LINUX}, platform);
+  DriverLibrary library({"/nonexistent/a.so", TEST_LIB_INCOMPLETE, TEST_LIB_LINUX});
   EXPECT_GE(library.ibdev(0, 8, 0, 13, 1, 0), 0);
   EXPECT_EQ(library.loaded_path(), TEST_LIB_LINUX);
 
-  DriverLibrary none({"/nonexistent/a.so", TEST_LIB_INCOMPLETE}, platform);
-  EXPECT_THROW(none.ibonl(0, 0), ProgramEnded);
-  ASSERT_EQ(platform.messages.size(), 1u);
-  const std::string& message = platform.messages[0];
+  DriverLibrary none({"/nonexistent/a.so", TEST_LIB_INCOMPLETE});
+  const std::optional<std::string> reason = none.Load();
+  ASSERT_TRUE(reason.has_value());
+  const std::string& message = *reason;
+  // A call after the failed load fails with the same words.
+  EXPECT_EQ(none.ibonl(0, 0) & kStatusErr, kStatusErr);
+  EXPECT_EQ(none.LastErrorText(), message);
 #ifdef _WIN32
   // The system's words before the error number, not the number alone.
   EXPECT_THAT(message, HasSubstr(" (Windows error 126)\n"));

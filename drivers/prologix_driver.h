@@ -7,7 +7,7 @@
 #include <string>
 
 #include "drivers/byte_link.h"
-#include "drivers/status_words.h"
+#include "bus/status_words.h"
 
 namespace tarnwick::drivers {
 

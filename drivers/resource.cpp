@@ -12,6 +12,8 @@
 #include "drivers/asio_link.h"
 #include "drivers/prologix_driver.h"
 #include "drivers/visa_driver.h"
+#include "sim/scene.h"
+#include "sim/simulated_driver.h"
 
 namespace tarnwick::drivers {
 namespace {
@@ -101,6 +103,14 @@ bool ReadPrologixSerial(std::string_view text, Resource& r) {
   return true;
 }
 
+// SIM::INSTR: the simulated analyser, on a simulated bus at board 0,
+// address 8, which is what messages call it.
+bool ReadSimulated(std::string_view text, Resource& r) {
+  if (!EqualsNoCase(text, kSimulatedResource)) return false;
+  r.address = AnalyzerAddress{};
+  return true;
+}
+
 // Any interface[board]::...::INSTR or ::SOCKET that VISA itself will judge.
 bool ReadVisa(std::string_view text, Resource& r) {
   const auto f = Fields(text);
@@ -120,7 +130,7 @@ bool ReadVisa(std::string_view text, Resource& r) {
 }
 
 std::unique_ptr<GpibDriver> MakeGpibLibrary(const Resource&, const DriverSettings& s) {
-  return std::make_unique<DriverLibrary>(GpibLibraryCandidates(s.gpibLibrary), s.platform);
+  return std::make_unique<DriverLibrary>(GpibLibraryCandidates(s.gpibLibrary));
 }
 
 std::unique_ptr<GpibDriver> MakePrologixTcp(const Resource& r, const DriverSettings&) {
@@ -132,21 +142,29 @@ std::unique_ptr<GpibDriver> MakePrologixSerial(const Resource& r, const DriverSe
 }
 
 std::unique_ptr<GpibDriver> MakeVisa(const Resource& r, const DriverSettings& s) {
-  return std::make_unique<VisaDriver>(VisaLibraryCandidates(s.visaLibrary), r.text, s.platform);
+  return std::make_unique<VisaDriver>(VisaLibraryCandidates(s.visaLibrary), r.text);
 }
 
-constexpr std::array<ResourceForm, 4> kForms = {{
+std::unique_ptr<GpibDriver> MakeSimulated(const Resource&, const DriverSettings& s) {
+  sim::Scene scene = s.simScene.empty() ? sim::DefaultScene() : sim::LoadSceneFile(s.simScene);
+  return std::make_unique<sim::SimulatedDriver>(std::move(scene), s.platform);
+}
+
+constexpr std::array<ResourceForm, 5> kForms = {{
     {"GPIB[board]::pad[::sad]::INSTR", "the NI-488.2 driver library (default GPIB0::8::INSTR)",
      ReadGpib, MakeGpibLibrary},
     {"PRLGX-TCPIP::host[::port]::pad::INSTR", "a Prologix-style adaptor on the network (port 1234)",
      ReadPrologixTcp, MakePrologixTcp},
     {"PRLGX-ASRL::device::pad::INSTR", "a Prologix-style adaptor on a serial port (/dev/ttyUSB0, COM3)",
      ReadPrologixSerial, MakePrologixSerial},
+    {"SIM::INSTR", "the built-in simulated analyser (--simulate; its scene with --sim-scene)",
+     ReadSimulated, MakeSimulated, true},
     {"any other VISA resource", "the VISA library (TCPIP::host::inst0::INSTR, "
      "TCPIP::host::5025::SOCKET, USB0::...::INSTR; GPIB forms with --backend visa)",
      ReadVisa, MakeVisa},
 }};
-constexpr const ResourceForm& kVisaForm = kForms.back();
+// What --backend visa leaves to choose from: the simulator stays one.
+constexpr std::span<const ResourceForm> kVisaForms(kForms.end() - 2, 2);
 
 std::string FormList() {
   std::string list = "Accepted forms:";
@@ -164,11 +182,11 @@ Resource ParseResource(std::string_view text, Backend backend) {
   Resource r;
   r.text = text;
   try {
-    const auto forms = backend == Backend::kVisa ? std::span<const ResourceForm>(&kVisaForm, 1)
-                                                 : ResourceForms();
+    const auto forms = backend == Backend::kVisa ? kVisaForms : ResourceForms();
     for (const ResourceForm& form : forms) {
       if (form.read(text, r)) {
         r.form = &form;
+        if (!form.simulated && text != kDefaultResource) r.address.resource = text;
         return r;
       }
     }

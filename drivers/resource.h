@@ -18,6 +18,8 @@ namespace tarnwick::drivers {
 
 // What the programs use when no resource is given: today's board 0, address 8.
 inline constexpr std::string_view kDefaultResource = "GPIB0::8::INSTR";
+// The built-in simulated analyser; --simulate stands for it.
+inline constexpr std::string_view kSimulatedResource = "SIM::INSTR";
 // The port of a Prologix-style GPIB-ETHERNET adaptor.
 inline constexpr int kPrologixDefaultPort = 1234;
 
@@ -29,7 +31,10 @@ struct ResourceForm;
 struct Resource {
   std::string text;                    // as given
   const ResourceForm* form = nullptr;  // the row that reads it
-  AnalyzerAddress address;             // what the run opens; name for messages
+  // What the run opens, and the name messages give the analyser: the
+  // resource as given, or none for the default and the simulator, which
+  // messages call GPIB<board>::<pad>.
+  AnalyzerAddress address;
   std::string host;                    // PRLGX-TCPIP
   int port = kPrologixDefaultPort;     // PRLGX-TCPIP
   std::string device;                  // PRLGX-ASRL
@@ -37,9 +42,10 @@ struct Resource {
 
 // What the factories need beyond the resource.
 struct DriverSettings {
-  Platform& platform;
+  Platform& platform;       // the simulator's clock
   std::string gpibLibrary;  // empty: environment, then the usual names
   std::string visaLibrary;  // empty: environment, then the usual names
+  std::string simScene;     // empty: the simulator's built-in scene
 };
 
 struct ResourceForm {
@@ -48,7 +54,9 @@ struct ResourceForm {
   // Fills resource when text has this form. Returns false when it is not this
   // form at all; throws ResourceError when it is, but a field is wrong.
   bool (*read)(std::string_view text, Resource& resource);
+  // Throws sim::SceneError for a scene file the simulator cannot use.
   std::unique_ptr<GpibDriver> (*make)(const Resource& resource, const DriverSettings& settings);
+  bool simulated = false;  // a simulated analyser, not a measurement
 };
 
 // A resource string no form accepts. what() says why and lists the forms.
@@ -60,8 +68,8 @@ class ResourceError : public std::invalid_argument {
 // Every form, in the order they are tried.
 std::span<const ResourceForm> ResourceForms();
 
-// Reads a resource string. With Backend::kVisa every resource, the GPIB form
-// included, goes to the VISA library.
+// Reads a resource string. With Backend::kVisa every resource but the
+// simulator's, the GPIB form included, goes to the VISA library.
 Resource ParseResource(std::string_view text, Backend backend = Backend::kAuto);
 
 // The driver for a parsed resource. Nothing is opened or loaded yet.

@@ -28,11 +28,14 @@ TEST(ParseResource, EachFormGoesToItsRowWithItsFields) {
       {"PRLGX-TCPIP::bench-gpib::5000::0::INSTR", Backend::kAuto, 1, 0, 0, 0, "bench-gpib", 5000, ""},
       {"PRLGX-ASRL::/dev/ttyUSB0::8::INSTR", Backend::kAuto, 2, 0, 8, 0, "", 1234, "/dev/ttyUSB0"},
       {"PRLGX-ASRL::COM3::22::INSTR", Backend::kAuto, 2, 0, 22, 0, "", 1234, "COM3"},
-      {"TCPIP::10.0.0.5::inst0::INSTR", Backend::kAuto, 3, 0, 0, 0, "", 1234, ""},
-      {"TCPIP0::sa.lab::5025::SOCKET", Backend::kAuto, 3, 0, 0, 0, "", 1234, ""},
-      {"USB0::0x2A8D::0x1301::MY123::INSTR", Backend::kAuto, 3, 0, 0, 0, "", 1234, ""},
-      // With VISA as the backend the GPIB form keeps its address.
-      {"GPIB1::9::INSTR", Backend::kVisa, 3, 1, 9, 0, "", 1234, ""},
+      {"SIM::INSTR", Backend::kAuto, 3, 0, 8, 0, "", 1234, ""},
+      {"TCPIP::10.0.0.5::inst0::INSTR", Backend::kAuto, 4, 0, 0, 0, "", 1234, ""},
+      {"TCPIP0::sa.lab::5025::SOCKET", Backend::kAuto, 4, 0, 0, 0, "", 1234, ""},
+      {"USB0::0x2A8D::0x1301::MY123::INSTR", Backend::kAuto, 4, 0, 0, 0, "", 1234, ""},
+      // With VISA as the backend the GPIB form keeps its address; the
+      // simulator stays the simulator.
+      {"GPIB1::9::INSTR", Backend::kVisa, 4, 1, 9, 0, "", 1234, ""},
+      {"sim::instr", Backend::kVisa, 3, 0, 8, 0, "", 1234, ""},
   };
   const auto forms = ResourceForms();
   for (const Case& c : cases) {
@@ -46,6 +49,10 @@ TEST(ParseResource, EachFormGoesToItsRowWithItsFields) {
     EXPECT_EQ(r.host, c.host);
     EXPECT_EQ(r.port, c.port);
     EXPECT_EQ(r.device, c.device);
+    // Messages name the analyser by its resource, but for the default and the
+    // simulated bus, which they call GPIB0::8.
+    const bool named = c.text != kDefaultResource && !forms[c.row].simulated;
+    EXPECT_EQ(r.address.resource, named ? c.text : "");
   }
 }
 

@@ -1,5 +1,7 @@
 #include "drivers/shared_library.h"
 
+#include <cstdlib>
+
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -16,6 +18,13 @@
 #include <fmt/format.h>
 
 namespace tarnwick::drivers {
+
+std::vector<std::string> LibraryCandidates(const std::string& explicitPath, const char* envVariable,
+                                           std::vector<std::string> usualNames) {
+  if (!explicitPath.empty()) return {explicitPath};
+  if (const char* env = std::getenv(envVariable); env != nullptr && *env != '\0') return {env};
+  return usualNames;
+}
 
 #ifdef _WIN32
 namespace {

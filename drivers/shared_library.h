@@ -3,8 +3,16 @@
 #define TARNWICK_DRIVERS_SHARED_LIBRARY_H_
 
 #include <string>
+#include <vector>
 
 namespace tarnwick::drivers {
+
+// The libraries to try, in order: explicitPath if given, else the one the
+// environment variable names, else the usual names. A library the engineer
+// named is the only one tried: falling back to another driver behind their
+// back would be a surprise on a bench.
+std::vector<std::string> LibraryCandidates(const std::string& explicitPath, const char* envVariable,
+                                           std::vector<std::string> usualNames);
 
 class SharedLibrary {
  public:

@@ -28,14 +28,11 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
 }  // namespace
 
 std::vector<std::string> VisaLibraryCandidates(const std::string& explicitPath) {
-  if (!explicitPath.empty()) return {explicitPath};
-  if (const char* env = std::getenv(kVisaLibraryEnv); env != nullptr && *env != '\0') {
-    return {env};
-  }
 #ifdef _WIN32
-  return {"visa64.dll", "visa32.dll"};
+  return LibraryCandidates(explicitPath, kVisaLibraryEnv, {"visa64.dll", "visa32.dll"});
 #else
-  return {"libvisa.so.0", "libvisa.so", "librsvisa.so"};
+  return LibraryCandidates(explicitPath, kVisaLibraryEnv,
+                           {"libvisa.so.0", "libvisa.so", "librsvisa.so"});
 #endif
 }
 
@@ -53,11 +50,9 @@ struct VisaDriver::Binding {
   visa::ViSession vi = visa::kNull;
 };
 
-VisaDriver::VisaDriver(std::vector<std::string> candidates, std::string resource,
-                       Platform& platform)
+VisaDriver::VisaDriver(std::vector<std::string> candidates, std::string resource)
     : candidates_(std::move(candidates)),
       resource_(std::move(resource)),
-      platform_(platform),
       socket_(EndsWithNoCase(resource_, kSocketSuffix)) {}
 
 VisaDriver::~VisaDriver() {
@@ -66,8 +61,9 @@ VisaDriver::~VisaDriver() {
   if (binding_->rm != visa::kNull) binding_->close(binding_->rm);
 }
 
-VisaDriver::Binding& VisaDriver::Bound() {
-  if (binding_) return *binding_;
+std::optional<std::string> VisaDriver::Load() {
+  if (binding_) return std::nullopt;
+  if (!load_error_.empty()) return load_error_;
   std::string firstError;
   for (const std::string& path : candidates_) {
     auto library = std::make_unique<SharedLibrary>(path);
@@ -90,30 +86,27 @@ VisaDriver::Binding& VisaDriver::Bound() {
         {"viStatusDesc", b->statusDesc != nullptr}};
     for (const auto& [name, found] : needed) {
       if (!found) {
-        platform_.CriticalMessage(
-            fmt::format("Cannot load the VISA library {}: it has no function {}", path, name));
-        EndProgramVia(platform_);
+        load_error_ = fmt::format("Cannot load the VISA library {}: it has no function {}", path, name);
+        return load_error_;
       }
     }
     b->library = std::move(library);
     b->path = path;
     binding_ = std::move(b);
-    return *binding_;
+    return std::nullopt;
   }
   std::string reason = firstError.empty() ? std::string("no library to try") : firstError;
   for (std::size_t i = 1; i < candidates_.size(); ++i) {
     reason += (i == 1 ? "; also tried " : " ") + candidates_[i];
   }
-  platform_.CriticalMessage(fmt::format("Cannot load the VISA library {}: {}",
-                                        candidates_.empty() ? "(none)" : candidates_.front(),
-                                        reason));
-  EndProgramVia(platform_);
+  load_error_ = fmt::format("Cannot load the VISA library {}: {}",
+                            candidates_.empty() ? "(none)" : candidates_.front(), reason);
+  return load_error_;
 }
 
-int VisaDriver::RegisterGpibGlobalsForThread(int32_t* sta, int32_t* err, int32_t* cnt,
-                                             int32_t* cntl) {
-  Bound();  // the library is loaded at the program's first driver call
-  return StatusWordDriver::RegisterGpibGlobalsForThread(sta, err, cnt, cntl);
+VisaDriver::Binding* VisaDriver::Bound() {
+  if (!binding_) Load();
+  return binding_.get();
 }
 
 int VisaDriver::FinishVisa(int32_t status, long count, bool end) {
@@ -131,7 +124,8 @@ int VisaDriver::FinishVisa(int32_t status, long count, bool end) {
 }
 
 int VisaDriver::ibdev(int /*board*/, int /*pad*/, int /*sad*/, int tmo, int eot, int /*eos*/) {
-  Binding& b = Bound();
+  if (Bound() == nullptr) return Fail(EDVR, load_error_), -1;
+  Binding& b = *binding_;
   if (b.rm == visa::kNull) {
     const visa::ViStatus status = b.openDefaultRM(&b.rm);
     if (status < visa::kSuccess) {
@@ -165,7 +159,8 @@ int VisaDriver::ibdev(int /*board*/, int /*pad*/, int /*sad*/, int tmo, int eot,
 }
 
 int VisaDriver::ibonl(int ud, int v) {
-  Binding& b = Bound();
+  if (Bound() == nullptr) return Fail(EDVR, load_error_);
+  Binding& b = *binding_;
   if (v != 0) return Finish(kStatusCmpl);
   visa::ViSession& session = ud == kBoard ? b.rm : b.vi;
   if (ud != kBoard && ud != kDevice) return Fail(EDVR, "not a descriptor of this driver");
@@ -177,7 +172,8 @@ int VisaDriver::ibonl(int ud, int v) {
 }
 
 int VisaDriver::ibwrt(int ud, const void* buf, long cnt) {
-  Binding& b = Bound();
+  if (Bound() == nullptr) return Fail(EDVR, load_error_);
+  Binding& b = *binding_;
   if (ud != kDevice || b.vi == visa::kNull) return Fail(EDVR, "not an open device descriptor");
   if (cnt < 0 || (buf == nullptr && cnt > 0)) return Fail(EARG, {});
   std::string message(static_cast<const char*>(buf), static_cast<std::size_t>(cnt));
@@ -192,7 +188,8 @@ int VisaDriver::ibwrt(int ud, const void* buf, long cnt) {
 }
 
 int VisaDriver::ibrd(int ud, void* buf, long cnt) {
-  Binding& b = Bound();
+  if (Bound() == nullptr) return Fail(EDVR, load_error_);
+  Binding& b = *binding_;
   if (ud != kDevice || b.vi == visa::kNull) return Fail(EDVR, "not an open device descriptor");
   if (cnt < 0 || (buf == nullptr && cnt > 0)) return Fail(EARG, {});
   visa::ViUInt32 received = 0;

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "bus/platform.h"
-#include "drivers/status_words.h"
+#include "bus/status_words.h"
 
 namespace tarnwick::drivers {
 
@@ -21,13 +20,14 @@ std::vector<std::string> VisaLibraryCandidates(const std::string& explicitPath);
 
 class VisaDriver : public StatusWordDriver {
  public:
-  // A library that cannot be loaded, or lacks a function, is reported through
-  // platform and ends the program, at the first call.
-  VisaDriver(std::vector<std::string> candidates, std::string resource, Platform& platform);
+  // Nothing is loaded until Load, or the first call.
+  VisaDriver(std::vector<std::string> candidates, std::string resource);
   ~VisaDriver() override;
 
-  int RegisterGpibGlobalsForThread(int32_t* sta, int32_t* err, int32_t* cnt,
-                                   int32_t* cntl) override;
+  // Loads the first candidate that can be loaded. Why none can serve, or
+  // which function the loaded one lacks, is the reason; a call made after
+  // a failed load fails with EDVR and that reason.
+  std::optional<std::string> Load() override;
   // Opens the resource (board, addresses and modes come from it), with the
   // timeout code's limit and END sent with the last byte. A SOCKET resource
   // has no END: its replies end at LF, and its messages get one.
@@ -40,15 +40,16 @@ class VisaDriver : public StatusWordDriver {
 
  private:
   struct Binding;
-  Binding& Bound();
+  // The binding, loading it first if need be; null when it cannot be loaded.
+  Binding* Bound();
   // Finishes a call that returned status; VISA errors become GPIB errors
   // with the library's own description.
   int FinishVisa(int32_t status, long count, bool end);
 
   std::vector<std::string> candidates_;
   std::string resource_;
-  Platform& platform_;
   std::unique_ptr<Binding> binding_;
+  std::string load_error_;
   bool socket_ = false;
 };
 

@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "measure/segment_plan.h"
+#include "results/block_text.h"
 
 namespace tarnwick {
 namespace {
@@ -57,13 +58,13 @@ const char* JsonBool(bool value) { return value ? "true" : "false"; }
 
 }  // namespace
 
-std::string CsvExport(const std::vector<StoredRun>& runs) {
+std::string CsvExport(const std::vector<RunRecord>& runs) {
   constexpr const char* kHeader =
       "run,started,ended,version,bench,simulated,carrier_text,ref_text,offset_text,band,"
       "averaging,carrier_mhz,ref_dbm,offset_db,outcome,message,limits,segment,start_hz,stop_hz,"
       "peak_hz,peak_dbm,wait,note,limit_dbm,margin_db,verdict,line\r\n";
   std::string out = kHeader;
-  for (const StoredRun& run : runs) {
+  for (const RunRecord& run : runs) {
     const RunSettings& s = run.settings;
     const auto plan = run.plan;
     const std::string front = fmt::format(
@@ -75,22 +76,22 @@ std::string CsvExport(const std::vector<StoredRun>& runs) {
         plan ? Number(plan->refOffsetDb) : "", run.OutcomeName(), CsvField(run.message),
         CsvField(run.limits));
     if (run.segments.empty()) out += front + ",,,,,,,,,,,\r\n";
-    for (const StoredSegment& seg : run.segments) {
+    for (const SegmentRecord& seg : run.segments) {
       const SegmentMeasurement& m = seg.m;
       out += fmt::format("{},{},{},{},{},{},{},{},{},{},{},{}\r\n", front, m.index + 1,
                          Number(m.startHz), Number(m.stopHz), Number(m.peakHz), Number(m.peakDbm),
                          WaitName(m.wait), CsvField(m.note),
-                         Number(seg.limitDbm), seg.limitDbm ? Number(seg.marginDb) : "",
-                         seg.Verdict(), CsvField(m.line));
+                         Number(seg.verdict.limitDbm), seg.verdict.limitDbm ? Number(seg.verdict.marginDb) : "",
+                         seg.verdict.Name(), CsvField(ResultLine(m)));
     }
   }
   return out;
 }
 
-std::string JsonExport(const std::vector<StoredRun>& runs) {
+std::string JsonExport(const std::vector<RunRecord>& runs) {
   std::string out = "{\"runs\": [";
   const char* runSep = "\n";
-  for (const StoredRun& run : runs) {
+  for (const RunRecord& run : runs) {
     const RunSettings& s = run.settings;
     const auto plan = run.plan;
     out += runSep;
@@ -108,7 +109,7 @@ std::string JsonExport(const std::vector<StoredRun>& runs) {
         JsonNumber(plan ? std::optional(plan->refOffsetDb) : std::nullopt),
         JsonString(run.OutcomeName()), JsonString(run.message), JsonString(run.limits));
     const char* segSep = "\n";
-    for (const StoredSegment& seg : run.segments) {
+    for (const SegmentRecord& seg : run.segments) {
       const SegmentMeasurement& m = seg.m;
       out += segSep;
       segSep = ",\n";
@@ -118,9 +119,9 @@ std::string JsonExport(const std::vector<StoredRun>& runs) {
           "\"verdict\": {}, \"line\": {}}}",
           m.index + 1, JsonNumber(m.startHz), JsonNumber(m.stopHz), JsonNumber(m.peakHz),
           JsonNumber(m.peakDbm), JsonString(WaitName(m.wait)),
-          JsonString(m.note), JsonNumber(seg.limitDbm),
-          JsonNumber(seg.limitDbm ? std::optional(seg.marginDb) : std::nullopt),
-          JsonString(seg.Verdict()), JsonString(m.line));
+          JsonString(m.note), JsonNumber(seg.verdict.limitDbm),
+          JsonNumber(seg.verdict.limitDbm ? std::optional(seg.verdict.marginDb) : std::nullopt),
+          JsonString(seg.verdict.Name()), JsonString(ResultLine(m)));
     }
     out += run.segments.empty() ? "]}" : "\n  ]}";
   }

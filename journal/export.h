@@ -11,8 +11,8 @@
 namespace tarnwick {
 
 // A run without segments still gets a row, its segment columns empty.
-std::string CsvExport(const std::vector<StoredRun>& runs);
-std::string JsonExport(const std::vector<StoredRun>& runs);
+std::string CsvExport(const std::vector<RunRecord>& runs);
+std::string JsonExport(const std::vector<RunRecord>& runs);
 
 }  // namespace tarnwick
 

@@ -1,7 +1,6 @@
-// The observer that keeps each run: it judges the segments against the
-// limits, holds the latest run for the exports, and writes everything to the
-// store as it happens. A store that fails is reported once and then left
-// alone: the measurement goes on without it.
+// Keeps each run in the store as it is recorded. It only stores: the values
+// and verdicts come from the record. A store that fails is reported once
+// and then left alone: the measurement goes on without it.
 #ifndef TARNWICK_JOURNAL_RUN_JOURNAL_H_
 #define TARNWICK_JOURNAL_RUN_JOURNAL_H_
 
@@ -11,9 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "journal/limits.h"
 #include "journal/result_store.h"
-#include "measure/run_observer.h"
+#include "results/recorder.h"
 
 namespace tarnwick {
 
@@ -27,24 +25,16 @@ struct JournalTarget {
 // Opens the store at path (none when path is empty), catching the failure.
 JournalTarget OpenJournal(const std::string& path);
 
-class RunJournal : public RunObserver {
+class RunJournal : public RecordListener {
  public:
   // warn is told, once, why runs are not being recorded.
   RunJournal(JournalTarget target, std::function<void(const std::string&)> warn);
 
-  // What every later run is recorded with.
-  void SetBench(std::function<std::string()> bench, bool simulated);
-  void SetLimits(LimitTable limits) { limits_ = std::move(limits); }
-  const LimitTable& limits() const { return limits_; }
+  void RecordStarted(RunRecord& run) override;
+  void RecordPlanned(const RunRecord& run) override;
+  void SegmentRecorded(const RunRecord& run) override;
+  void RecordFinished(const RunRecord& run) override;
 
-  void RunStarted(const RunSettings& settings) override;
-  void RunPlanned(const RunPlan& plan) override;
-  void SegmentMeasured(const SegmentMeasurement& segment) override;
-  void RunFinished(RunOutcome outcome, const std::string& message,
-                   const std::string& endNotes) override;
-
-  // The latest run as measured, whether or not the store has it.
-  const StoredRun& latest() const { return run_; }
   // The ids of the runs this journal wrote to its store.
   const std::vector<std::int64_t>& recorded() const { return recorded_; }
   // The store, or null once it has failed or when there is none.
@@ -56,16 +46,10 @@ class RunJournal : public RunObserver {
 
   std::unique_ptr<ResultStore> store_;
   std::function<void(const std::string&)> warn_;
-  std::function<std::string()> bench_;
-  bool simulated_ = false;
-  LimitTable limits_;
-  StoredRun run_;
+  std::int64_t id_ = 0;  // the run under way, 0 when the store has none
   std::vector<std::int64_t> recorded_;
   std::string pending_warning_;
 };
-
-// The time now, UTC, ISO 8601 to the millisecond: 2026-12-07T00:35:07.123Z.
-std::string UtcNow();
 
 }  // namespace tarnwick
 

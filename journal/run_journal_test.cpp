@@ -6,6 +6,7 @@
 
 #include "journal/run_journal.h"
 #include "journal/sqlite_store.h"
+#include "results/block_text.h"
 #include "tests/support/process.h"
 
 namespace tarnwick {
@@ -15,12 +16,12 @@ namespace {
 class FailingStore : public ResultStore {
  public:
   explicit FailingStore(int failFrom, int& calls) : fail_from_(failFrom), calls_(calls) {}
-  std::int64_t BeginRun(const StoredRun&) override { return Call(), 7; }
+  std::int64_t BeginRun(const RunRecord&) override { return Call(), 7; }
   void PlanRun(std::int64_t, const RunPlan&) override { Call(); }
-  void AddSegment(std::int64_t, const StoredSegment&) override { Call(); }
-  void FinishRun(std::int64_t, const StoredRun&) override { Call(); }
-  std::vector<StoredRun> ListRuns(std::size_t) override { return {}; }
-  std::optional<StoredRun> LoadRun(std::int64_t) override { return std::nullopt; }
+  void AddSegment(std::int64_t, const SegmentRecord&) override { Call(); }
+  void FinishRun(std::int64_t, const RunRecord&) override { Call(); }
+  std::vector<RunRecord> ListRuns(std::size_t) override { return {}; }
+  std::optional<RunRecord> LoadRun(std::int64_t) override { return std::nullopt; }
   std::vector<std::int64_t> RunIds() override { return {}; }
 
  private:
@@ -37,20 +38,23 @@ TEST(RunJournal, AFailingStoreIsReportedOnceAndTheRunKept) {
     std::vector<std::string> warnings;
     RunJournal journal({std::make_unique<FailingStore>(failFrom, calls), ""},
                        [&](const std::string& w) { warnings.push_back(w); });
-    journal.SetLimits(LimitTable::Everywhere(-50));
-    journal.RunStarted({"1940", "20", "0", false, false});
-    journal.RunPlanned({1940, 20, 0, 3});
+    RunRecorder recorder;
+    recorder.AddListener(journal);
+    recorder.SetLimits(LimitTable::Everywhere(-50));
+    recorder.RunStarted({"1940", "20", "0", false, false});
+    recorder.RunPlanned({1940, 20, 0, 3});
     for (std::size_t i = 0; i < 3; ++i) {
-      journal.SegmentMeasured({i, 30e6, 1100e6, 970e6, -60.0 + 10 * static_cast<double>(i),
-                               SweepWait::kNotAveraged, "line", ""});
+      recorder.SegmentMeasured({i, 30e6, 1100e6, 970e6, -60.0 + 10 * static_cast<double>(i),
+                                SweepWait::kNotAveraged, ""});
     }
-    journal.RunFinished(RunOutcome::kCompleted, "", "");
+    recorder.RunFinished({RunOutcome::kCompleted, "", {}, false});
     const int expectedCalls = std::min(failFrom, 6);
     EXPECT_EQ(calls, expectedCalls) << failFrom;  // nothing more after the failure
     EXPECT_EQ(warnings.size(), failFrom <= 6 ? 1u : 0u) << failFrom;
-    EXPECT_EQ(journal.latest().segments.size(), 3u);
-    EXPECT_EQ(journal.latest().Failures(), 1u);  // -40 over -50; -50 is on the limit
-    EXPECT_EQ(journal.latest().OutcomeName(), "completed");
+    EXPECT_EQ(recorder.record().segments.size(), 3u);
+    EXPECT_EQ(recorder.record().Failures(), 1u);  // -40 over -50; -50 is on the limit
+    EXPECT_EQ(recorder.record().OutcomeName(), "completed");
+    EXPECT_EQ(recorder.record().id, failFrom > 1 ? 7 : 0);
   }
 }
 
@@ -73,7 +77,8 @@ TEST(SqliteStore, OpensOlderJournalsAndRefusesNewerOnes) {
              " peak_dbm REAL NOT NULL, wait TEXT NOT NULL, line TEXT NOT NULL, note TEXT NOT NULL,"
              " PRIMARY KEY (run_id, idx)) WITHOUT ROWID;"
              "INSERT INTO runs VALUES (1, 't', 't', 'Tarnwick 1.00', 'b', 0, '1940', '20', '0',"
-             " '2G', 0, 1940, 20, 0, 1, 'completed', '', '');"
+             " '2G', 0, 1940, 20, 0, 1, 'stopped', 'm', '* Run stopped: x.' || char(13, 10) ||"
+             " '* Closing the run failed: y.' || char(13, 10));"
              "INSERT INTO segments VALUES (1, 0, 3e7, 1.1e9, 9.7e8, -57.9, 'none', 'L', '');"
              "PRAGMA user_version = 1;",
        true},
@@ -91,11 +96,13 @@ TEST(SqliteStore, OpensOlderJournalsAndRefusesNewerOnes) {
       continue;
     }
     SqliteStore store(path);
-    const std::optional<StoredRun> run = store.LoadRun(1);
+    const std::optional<RunRecord> run = store.LoadRun(1);
     ASSERT_TRUE(run.has_value());
-    EXPECT_EQ(run->Block(), "Spurious\r\nL\r\n");
-    EXPECT_FALSE(run->segments[0].limitDbm.has_value());
-    StoredRun next = *run;
+    EXPECT_EQ(BlockText(*run),
+              "Spurious\r\n30MHz---1100MHz        970.000MHz    -57.90dBm\r\n"
+              "* Run stopped: x.\r\n* Closing the run failed: y.\r\n");
+    EXPECT_FALSE(run->segments[0].verdict.limitDbm.has_value());
+    RunRecord next = *run;
     EXPECT_EQ(store.BeginRun(next), 2);
   }
 }

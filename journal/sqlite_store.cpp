@@ -8,8 +8,9 @@
 #include <fmt/format.h>
 #include <sqlite3.h>
 
-#include "bus/quote.h"
+#include "text/quote.h"
 #include "measure/segment_plan.h"
+#include "results/block_text.h"
 
 namespace tarnwick {
 namespace {
@@ -35,6 +36,10 @@ constexpr const char* kSchemaSteps[kJournalSchemaVersion] = {
     "ALTER TABLE segments ADD COLUMN limit_dbm REAL;"
     "ALTER TABLE segments ADD COLUMN margin_db REAL;"
     "ALTER TABLE segments ADD COLUMN verdict TEXT NOT NULL DEFAULT '';",
+    // 3: the notes that end a block as sentences, one a line, rather than as
+    // the block's text ("* a\r\n* b\r\n" becomes "a\nb").
+    "UPDATE runs SET end_notes = replace(substr(end_notes, 3, length(end_notes) - 4),"
+    " char(13, 10) || '* ', char(10)) WHERE end_notes LIKE '* %';",
 };
 
 // What a listing shows; the same places as kRunColumns, the rest left empty
@@ -86,6 +91,23 @@ const char* StatementText(int which) {
   return texts[which].c_str();
 }
 
+
+// Notes are sentences without line breaks: one a line in the journal.
+std::string JoinedNotes(const std::vector<std::string>& notes) {
+  std::string joined;
+  for (const std::string& note : notes) joined += (joined.empty() ? "" : "\n") + note;
+  return joined;
+}
+
+std::vector<std::string> SplitNotes(const std::string& joined) {
+  std::vector<std::string> notes;
+  for (std::size_t at = 0; at < joined.size();) {
+    const std::size_t end = std::min(joined.find('\n', at), joined.size());
+    notes.push_back(joined.substr(at, end - at));
+    at = end + 1;
+  }
+  return notes;
+}
 
 }  // namespace
 
@@ -255,7 +277,7 @@ void SqliteStore::InTransaction(Action&& action) {
   }
 }
 
-std::int64_t SqliteStore::BeginRun(const StoredRun& run) {
+std::int64_t SqliteStore::BeginRun(const RunRecord& run) {
   std::int64_t id = 0;
   InTransaction([&] {
     const RunSettings& s = run.settings;
@@ -288,7 +310,7 @@ void SqliteStore::PlanRun(std::int64_t id, const RunPlan& plan) {
   });
 }
 
-void SqliteStore::AddSegment(std::int64_t id, const StoredSegment& segment) {
+void SqliteStore::AddSegment(std::int64_t id, const SegmentRecord& segment) {
   const SegmentMeasurement& m = segment.m;
   InTransaction([&] {
     Statement& s = Prepared(kInsertSegment);
@@ -299,22 +321,23 @@ void SqliteStore::AddSegment(std::int64_t id, const StoredSegment& segment) {
         .Bind(5, m.peakHz)
         .Bind(6, m.peakDbm)
         .Bind(7, std::string(WaitName(m.wait)))
-        .Bind(8, m.line)
+        .Bind(8, ResultLine(m))
         .Bind(9, m.note)
-        .Bind(10, segment.limitDbm)
-        .Bind(11, segment.limitDbm ? std::optional<double>(segment.marginDb) : std::nullopt)
-        .Bind(12, std::string(segment.Verdict()))
+        .Bind(10, segment.verdict.limitDbm)
+        .Bind(11, segment.verdict.limitDbm ? std::optional<double>(segment.verdict.marginDb)
+                                           : std::nullopt)
+        .Bind(12, std::string(segment.verdict.Name()))
         .Run();
   });
 }
 
-void SqliteStore::FinishRun(std::int64_t id, const StoredRun& run) {
+void SqliteStore::FinishRun(std::int64_t id, const RunRecord& run) {
   InTransaction([&] {
     Prepared(kFinish)
         .Bind(1, run.ended)
         .Bind(2, run.outcome)
         .Bind(3, run.message)
-        .Bind(4, run.endNotes)
+        .Bind(4, JoinedNotes(run.endNotes))
         .Bind(5, run.bench)
         .Bind(6, id)
         .Run();
@@ -324,8 +347,8 @@ void SqliteStore::FinishRun(std::int64_t id, const StoredRun& run) {
 namespace {
 
 template <typename Row>
-StoredRun RunFromRow(Row& r) {
-  StoredRun run;
+RunRecord RunFromRow(Row& r) {
+  RunRecord run;
   run.id = r.Int(0);
   run.started = r.Text(1);
   run.ended = r.Text(2);
@@ -339,14 +362,14 @@ StoredRun RunFromRow(Row& r) {
   }
   run.outcome = r.Text(16);
   run.message = r.Text(17);
-  run.endNotes = r.Text(18);
+  run.endNotes = SplitNotes(r.Text(18));
   return run;
 }
 
 }  // namespace
 
-std::vector<StoredRun> SqliteStore::ListRuns(std::size_t last) {
-  std::vector<StoredRun> runs;
+std::vector<RunRecord> SqliteStore::ListRuns(std::size_t last) {
+  std::vector<RunRecord> runs;
   Statement& s = Prepared(kListLast);
   s.Bind(1, last == 0 ? std::numeric_limits<std::int64_t>::max()
                       : static_cast<std::int64_t>(last) - 1);
@@ -354,10 +377,10 @@ std::vector<StoredRun> SqliteStore::ListRuns(std::size_t last) {
   return runs;
 }
 
-std::optional<StoredRun> SqliteStore::LoadRun(std::int64_t id) {
+std::optional<RunRecord> SqliteStore::LoadRun(std::int64_t id) {
   // One read transaction, so a run being written is seen whole or not at all.
   Prepared(kBeginRead).Run();
-  std::optional<StoredRun> run;
+  std::optional<RunRecord> run;
   try {
     Statement& r = Prepared(kLoadRun);
     r.Bind(1, id);
@@ -367,12 +390,12 @@ std::optional<StoredRun> SqliteStore::LoadRun(std::int64_t id) {
       Statement& s = Prepared(kLoadSegments);
       s.Bind(1, id);
       while (s.Step()) {
-        StoredSegment seg;
+        SegmentRecord seg;
         seg.m = {static_cast<std::size_t>(s.Int(0)), s.Real(1), s.Real(2), s.Real(3), s.Real(4),
-                 WaitFromName(s.Text(5)), s.Text(6), s.Text(7)};
+                 WaitFromName(s.Text(5)), s.Text(7)};
         if (!s.IsNull(8)) {
-          seg.limitDbm = s.Real(8);
-          seg.marginDb = s.Real(9);
+          seg.verdict.limitDbm = s.Real(8);
+          seg.verdict.marginDb = s.Real(9);
         }
         run->segments.push_back(std::move(seg));
       }

@@ -16,7 +16,7 @@ namespace tarnwick {
 
 // The schema version this build writes; older journals are brought up to it
 // when opened.
-inline constexpr int kJournalSchemaVersion = 2;
+inline constexpr int kJournalSchemaVersion = 3;
 
 // Not for use from two threads at once.
 class SqliteStore : public ResultStore {
@@ -27,12 +27,12 @@ class SqliteStore : public ResultStore {
   explicit SqliteStore(const std::string& path);
   ~SqliteStore() override;
 
-  std::int64_t BeginRun(const StoredRun& run) override;
+  std::int64_t BeginRun(const RunRecord& run) override;
   void PlanRun(std::int64_t id, const RunPlan& plan) override;
-  void AddSegment(std::int64_t id, const StoredSegment& segment) override;
-  void FinishRun(std::int64_t id, const StoredRun& run) override;
-  std::vector<StoredRun> ListRuns(std::size_t last) override;
-  std::optional<StoredRun> LoadRun(std::int64_t id) override;
+  void AddSegment(std::int64_t id, const SegmentRecord& segment) override;
+  void FinishRun(std::int64_t id, const RunRecord& run) override;
+  std::vector<RunRecord> ListRuns(std::size_t last) override;
+  std::optional<RunRecord> LoadRun(std::int64_t id) override;
   std::vector<std::int64_t> RunIds() override;
 
  private:

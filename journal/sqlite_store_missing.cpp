@@ -16,12 +16,12 @@ class SqliteStore::Statement {};
 
 SqliteStore::SqliteStore(const std::string& path) : path_(path) { NoSqlite(); }
 SqliteStore::~SqliteStore() = default;
-std::int64_t SqliteStore::BeginRun(const StoredRun&) { NoSqlite(); }
+std::int64_t SqliteStore::BeginRun(const RunRecord&) { NoSqlite(); }
 void SqliteStore::PlanRun(std::int64_t, const RunPlan&) { NoSqlite(); }
-void SqliteStore::AddSegment(std::int64_t, const StoredSegment&) { NoSqlite(); }
-void SqliteStore::FinishRun(std::int64_t, const StoredRun&) { NoSqlite(); }
-std::vector<StoredRun> SqliteStore::ListRuns(std::size_t) { NoSqlite(); }
-std::optional<StoredRun> SqliteStore::LoadRun(std::int64_t) { NoSqlite(); }
+void SqliteStore::AddSegment(std::int64_t, const SegmentRecord&) { NoSqlite(); }
+void SqliteStore::FinishRun(std::int64_t, const RunRecord&) { NoSqlite(); }
+std::vector<RunRecord> SqliteStore::ListRuns(std::size_t) { NoSqlite(); }
+std::optional<RunRecord> SqliteStore::LoadRun(std::int64_t) { NoSqlite(); }
 std::vector<std::int64_t> SqliteStore::RunIds() { NoSqlite(); }
 
 }  // namespace tarnwick

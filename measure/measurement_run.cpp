@@ -3,21 +3,22 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <optional>
 
 #include <fmt/format.h>
 
-#include "bus/analyzer_commands.h"
-#include "bus/leading_number.h"
-#include "bus/quote.h"
-#include "measure/number_text.h"
+#include "analyser/status_wait.h"
+#include "text/leading_number.h"
+#include "text/number_text.h"
+#include "text/quote.h"
 
 namespace tarnwick {
 namespace {
 
 constexpr std::string_view kMHz = "MHz";
-constexpr std::string_view kRangeJoin = "MHz---";
 constexpr std::string_view kDbm = "dBm";
 constexpr std::string_view kDb = "dB";
+constexpr std::string_view kStoppedPrefix = "Run stopped: ";
 
 // Only spaces count as blank here; tabs and line feeds are the parse's business.
 bool IsBlank(std::string_view text) {
@@ -37,233 +38,163 @@ bool SameLetters(std::string_view a, std::string_view b) {
          });
 }
 
+RunEnd Stopped(std::string message) {
+  return {RunOutcome::kStopped, std::string(kStoppedPrefix) + message, {}, false};
+}
+
 // The number of an operator field: one number, optionally followed by the
 // unit shown beside the field. Anything else ("l940", "2O", "1,940",
 // "1.9GHz") is refused rather than read as whatever its front happens to be.
-double FieldNumber(std::string_view text, std::string_view field, std::string_view unit) {
-  NumberScan scan;
-  try {
-    scan = ScanLeadingNumber(text);
-  } catch (const OverflowError&) {
-    throw OverflowError(
-        fmt::format("the {} {} is too large for a number", field, QuotedForMessage(Trimmed(text))));
+// On failure, end says how the run ends.
+std::optional<double> FieldNumber(std::string_view text, std::string_view field,
+                                  std::string_view unit, RunEnd& end) {
+  const NumberScan scan = LeadingNumber(text);
+  if (scan.overflow) {
+    end = Stopped(fmt::format("the {} {} is too large for a number.", field,
+                              QuotedForMessage(Trimmed(text))));
+    return std::nullopt;
   }
   const std::string_view rest = Trimmed(text.substr(scan.end), " \t\n");
   if (!scan.hasDigits || !(rest.empty() || SameLetters(rest, unit))) {
-    throw InputRefused(fmt::format("The {} {} is not a number in {}.", field,
-                                   QuotedForMessage(Trimmed(text)), unit));
+    end = {RunOutcome::kRefused,
+           fmt::format("The {} {} is not a number in {}.", field, QuotedForMessage(Trimmed(text)),
+                       unit),
+           {}, false};
+    return std::nullopt;
   }
   return scan.value;
 }
 
-std::string RangeText(const FreqSegment& segment) {
-  std::string range = GeneralNumberText(segment.StartHz / kHzPerMHz);
-  range += kRangeJoin;
-  range += GeneralNumberText(segment.StopHz / kHzPerMHz);
-  range += kMHz;
-  return range;
-}
-
-std::string NumberCommand(std::string_view prefix, double value, std::string_view suffix) {
-  std::string text(prefix);
-  text += GeneralNumberText(value);
-  text += suffix;
-  return text;
+// Why a reading from a sweep whose wait did not end well is doubtful.
+std::string Doubt(SweepWait wait) {
+  switch (wait) {
+    case SweepWait::kTimeout:
+      return fmt::format(
+          "averaging did not finish within {} s: this reading is from an unfinished sweep",
+          kAveragingTimeoutSeconds);
+    case SweepWait::kError:
+      return "the analyser reported an error during the averaged sweep: this reading is doubtful";
+    default:
+      return {};
+  }
 }
 
 }  // namespace
 
-MeasurementRun::MeasurementRun(AnalyzerBus& bus, RunHost& host, Platform& platform)
-    : bus_(bus), host_(host), platform_(platform) {}
+MeasurementRun::MeasurementRun(Analyser& analyser, RunHost& host, Platform& platform)
+    : analyser_(analyser), host_(host), platform_(platform) {}
 
-std::string MeasurementRun::ResultLine(const FreqSegment& segment, double peakHz,
-                                       double peakLevel) {
-  const std::string range = RangeText(segment);
-  std::string frequency = FixedText(peakHz / kHzPerMHz, 3);
-  frequency += kMHz;
-  std::string level = FixedText(peakLevel, 2);
-  level += kDbm;
-  return LeftField(range, kRangeWidth) + RightField(frequency, kPeakFrequencyWidth) +
-         RightField(level, kPeakLevelWidth);
-}
-
-void MeasurementRun::Note(std::string_view text) {
-  const std::string line = fmt::format("{}{}{}", kNotePrefix, text, kLineBreak);
-  host_.InsertResult(line);
-  end_notes_ += line;
-}
-
-RunOutcome MeasurementRun::OnStart() {
-  RunOutcome outcome = RunOutcome::kStopped;
-  std::string message;
-  setup_started_ = false;
+RunEnd MeasurementRun::OnStart() {
   header_written_ = false;
-  doubtful_.clear();
+  doubtful_ = 0;
   Tell([&](RunObserver& o) {
     o.RunStarted({host_.CarrierText(), host_.RefLevelText(), host_.RefOffsetText(),
                   host_.Band800MSelected(), host_.AveragingValue() != 0});
   });
-  bus_.SetFaultChecks(true);
-  bus_.SetStopCheck([this] { return host_.StopRequested(); });
-  try {
-    bus_.Analyzer = -1;  // stays negative if registration ends the program
-    const AnalyzerAddress& at = bus_.address();
-    bus_.Analyzer = bus_.OpenDevice(at.board, at.pad, at.sad, kTimeout10s, kEotMode, kEosMode);
-    bus_.CheckOpen(bus_.Analyzer);
-    outcome = MeasSpur();
-  } catch (const InputRefused& refused) {
-    outcome = RunOutcome::kRefused;
-    message = refused.what();
-  } catch (const BusFault& fault) {
-    message = fmt::format("Run stopped: {}", fault.what());
-  } catch (const OverflowError& overflow) {
-    message = fmt::format("Run stopped: {}.", overflow.what());
+  RunEnd end;
+  if (Status opened = analyser_.Open(); !opened.ok()) {
+    const BusError& e = opened.error();
+    end = e.endsProgram ? RunEnd{RunOutcome::kStopped, e.message, {}, true} : Stopped(e.message);
+  } else {
+    end = MeasSpur();
   }
-  end_notes_.clear();
   // A stopped block must not pass for a complete one.
-  if (header_written_ && outcome == RunOutcome::kStopped) Note(message);
-  if (header_written_ && outcome == RunOutcome::kAbandoned) {
-    Note(fmt::format("Run interrupted: {}.", host_.StopReason()));
+  if (header_written_ && end.outcome == RunOutcome::kStopped) end.notes.push_back(end.message);
+  if (header_written_ && end.outcome == RunOutcome::kAbandoned) {
+    end.notes.push_back(fmt::format("Run interrupted: {}.", host_.StopReason()));
   }
 
   // The closing steps run whatever happened before them, so the analyser is
-  // never left averaging or addressed; a failure among them is news too.
-  const std::string closingFailure = Close();
-  if (!closingFailure.empty()) {
-    const std::string closing = fmt::format(
-        "Closing the run failed: {} The analyser may still be averaging or addressed.",
-        closingFailure);
-    if (header_written_) Note(closing);
-    message = message.empty() ? closing : message + "\n" + closing;
-    if (outcome != RunOutcome::kAbandoned) outcome = RunOutcome::kStopped;
-  }
-
-  if (outcome == RunOutcome::kDoubtful) {
-    message = fmt::format("{} of {} readings are doubtful; they are marked with \"{}\" lines:",
-                          doubtful_.size(), SegmentList_.size(), Trimmed(kNotePrefix));
-    for (const std::string& note : doubtful_) message += "\n" + note;
-  }
-  Tell([&](RunObserver& o) { o.RunFinished(outcome, message, end_notes_); });
-  if (!message.empty()) platform_.CriticalMessage(message);
-  return outcome;
-}
-
-std::string MeasurementRun::Close() {
-  std::string failure;
-  auto step = [&](auto&& action) {
-    try {
-      action();
-    } catch (const std::exception& e) {
-      if (failure.empty()) failure = e.what();
+  // never left averaging or addressed; a failure among them is news too. A
+  // driver that cannot serve has opened nothing to close.
+  if (!end.endsProgram) {
+    if (Status closed = analyser_.Close(); !closed.ok()) {
+      const std::string closing = fmt::format(
+          "Closing the run failed: {} The analyser may still be averaging or addressed.",
+          closed.error().message);
+      if (header_written_) end.notes.push_back(closing);
+      end.message = end.message.empty() ? closing : end.message + "\n" + closing;
+      if (end.outcome != RunOutcome::kAbandoned) end.outcome = RunOutcome::kStopped;
     }
-  };
-  if (setup_started_) step([&] { bus_.WriteText(bus_.Analyzer, cmd::kAveragingOff); });
-  // A failed open leaves no device; a negative descriptor would make some
-  // drivers read outside their tables.
-  if (bus_.Analyzer >= 0) step([&] { bus_.SetOnline(bus_.Analyzer, 0); });
-  step([&] { bus_.SetOnline(bus_.address().board, 0); });
-  bus_.SetFaultChecks(false);
-  bus_.SetStopCheck(nullptr);
-  return failure;
+  }
+  Tell([&](RunObserver& o) { o.RunFinished(end); });
+  return end;
 }
 
-RunOutcome MeasurementRun::MeasSpur() {
+RunEnd MeasurementRun::MeasSpur() {
   const std::string carrierText = host_.CarrierText();
   const std::string refText = host_.RefLevelText();
   const std::string offsetText = host_.RefOffsetText();
   if (IsBlank(carrierText) || IsBlank(refText) || IsBlank(offsetText)) {
-    return RunOutcome::kBlankInput;
+    return {RunOutcome::kBlankInput, {}, {}, false};
   }
 
-  const double carrierMHz = FieldNumber(carrierText, "carrier", kMHz);
-  const double CarrierHz = carrierMHz * kHzPerMHz;
+  RunEnd refused;
+  const std::optional<double> carrierMHz = FieldNumber(carrierText, "carrier", kMHz, refused);
+  if (!carrierMHz) return refused;
+  const double CarrierHz = *carrierMHz * kHzPerMHz;
   if (!std::isfinite(CarrierHz)) {
-    throw OverflowError(fmt::format("the carrier {} MHz is too large in hertz",
-                                    QuotedForMessage(Trimmed(carrierText))));
+    return Stopped(fmt::format("the carrier {} MHz is too large in hertz.",
+                               QuotedForMessage(Trimmed(carrierText))));
   }
-  const double RefLevel = FieldNumber(refText, "reference level", kDbm);
-  const double RefOffset = FieldNumber(offsetText, "reference offset", kDb);
+  const std::optional<double> RefLevel = FieldNumber(refText, "reference level", kDbm, refused);
+  if (!RefLevel) return refused;
+  const std::optional<double> RefOffset = FieldNumber(offsetText, "reference offset", kDb, refused);
+  if (!RefOffset) return refused;
   const int16_t BandIs2G = host_.Band800MSelected() ? 0 : 1;
 
   BuildSegmentPlan(SegmentList_, CarrierHz, BandIs2G);
   if (!PlanLeavesOutCarrier(SegmentList_, CarrierHz)) {
     const CarrierRange range = MeasurableCarriers(BandIs2G);
-    throw InputRefused(fmt::format(
-        "Band {} cannot leave out a carrier at {} MHz: it measures carriers between {} and {} MHz.",
-        BandName(BandIs2G), CutForMessage(GeneralNumberText(carrierMHz)),
-        GeneralNumberText(range.lowHz / kHzPerMHz), GeneralNumberText(range.highHz / kHzPerMHz)));
+    return {RunOutcome::kRefused,
+            fmt::format("Band {} cannot leave out a carrier at {} MHz: it measures carriers "
+                        "between {} and {} MHz.",
+                        BandName(BandIs2G), CutForMessage(GeneralNumberText(*carrierMHz)),
+                        GeneralNumberText(range.lowHz / kHzPerMHz),
+                        GeneralNumberText(range.highHz / kHzPerMHz)),
+            {}, false};
   }
 
-  auto write = [&](std::string_view text) { bus_.WriteText(bus_.Analyzer, text); };
-  setup_started_ = true;
-  write(cmd::kDisplayLine);
-  write(cmd::kBandwidths);
-  write(cmd::kPositiveDetector);
-  write(NumberCommand(cmd::kRefOffsetPrefix, RefOffset, cmd::kDbSuffix));
-  write(NumberCommand(cmd::kRefLevelPrefix, RefLevel, cmd::kDbSuffix));
-  write(cmd::kSingleSweepMode);
-  write(cmd::kAverageSetup);
-
-  host_.InsertResult(std::string(kResultsHeader) + std::string(kLineBreak));
+  if (Status s = analyser_.SetUp(*RefLevel, *RefOffset); !s.ok()) return Stopped(s.error().message);
   header_written_ = true;
-  Tell([&](RunObserver& o) { o.RunPlanned({carrierMHz, RefLevel, RefOffset, SegmentList_.size()}); });
+  Tell([&](RunObserver& o) {
+    o.RunPlanned({*carrierMHz, *RefLevel, *RefOffset, SegmentList_.size()});
+  });
 
-  std::string markerBuffer(kMarkerBufferWidth, '\0');
   const std::size_t count = SegmentList_.size();
   for (std::size_t i = 0; i < count; ++i) {
-    if (host_.StopRequested() || !MeasureSegment(i, markerBuffer)) return RunOutcome::kAbandoned;
+    bool interrupted = platform_.StopRequested();
+    if (!interrupted) {
+      if (Status s = MeasureSegment(i, interrupted); !s.ok()) return Stopped(s.error().message);
+    }
+    if (interrupted) return {RunOutcome::kAbandoned, {}, {}, false};
   }
-  return doubtful_.empty() ? RunOutcome::kCompleted : RunOutcome::kDoubtful;
+  return {doubtful_ == 0 ? RunOutcome::kCompleted : RunOutcome::kDoubtful, {}, {}, false};
 }
 
-bool MeasurementRun::MeasureSegment(std::size_t index, std::string& markerBuffer) {
+Status MeasurementRun::MeasureSegment(std::size_t index, bool& interrupted) {
   const FreqSegment segment = SegmentList_[index];
-  auto write = [&](std::string_view text) { bus_.WriteText(bus_.Analyzer, text); };
-  host_.SegmentStarting(index, SegmentList_.size(), segment);
-  write(NumberCommand(cmd::kStopPrefix, segment.StopHz, cmd::kHzSuffix));
-  write(NumberCommand(cmd::kStartPrefix, segment.StartHz, cmd::kHzSuffix));
-  std::string doubt;
-  SweepWait wait = SweepWait::kNotAveraged;
-  if (host_.AveragingValue() == 0) {
-    write(cmd::kTakeSweep);
-  } else {
-    write(cmd::kAverageSingle);
-    write(cmd::kAverageCount);
-    write(cmd::kAverageRestart);
-    write(cmd::kContinuousSweep);
-    // The segment is read even when the wait did not end well: the analyser
-    // may simply not report its status. The reading is marked instead.
-    wait = SweepWait::kDone;
-    switch (bus_.WaitAveraging()) {
-      case kWaitInterrupted:
-        return false;
-      case kWaitTimeout:
-        wait = SweepWait::kTimeout;
-        doubt = fmt::format("averaging did not finish within {} s: this reading is from an "
-                            "unfinished sweep",
-                            kAveragingTimeoutSeconds);
-        break;
-      case kWaitError:
-        wait = SweepWait::kError;
-        doubt = "the analyser reported an error during the averaged sweep: this reading is doubtful";
-        break;
-      default:
-        break;
-    }
-  }
-  write(cmd::kPeakSearch);
-  const double PeakHz = bus_.QueryValue(cmd::kMarkerFrequency, markerBuffer);
-  const double PeakLevel = bus_.QueryValue(cmd::kMarkerLevel, markerBuffer);
-  const std::string line = ResultLine(segment, PeakHz, PeakLevel);
-  host_.InsertResult(line + std::string(kLineBreak));
-  if (!doubt.empty()) {
-    Note(doubt);
-    doubtful_.push_back(fmt::format("{}: {}", RangeText(segment), doubt));
-  }
   Tell([&](RunObserver& o) {
-    o.SegmentMeasured({index, segment.StartHz, segment.StopHz, PeakHz, PeakLevel, wait, line, doubt});
+    o.SegmentStarting(index, SegmentList_.size(), segment.StartHz, segment.StopHz);
   });
-  return true;
+  // The segment is read even when an averaged sweep's wait did not end well:
+  // the analyser may simply not report its status. The reading is marked.
+  const Result<SweepResult> swept =
+      analyser_.Sweep(segment.StartHz, segment.StopHz, host_.AveragingValue() != 0);
+  if (!swept.ok()) return swept.error();
+  if (swept.value().interrupted) {
+    interrupted = true;
+    return {};
+  }
+  if (Status s = analyser_.FindPeak(); !s.ok()) return s;
+  const Result<Marker> marker = analyser_.ReadMarker();
+  if (!marker.ok()) return marker.error();
+  const SegmentMeasurement measured{index,           segment.StartHz,       segment.StopHz,
+                                    marker.value().hz, marker.value().dbm, swept.value().wait,
+                                    Doubt(swept.value().wait)};
+  if (!measured.note.empty()) ++doubtful_;
+  Tell([&](RunObserver& o) { o.SegmentMeasured(measured); });
+  return {};
 }
 
 }  // namespace tarnwick

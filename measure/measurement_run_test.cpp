@@ -8,7 +8,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "bus/analyzer_commands.h"
+#include "analyser/builtin_commands.h"
+#include "analyser/builtin_dialogue.h"
+#include "results/recorder.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/recording_host.h"
 #include "tests/support/scripted_driver.h"
@@ -41,8 +43,16 @@ struct Bench {
       if (command == cmd::kEventStatusQuery) return std::string("0\r\n");
       return std::nullopt;
     };
+    run.AddObserver(host.writer);
+    run.AddObserver(recorder);
+    platform.SetStopCheck([this] { return stopRequested; });
   }
-  RunOutcome Run() { return run.OnStart(); }
+  RunOutcome Run() { return run.OnStart().outcome; }
+  // What the operator was told after the run, as the programs show it.
+  std::vector<std::string> Messages() const {
+    const std::string& m = recorder.record().message;
+    return m.empty() ? std::vector<std::string>{} : std::vector<std::string>{m};
+  }
   int Written(std::string_view text) const {
     return static_cast<int>(std::count(driver.writes.begin(), driver.writes.end(), text));
   }
@@ -56,8 +66,11 @@ struct Bench {
   ScriptedDriver driver;
   FakePlatform platform;
   RecordingHost host;
-  AnalyzerBus bus{driver, platform};
-  MeasurementRun run{bus, host, platform};
+  AnalyzerBus bus{driver};
+  BuiltinDialogue analyser{bus, platform};
+  MeasurementRun run{analyser, host, platform};
+  RunRecorder recorder;
+  bool stopRequested = false;
   std::deque<std::string> frequencies{"1234567890\r\n"};
   std::deque<std::string> levels{"-45.3\r\n"};
   std::deque<std::string> statusBytes{"128\r\n"};
@@ -102,7 +115,7 @@ TEST(MeasurementRun, DefaultRunSendsTheDialogueAndWritesFixedWidthLines) {
                                           "5000MHz---6100MHz     1234.568MHz    -45.30dBm"));
   // Header, then one insert per segment, so the window can show each at once.
   EXPECT_EQ(b.host.inserts.size(), 7u);
-  EXPECT_THAT(b.platform.messages, IsEmpty());
+  EXPECT_THAT(b.Messages(), IsEmpty());
 
 }
 
@@ -132,13 +145,13 @@ TEST(MeasurementRun, StopRequestsEndTheRunCleanlyWithANote) {
   // During a wait: the wait ends at its next pass, before any query.
   Bench b;
   b.host.averaging = 1;
-  b.platform.onPump = [&] { b.host.stopRequested = true; };
+  b.platform.onSleep = [&] { b.stopRequested = true; };
   EXPECT_EQ(b.Run(), RunOutcome::kAbandoned);
   EXPECT_THAT(std::vector<std::string>(b.driver.writes.end() - 2, b.driver.writes.end()),
               ElementsAre("*SRE 160", "AAVG OFF"));
   EXPECT_THAT(b.host.Lines(), ElementsAre("Spurious", "* Run interrupted: stopped."));
   EXPECT_EQ(b.driver.calls.back(), "ibonl(0, 0)");
-  EXPECT_THAT(b.platform.messages, IsEmpty());
+  EXPECT_THAT(b.Messages(), IsEmpty());
 }
 
 TEST(MeasurementRun, AveragingThatDidNotEndWellMarksTheReading) {
@@ -165,9 +178,9 @@ TEST(MeasurementRun, AveragingThatDidNotEndWellMarksTheReading) {
     ASSERT_EQ(lines.size(), 7u);  // every line read, each followed by its note
     EXPECT_EQ(lines[1].substr(0, 20), "30MHz---817.5MHz    ");
     EXPECT_THAT(lines[2], HasSubstr(c.note));
-    ASSERT_EQ(b.platform.messages.size(), 1u);
-    EXPECT_THAT(b.platform.messages[0], HasSubstr("3 of 3 readings are doubtful"));
-    EXPECT_THAT(b.platform.messages[0], HasSubstr("842.5MHz---2100MHz: "));
+    ASSERT_EQ(b.Messages().size(), 1u);
+    EXPECT_THAT(b.Messages()[0], HasSubstr("3 of 3 readings are doubtful"));
+    EXPECT_THAT(b.Messages()[0], HasSubstr("842.5MHz---2100MHz: "));
   }
 }
 
@@ -212,8 +225,8 @@ TEST(MeasurementRun, InputThatWouldBeMisreadIsRefused) {
     EXPECT_EQ(outcome, RunOutcome::kRefused) << c.carrier;
     EXPECT_THAT(b.driver.writes, IsEmpty()) << c.carrier;
     EXPECT_THAT(b.host.results, IsEmpty());
-    ASSERT_EQ(b.platform.messages.size(), 1u) << c.carrier;
-    EXPECT_THAT(b.platform.messages[0], HasSubstr(c.message));
+    ASSERT_EQ(b.Messages().size(), 1u) << c.carrier;
+    EXPECT_THAT(b.Messages()[0], HasSubstr(c.message));
   }
 }
 
@@ -259,10 +272,10 @@ TEST(MeasurementRun, FaultsStopTheRunKeepEarlierLinesAndClose) {
     EXPECT_EQ(b.Run(), RunOutcome::kStopped) << c.name;
     const auto lines = b.host.Lines();
     EXPECT_EQ(lines.size(), c.lines) << c.name;
-    ASSERT_EQ(b.platform.messages.size(), 1u) << c.name;
-    for (const char* part : c.message) EXPECT_THAT(b.platform.messages[0], HasSubstr(part)) << c.name;
+    ASSERT_EQ(b.Messages().size(), 1u) << c.name;
+    for (const char* part : c.message) EXPECT_THAT(b.Messages()[0], HasSubstr(part)) << c.name;
     if (!lines.empty()) {
-      EXPECT_EQ(lines.back(), "* " + b.platform.messages[0]) << c.name;
+      EXPECT_EQ(lines.back(), "* " + b.Messages()[0]) << c.name;
     }
     EXPECT_EQ(b.Written("AAVG OFF"), c.setupBegan ? 1 : 0) << c.name;
     // The device is taken offline when it was opened; never a negative one.

@@ -1,11 +1,14 @@
-// What a run tells those who keep its results (the journal, the exports, the
-// window's title), as values rather than text: the fixed-width result lines
-// cut what these carry in full.
+// What a run reports, as values, to whoever turns them into something: the
+// results block, the record with its verdicts, the journal, progress
+// displays. The run itself writes no text.
 #ifndef TARNWICK_MEASURE_RUN_OBSERVER_H_
 #define TARNWICK_MEASURE_RUN_OBSERVER_H_
 
 #include <cstddef>
 #include <string>
+#include <vector>
+
+#include "analyser/analyser.h"
 
 namespace tarnwick {
 
@@ -15,7 +18,7 @@ enum class RunOutcome {
   kBlankInput,   // a field was blank: nothing sent, nothing written
   kRefused,      // a field or the carrier cannot be measured: nothing sent
   kStopped,      // a bus fault, an overflow or a failed closing step
-  kAbandoned,    // the host asked it to stop
+  kAbandoned,    // the stop check asked it to stop
 };
 
 // The operator's settings as the run found them at START.
@@ -27,21 +30,13 @@ struct RunSettings {
   bool averaging = false;  // the Averaging box at START; it may change per segment
 };
 
-// The numbers the fields were read as, once the analyser has been set up and
-// the block's header written.
+// The numbers the fields were read as, once the analyser has been set up:
+// from here on the run's block has its header.
 struct RunPlan {
   double carrierMHz = 0;
   double refLevelDbm = 0;
   double refOffsetDb = 0;
   std::size_t segmentCount = 0;
-};
-
-// How the averaging wait of a segment ended.
-enum class SweepWait {
-  kNotAveraged,
-  kDone,
-  kTimeout,
-  kError,
 };
 
 struct SegmentMeasurement {
@@ -51,8 +46,21 @@ struct SegmentMeasurement {
   double peakHz = 0;
   double peakDbm = 0;
   SweepWait wait = SweepWait::kNotAveraged;
-  std::string line;  // the result line, without its line break
-  std::string note;  // why the reading is doubtful, without "* "; empty when sound
+  std::string note;  // why the reading is doubtful; empty when sound
+};
+
+// How a run ended.
+struct RunEnd {
+  RunOutcome outcome = RunOutcome::kStopped;
+  // What the operator is to be told; empty when nothing. The list of doubtful
+  // readings is left to those who keep the readings.
+  std::string message;
+  // The notes that end the block (a stop, an interruption, a failed closing
+  // step), each a sentence without the block's note mark.
+  std::vector<std::string> notes;
+  // The driver cannot serve (no library, registration refused): the program
+  // is to end once the operator has read the message.
+  bool endsProgram = false;
 };
 
 class RunObserver {
@@ -60,15 +68,14 @@ class RunObserver {
   virtual ~RunObserver() = default;
   // Once per START, before anything is sent.
   virtual void RunStarted(const RunSettings& settings) = 0;
-  // After the header line has been written.
+  // Once the analyser has been set up.
   virtual void RunPlanned(const RunPlan& plan) = 0;
-  // After a segment's line (and its note) has been written.
+  // Before a segment is swept, for progress displays.
+  virtual void SegmentStarting(std::size_t /*index*/, std::size_t /*count*/, double /*startHz*/,
+                               double /*stopHz*/) {}
   virtual void SegmentMeasured(const SegmentMeasurement& segment) = 0;
-  // Once per START, after the closing steps. message is what the operator
-  // was told (empty when nothing); endNotes are the note lines that ended
-  // the block, line breaks included.
-  virtual void RunFinished(RunOutcome outcome, const std::string& message,
-                           const std::string& endNotes) = 0;
+  // Once per START, after the closing steps.
+  virtual void RunFinished(const RunEnd& end) = 0;
 };
 
 }  // namespace tarnwick

@@ -9,6 +9,9 @@
 
 namespace tarnwick {
 
+// Frequencies are carried in hertz and shown in megahertz.
+inline constexpr double kHzPerMHz = 1'000'000;
+
 struct FreqSegment {
   double StartHz = 0;
   double StopHz = 0;

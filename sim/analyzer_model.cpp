@@ -4,9 +4,9 @@
 #include <cmath>
 #include <utility>
 
-#include "bus/analyzer_commands.h"
-#include "bus/leading_number.h"
-#include "measure/number_text.h"
+#include "analyser/builtin_commands.h"
+#include "text/leading_number.h"
+#include "text/number_text.h"
 
 namespace tarnwick::sim {
 namespace {
@@ -63,11 +63,9 @@ std::optional<double> FramedNumber(std::string_view command, std::string_view pr
   const std::string_view number =
       command.substr(prefix.size(), command.size() - prefix.size() - suffix.size());
   if (!IsNumberText(number)) return std::nullopt;
-  try {
-    return LeadingNumber(number);
-  } catch (const OverflowError&) {
-    return std::nullopt;
-  }
+  const NumberScan scan = LeadingNumber(number);
+  if (scan.overflow) return std::nullopt;
+  return scan.value;
 }
 
 // The mask of an enable command. The run sends one fixed text ("OPR 256"),

@@ -14,7 +14,7 @@
 #include <sstream>
 
 #include "bus/gpib_driver.h"
-#include "bus/quote.h"
+#include "text/quote.h"
 #include "sim/default_scene_text.h"
 
 namespace tarnwick::sim {

@@ -26,22 +26,11 @@ namespace {
 
 using tarnwick::sim::SimulatedDriver;
 
-
 static_assert(sizeof(int) == sizeof(int32_t), "the registered words are 32-bit ints");
-
-// Only the clock is used; the library shows nothing and ends nothing itself.
-class LibraryPlatform : public tarnwick::SystemPlatform {
- public:
-  void PumpEvents() override {}
-  void CriticalMessage(std::string_view text) override {
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
-  }
-  [[noreturn]] void EndProgram() override { std::abort(); }
-};
 
 struct Library {
   std::mutex mutex;
-  LibraryPlatform platform;
+  tarnwick::SystemPlatform platform;  // only its clock is used
   std::unique_ptr<SimulatedDriver> driver;  // null when the scene is broken
   // The caller's count word is a long; the driver writes a 32-bit one.
   int32_t countShadow = 0;

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "analyser/builtin_dialogue.h"
 #include "bus/analyzer_bus.h"
-#include "bus/analyzer_commands.h"
+#include "analyser/builtin_commands.h"
 #include "drivers/driver_library.h"
 #include "measure/measurement_run.h"
 #include "sim/scene.h"
@@ -28,21 +29,22 @@ using testing::RecordingHost;
 const std::string kScenesDir = TARNWICK_SCENES_DIR;
 
 struct Bench {
-  explicit Bench(Scene scene) : driver(std::move(scene), platform) {}
+  explicit Bench(Scene scene) : driver(std::move(scene), platform) { run.AddObserver(host.writer); }
   FakePlatform platform;
   SimulatedDriver driver;
   RecordingHost host;
-  AnalyzerBus bus{driver, platform};
-  MeasurementRun run{bus, host, platform};
+  AnalyzerBus bus{driver};
+  BuiltinDialogue analyser{bus, platform};
+  MeasurementRun run{analyser, host, platform};
 };
 
 TEST(SimulatedRun, AveragedRunsWaitOneSweepPerSegmentAndRepeat) {
   Bench plain(DefaultScene());
-  ASSERT_EQ(plain.run.OnStart(), RunOutcome::kCompleted);
+  ASSERT_EQ(plain.run.OnStart().outcome, RunOutcome::kCompleted);
   Bench bench(DefaultScene());
   bench.host.averaging = 1;
   const double start = bench.platform.NowSeconds();
-  EXPECT_EQ(bench.run.OnStart(), RunOutcome::kCompleted);
+  EXPECT_EQ(bench.run.OnStart().outcome, RunOutcome::kCompleted);
   EXPECT_EQ(bench.host.results, plain.host.results);
   // 300 ms a sweep, polled every 10 ms: each wait ends on the 30th poll.
   EXPECT_EQ(bench.platform.sleeps, 6 * 30);
@@ -54,14 +56,17 @@ TEST(SimulatedRun, AveragedRunsWaitOneSweepPerSegmentAndRepeat) {
 TEST(SimulatedLibrary, RunsThroughTheRealBindingWithTheSceneFromTheEnvironment) {
   testing::SetEnv(kSceneEnv, kScenesDir + "/lf-replies-800m.scene");
   FakePlatform platform;
-  DriverLibrary library({TARNWICK_SIM_GPIB_LIBRARY}, platform);
+  DriverLibrary library({TARNWICK_SIM_GPIB_LIBRARY});
   RecordingHost host;
-  AnalyzerBus bus(library, platform);
-  MeasurementRun run(bus, host, platform);
+  AnalyzerBus bus(library);
+  BuiltinDialogue analyser(bus, platform);
+  MeasurementRun run(analyser, host, platform);
+  run.AddObserver(host.writer);
   host.carrier = "830";
   host.band800M = true;
-  EXPECT_EQ(run.OnStart(), RunOutcome::kCompleted);
-  EXPECT_THAT(platform.messages, IsEmpty());
+  const RunEnd end = run.OnStart();
+  EXPECT_EQ(end.outcome, RunOutcome::kCompleted);
+  EXPECT_THAT(end.message, IsEmpty());
   EXPECT_THAT(host.Lines(),
               ElementsAre("Spurious",
                           "30MHz---817.5MHz       816.900MHz    -48.90dBm",

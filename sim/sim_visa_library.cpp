@@ -28,13 +28,6 @@ namespace v = tarnwick::visa;
 using tarnwick::sim::SimulatedDriver;
 
 
-class LibraryPlatform : public tarnwick::SystemPlatform {
- public:
-  void PumpEvents() override {}
-  void CriticalMessage(std::string_view) override {}
-  [[noreturn]] void EndProgram() override { std::abort(); }
-};
-
 struct Instrument {
   std::unique_ptr<SimulatedDriver> driver;
   int32_t sta = 0, err = 0, cnt = 0, cntl = 0;
@@ -43,7 +36,7 @@ struct Instrument {
 
 struct Library {
   std::mutex mutex;
-  LibraryPlatform platform;
+  tarnwick::SystemPlatform platform;  // only its clock is used
   std::optional<tarnwick::sim::Scene> scene;  // empty when the scene file is broken
   std::map<v::ViSession, std::unique_ptr<Instrument>> sessions;  // null: a resource manager
   v::ViSession next = 1;

@@ -38,17 +38,9 @@ int SimulatedDriver::RegisterGpibGlobalsForThread(int32_t* sta, int32_t* err, in
   }
   if (sta == nullptr || err == nullptr || cnt == nullptr || cntl == nullptr) return 3;
   if ((answer == 0 || answer == 1) && !WordsRegistered()) {
-    sta_ = sta;
-    err_ = err;
-    cnt_ = cnt;
-    cntl_ = cntl;
+    StatusWordDriver::RegisterGpibGlobalsForThread(sta, err, cnt, cntl);
   }
   return answer;
-}
-
-int SimulatedDriver::UnregisterGpibGlobalsForThread() {
-  sta_ = err_ = cnt_ = cntl_ = nullptr;
-  return 0;
 }
 
 int SimulatedDriver::ibdev(int board, int pad, int sad, int tmo, int /*eot*/, int /*eos*/) {
@@ -127,16 +119,6 @@ SimulatedDriver::Device* SimulatedDriver::Find(int ud) {
 
 bool SimulatedDriver::Listens(const Device& device) const {
   return device.pad == address_ && device.sad == 0;
-}
-
-int SimulatedDriver::Finish(int32_t status, int32_t error, long count) {
-  if (WordsRegistered()) {
-    *sta_ = status;
-    *err_ = error;
-    *cnt_ = static_cast<int32_t>(count);
-    *cntl_ = static_cast<int32_t>(count);
-  }
-  return status;
 }
 
 }  // namespace tarnwick::sim

@@ -8,30 +8,28 @@
 #include <string>
 #include <vector>
 
-#include "bus/gpib_driver.h"
 #include "bus/platform.h"
+#include "bus/status_words.h"
 #include "sim/scene.h"
 
 namespace tarnwick::sim {
 
 class AnalyzerModel;
 
-class SimulatedDriver : public GpibDriver {
+class SimulatedDriver : public StatusWordDriver {
  public:
   // Only platform's clock is used: averaged sweeps take the scene's time on it.
   SimulatedDriver(Scene scene, Platform& platform);
   ~SimulatedDriver() override;
 
+  // The first registration answers as the scene says; a later one 1 while
+  // words are registered.
   int RegisterGpibGlobalsForThread(int32_t* sta, int32_t* err, int32_t* cnt,
                                    int32_t* cntl) override;
-  int UnregisterGpibGlobalsForThread() override;
   int ibdev(int board, int pad, int sad, int tmo, int eot, int eos) override;
   int ibonl(int ud, int v) override;
   int ibwrt(int ud, const void* buf, long cnt) override;
   int ibrd(int ud, void* buf, long cnt) override;
-
-  // Whether the driver currently writes the registered words after each call.
-  bool WordsRegistered() const { return sta_ != nullptr; }
 
  private:
   // What ibdev opened; a descriptor is ud = index + 1, as 0 is board 0.
@@ -43,8 +41,6 @@ class SimulatedDriver : public GpibDriver {
   // The device a descriptor stands for, or nullptr for a board or a bad one.
   Device* Find(int ud);
   bool Listens(const Device& device) const;
-  // Sets the words (when registered) and returns the status.
-  int Finish(int32_t status, int32_t error, long count);
 
   std::unique_ptr<AnalyzerModel> model_;
   int address_;
@@ -52,10 +48,6 @@ class SimulatedDriver : public GpibDriver {
   int first_registration_;
 
   bool registration_answered_ = false;
-  int32_t* sta_ = nullptr;
-  int32_t* err_ = nullptr;
-  int32_t* cnt_ = nullptr;
-  int32_t* cntl_ = nullptr;
 
   std::vector<std::optional<Device>> devices_;
   std::string unread_;  // reply bytes not yet read

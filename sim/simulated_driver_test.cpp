@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "bus/analyzer_commands.h"
+#include "analyser/builtin_commands.h"
 #include "tests/support/fake_platform.h"
 
 namespace tarnwick::sim {

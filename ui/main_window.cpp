@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -19,7 +20,6 @@
 
 #include "ui/glyph_check.h"
 #include "ui/results_box.h"
-#include "ui/window_platform.h"
 #include "version.h"
 
 namespace tarnwick::ui {
@@ -123,13 +123,18 @@ QFont ChooseResultsFont(const QStringList& faces) {
   return fallback;
 }
 
-Form1::Form1(AnalyzerBus& bus, Platform& platform, bool simulated, double dpi,
+Form1::Form1(Analyser& analyser, Platform& platform, bool simulated, double dpi,
              QWidget* parent)
     : QWidget(parent,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                   Qt::WindowCloseButtonHint),
-      run_(bus, *this, platform) {
+      run_(analyser, *this, platform),
+      box_([this](std::string_view text) { InsertResult(text); }) {
+  run_.AddObserver(*this);
+  run_.AddObserver(box_);
+  run_.AddObserver(recorder_);
+  platform.SetStopCheck([this] { return close_requested_; });
   setObjectName(QStringLiteral("Form1"));
   if (dpi <= 0) dpi = logicalDpiY();
   auto place = [dpi](QWidget* control, const char* name, const TwipsRect& rect) {
@@ -186,7 +191,6 @@ Form1::Form1(AnalyzerBus& bus, Platform& platform, bool simulated, double dpi,
   place(chkAvg, "chkAvg", kChkAvg);
 
   simulated_ = simulated;
-  platform_ = &platform;
   SetUpResultActions();
   // At a large scale factor the stored position can put the box off screen.
   KeepOnScreen(*this);
@@ -216,30 +220,34 @@ void Form1::InsertResult(std::string_view text) {
   txtRslt->repaint();
 }
 
-bool Form1::StopRequested() { return close_requested_; }
+void Form1::Tell(const std::string& text) {
+  if (tell_) {
+    tell_(text);
+    return;
+  }
+  QMessageBox::critical(this, QString::fromUtf8(kProductName), QString::fromStdString(text));
+}
 
 void Form1::Command1_Click() {
-  // Clicks delivered by an averaging wait's event pump land here while a run
-  // is in progress: one run at a time.
+  // Clicks delivered by an averaging wait's event handling land here while a
+  // run is in progress: one run at a time.
   if (running_) return;
   running_ = true;
   block_cursor_.reset();
-  try {
-    run_.OnStart();
-  } catch (const ProgramEndRequest&) {
-    // The operator has been told why; the window goes and the program ends.
-    running_ = false;
+  const RunEnd end = run_.OnStart();
+  running_ = false;
+  block_cursor_.reset();
+  const RunRecord& record = recorder_.record();
+  // Messages come once the run has ended, never during it.
+  if (!record.message.empty()) Tell(record.message);
+  if (!journal_problem_.empty()) Tell(std::exchange(journal_problem_, {}));
+  if (end.endsProgram) {
+    // The run is closed and journaled; the window goes and the program ends.
     program_ended_ = true;
     close();
     return;
   }
-  running_ = false;
-  block_cursor_.reset();
-  const bool failed = journal_ != nullptr && journal_->latest().Failures() > 0;
-  UpdateTitle(failed ? QStringLiteral("FAIL") : QString());
-  if (!journal_problem_.empty()) {
-    platform_->CriticalMessage(std::exchange(journal_problem_, {}));
-  }
+  UpdateTitle(record.Failures() > 0 ? QStringLiteral("FAIL") : QString());
   // The window was closed during a wait; the run has stopped cleanly, so
   // close it for real now.
   if (close_requested_) close();

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,10 +16,12 @@
 #include <QTextCursor>
 #include <QWidget>
 
-#include "bus/analyzer_bus.h"
+#include "analyser/analyser.h"
 #include "bus/platform.h"
 #include "journal/run_journal.h"
 #include "measure/measurement_run.h"
+#include "results/block_text.h"
+#include "results/recorder.h"
 
 class QAction;
 class QCheckBox;
@@ -54,27 +57,44 @@ QFont ChooseResultsFont(const QStringList& faces);
 // width.
 bool KeepsColumnsAligned(const QFont& font);
 
-class Form1 : public QWidget, public RunHost {
+class Form1 : public QWidget, public RunHost, public RunObserver {
   Q_OBJECT
 
  public:
-  // dpi converts the layout's twips; 0 takes the screen's logical DPI.
-  Form1(AnalyzerBus& bus, Platform& platform, bool simulated, double dpi = 0,
+  // dpi converts the layout's twips; 0 takes the screen's logical DPI. The
+  // window is platform's stop check: closing it stops a run.
+  Form1(Analyser& analyser, Platform& platform, bool simulated, double dpi = 0,
         QWidget* parent = nullptr);
 
-  // RunHost: what the run reads from and writes to the window.
+  // RunHost: what the run reads from the window.
   std::string CarrierText() override;
   std::string RefLevelText() override;
   std::string RefOffsetText() override;
   bool Band800MSelected() override;
   int AveragingValue() override;
-  void InsertResult(std::string_view text) override;
-  bool StopRequested() override;
-  void SegmentStarting(std::size_t index, std::size_t count, const FreqSegment& segment) override;
+  // Inserts text at the results box's caret, replacing no selection and
+  // splitting no line; the run's block stays together.
+  void InsertResult(std::string_view text);
+  // Whether the run under way is to stop: the window was closed.
+  bool StopRequested() const { return close_requested_; }
 
-  // Records every later run in journal, whose verdicts the title shows and
-  // whose runs "Export runs as CSV…" writes. journal must outlive the window.
+  // RunObserver: the title's progress.
+  void RunStarted(const RunSettings&) override {}
+  void RunPlanned(const RunPlan&) override {}
+  void SegmentStarting(std::size_t index, std::size_t count, double startHz,
+                       double stopHz) override;
+  void SegmentMeasured(const SegmentMeasurement&) override {}
+  void RunFinished(const RunEnd&) override {}
+
+  // Every run is recorded here, with its verdicts; listeners such as the
+  // journal are added to it.
+  RunRecorder& recorder() { return recorder_; }
+  // Where "Export runs as CSV…" finds this session's runs. journal must
+  // outlive the window, and listen to the recorder.
   void SetJournal(RunJournal& journal);
+  // How the window tells the operator something: a modal critical message
+  // box, unless a test says otherwise.
+  void SetMessenger(std::function<void(const std::string&)> tell) { tell_ = std::move(tell); }
   // For the journal's warning: shown once the run has ended, never during it.
   void JournalProblem(const std::string& text) { journal_problem_ = text; }
   // Ctrl+S: the box's text to path; the problem, or empty.
@@ -85,8 +105,9 @@ class Form1 : public QWidget, public RunHost {
 
   QAction* saveAction;
   QAction* exportAction;
-  // True once a run ended the program (driver library or registration); the
-  // window is closed by then and the program's exit status says so.
+  // True once a run found that the driver cannot serve (no library,
+  // registration refused); the window is closed by then and the program's
+  // exit status says so.
   bool ProgramEnded() const { return program_ended_; }
   bool Running() const { return running_; }
   const FreqSegments& SegmentList() const { return run_.SegmentList(); }
@@ -109,7 +130,12 @@ class Form1 : public QWidget, public RunHost {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void Tell(const std::string& text);
+
   MeasurementRun run_;
+  BlockWriter box_;
+  RunRecorder recorder_;
+  std::function<void(const std::string&)> tell_;
   bool running_ = false;
   bool close_requested_ = false;
   bool program_ended_ = false;
@@ -122,7 +148,6 @@ class Form1 : public QWidget, public RunHost {
   void ShowResultsMenu(const QPoint& at);
   bool simulated_ = false;
   bool shown_ = false;
-  Platform* platform_ = nullptr;
   RunJournal* journal_ = nullptr;
   std::string journal_problem_;
   // Where the current run's block continues; null between runs.

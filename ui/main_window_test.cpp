@@ -23,13 +23,13 @@
 #include <QTextLayout>
 #include <QTimer>
 
+#include "analyser/builtin_dialogue.h"
 #include "journal/run_journal.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/process.h"
 #include "tests/support/scripted_driver.h"
 #include "ui/glyph_check.h"
 #include "ui/main_window.h"
-#include "ui/window_platform.h"
 
 using tarnwick::AnalyzerBus;
 using tarnwick::testing::FakePlatform;
@@ -37,12 +37,6 @@ using tarnwick::testing::ScriptedDriver;
 using tarnwick::ui::Form1;
 
 namespace {
-
-// Ends the program the way the window's own platform does.
-class TestPlatform : public FakePlatform {
- public:
-  [[noreturn]] void EndProgram() override { throw tarnwick::ui::ProgramEndRequest{}; }
-};
 
 // An analyser whose peak is always 1234.56789 MHz at -45.3 dBm and whose
 // averaged sweeps finish at the first status poll.
@@ -57,8 +51,10 @@ std::optional<std::string> Answer(std::string_view command) {
 const QString kFirstLine = QStringLiteral("30MHz---1100MHz       1234.568MHz    -45.30dBm");
 
 struct Bench {
-  explicit Bench(bool simulated = false, double dpi = 96) : window(bus, platform, simulated, dpi) {
+  explicit Bench(bool simulated = false, double dpi = 96)
+      : window(analyser, platform, simulated, dpi) {
     driver.responder = Answer;
+    window.SetMessenger([this](const std::string& text) { messages.push_back(text); });
   }
   void Show() {
     window.show();
@@ -79,10 +75,12 @@ struct Bench {
     return kinds;
   }
 
-  TestPlatform platform;
+  FakePlatform platform;
   ScriptedDriver driver;
-  AnalyzerBus bus{driver, platform};
+  AnalyzerBus bus{driver};
+  tarnwick::BuiltinDialogue analyser{bus, platform};
   Form1 window;
+  std::vector<std::string> messages;
 };
 
 // Runs the application's event loop, as the program does, with action as its
@@ -133,7 +131,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(lines[1], kFirstLine);
     QVERIFY(!b.window.txtRslt->toPlainText().contains(QLatin1Char('\r')));
     QCOMPARE(b.Sweeps(), "TTTTTT");
-    QCOMPARE(b.platform.pumps, 0);  // events wait while the run holds the thread
+    QCOMPARE(b.platform.sleeps, 0);  // events wait while the run holds the thread
 
     // The keypad's Enter and the space bar start runs too; Ctrl+Return and a
     // held key's repeats do not.
@@ -161,13 +159,13 @@ class MainWindowTest : public QObject {
     // One status poll per wait, so pump n belongs to segment n-1. A second
     // START is ignored; Averaging changed applies from the next segment.
     bool runningInWait = false;
-    b.platform.onPump = [&] {
-      if (b.platform.pumps == 1) {
+    b.platform.onSleep = [&] {
+      if (b.platform.sleeps == 1) {
         runningInWait = b.window.Running();
         b.window.Command1->click();
         QTest::keyClick(b.window.Command1, Qt::Key_Return);
       }
-      if (b.platform.pumps == 2) QTest::mouseClick(b.window.chkAvg, Qt::LeftButton);
+      if (b.platform.sleeps == 2) QTest::mouseClick(b.window.chkAvg, Qt::LeftButton);
     };
     b.window.Command1->click();
     QVERIFY(runningInWait && !b.window.Running());
@@ -194,10 +192,10 @@ class MainWindowTest : public QObject {
       return c == "*STB?" ? std::optional<std::string>("0\r\n") : Answer(c);  // never done
     };
     bool closedInWait = true;
-    b.platform.onPump = [&] { closedInWait = b.window.close(); };
+    b.platform.onSleep = [&] { closedInWait = b.window.close(); };
     QCOMPARE(ExecWith([&] { b.window.Command1->click(); }), 0);
     QVERIFY(!closedInWait);
-    QCOMPARE(b.platform.pumps, 1);
+    QCOMPARE(b.platform.sleeps, 1);
     QCOMPARE(b.Count(b.driver.writes, "*STB?"), 0);
     QCOMPARE(b.driver.writes.back(), "AAVG OFF");
     QCOMPARE(b.driver.calls.back(), "ibonl(0, 0)");
@@ -210,8 +208,11 @@ class MainWindowTest : public QObject {
     b.Show();
     b.driver.registrationResults = {3};
     QCOMPARE(ExecWith([&] { b.window.Command1->click(); }), 0);
-    QCOMPARE(b.platform.messages,
-             (std::vector<std::string>{std::string(tarnwick::kMsgUnableToRegister)}));
+    QCOMPARE(b.messages, (std::vector<std::string>{std::string(tarnwick::kMsgUnableToRegister)}));
+    // The run ended properly before the window went: recorded, and nothing
+    // more said to a driver that refused its words.
+    QCOMPARE(b.window.recorder().record().OutcomeName(), std::string("stopped"));
+    QCOMPARE(b.driver.calls, (std::vector<std::string>{"Register", "Unregister"}));
     QVERIFY(b.window.ProgramEnded());
     QVERIFY(!b.window.isVisible() && !b.window.Running());
   }
@@ -245,9 +246,7 @@ class MainWindowTest : public QObject {
 
   void titleShowsProgressAndTheVerdict() {
     Bench b(true);
-    tarnwick::RunJournal journal({}, [](const std::string&) {});
-    journal.SetLimits(tarnwick::LimitTable::Everywhere(-50));  // -45.3 dBm fails
-    b.window.SetJournal(journal);
+    b.window.recorder().SetLimits(tarnwick::LimitTable::Everywhere(-50));  // -45.3 dBm fails
     QStringList titles;
     b.driver.responder = [&](std::string_view c) {
       if (c == "MF?") titles << b.window.windowTitle();
@@ -265,6 +264,7 @@ class MainWindowTest : public QObject {
              QStringLiteral("No journal is being written: there is nothing to export."));
     tarnwick::RunJournal journal(tarnwick::OpenJournal((dir / "j.sqlite").string()),
                                  [](const std::string& w) { QFAIL(w.c_str()); });
+    b.window.recorder().AddListener(journal);
     b.window.SetJournal(journal);
     b.window.Command1->click();
     b.window.Command1->click();

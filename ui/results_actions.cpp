@@ -57,13 +57,12 @@ void Form1::UpdateTitle(const QString& state) {
   setWindowTitle(title);
 }
 
-void Form1::SegmentStarting(std::size_t index, std::size_t count, const FreqSegment&) {
+void Form1::SegmentStarting(std::size_t index, std::size_t count, double, double) {
   UpdateTitle(tr("segment %1 of %2").arg(index + 1).arg(count));
 }
 
 void Form1::SetJournal(RunJournal& journal) {
   journal_ = &journal;
-  run_.AddObserver(journal);
   exportAction->setEnabled(true);
 }
 
@@ -74,10 +73,10 @@ QString Form1::SaveResultsTo(const QString& path) const {
 QString Form1::ExportSessionTo(const QString& path) const {
   ResultStore* store = journal_ != nullptr ? journal_->store() : nullptr;
   if (store == nullptr) return tr("No journal is being written: there is nothing to export.");
-  std::vector<StoredRun> runs;
+  std::vector<RunRecord> runs;
   try {
     for (std::int64_t id : journal_->recorded()) {
-      if (std::optional<StoredRun> run = store->LoadRun(id)) runs.push_back(std::move(*run));
+      if (std::optional<RunRecord> run = store->LoadRun(id)) runs.push_back(std::move(*run));
     }
   } catch (const JournalError& e) {
     return QString::fromStdString(e.what());

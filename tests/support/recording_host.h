@@ -1,13 +1,14 @@
-// A run host with fields a test sets and a results box it can read back.
+// A run host with fields a test sets, and a results box it can read back:
+// add writer to the run as an observer to fill it.
 #ifndef TARNWICK_TESTS_SUPPORT_RECORDING_HOST_H_
 #define TARNWICK_TESTS_SUPPORT_RECORDING_HOST_H_
 
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "measure/measurement_run.h"
+#include "results/block_text.h"
 
 namespace tarnwick::testing {
 
@@ -21,11 +22,6 @@ class RecordingHost : public RunHost {
     ++averagingQuestions;
     return averaging;
   }
-  void InsertResult(std::string_view text) override {
-    results += text;
-    inserts.emplace_back(text);
-  }
-  bool StopRequested() override { return stopRequested; }
   std::string StopReason() override { return "stopped"; }
 
   // The results box split at its line breaks, without them.
@@ -43,10 +39,13 @@ class RecordingHost : public RunHost {
   std::string offset = "0";
   bool band800M = false;
   int averaging = 0;
-  bool stopRequested = false;
   int averagingQuestions = 0;
   std::string results;
   std::vector<std::string> inserts;
+  BlockWriter writer{[this](std::string_view text) {
+    results += text;
+    inserts.emplace_back(text);
+  }};
 };
 
 }  // namespace tarnwick::testing

@@ -15,18 +15,15 @@ int ScriptedDriver::RegisterGpibGlobalsForThread(int32_t* sta, int32_t* err,
     registrationResults.pop_front();
   }
   if (result == 0 || result == 1) {
-    sta_ = sta;
-    err_ = err;
-    cnt_ = cnt;
-    cntl_ = cntl;
+    StatusWordDriver::UnregisterGpibGlobalsForThread();
+    StatusWordDriver::RegisterGpibGlobalsForThread(sta, err, cnt, cntl);
   }
   return result;
 }
 
 int ScriptedDriver::UnregisterGpibGlobalsForThread() {
   calls.emplace_back("Unregister");
-  sta_ = err_ = cnt_ = cntl_ = nullptr;
-  return 0;
+  return StatusWordDriver::UnregisterGpibGlobalsForThread();
 }
 
 int ScriptedDriver::ibdev(int board, int pad, int sad, int tmo, int eot, int eos) {
@@ -72,14 +69,6 @@ int ScriptedDriver::ibrd(int ud, void* buf, long cnt) {
   const int32_t status = (n == reply->size() ? kStatusEnd : 0) | kStatusCmpl;
   Finish(status, idleError, static_cast<int32_t>(n));
   return status;
-}
-
-void ScriptedDriver::Finish(int32_t status, int32_t error, int32_t count) {
-  if (sta_ == nullptr) return;
-  *sta_ = status;
-  *err_ = error;
-  *cnt_ = count;
-  *cntl_ = count;
 }
 
 }  // namespace tarnwick::testing

@@ -9,17 +9,18 @@
 #include <string_view>
 #include <vector>
 
-#include "bus/gpib_driver.h"
+#include "bus/status_words.h"
 
 namespace tarnwick::testing {
 
-class ScriptedDriver : public GpibDriver {
+class ScriptedDriver : public StatusWordDriver {
  public:
   // What a read receives, given the text of the last write; nullopt times out.
   using Responder = std::function<std::optional<std::string>(std::string_view lastWrite)>;
   // The driver error a write of this text fails with, or nullopt for success.
   using WriteFailure = std::function<std::optional<int32_t>(std::string_view text)>;
 
+  std::optional<std::string> Load() override { return loadFailure; }
   int RegisterGpibGlobalsForThread(int32_t* sta, int32_t* err, int32_t* cnt,
                                    int32_t* cntl) override;
   int UnregisterGpibGlobalsForThread() override;
@@ -42,14 +43,9 @@ class ScriptedDriver : public GpibDriver {
   long writeShortfall = 0;  // bytes every write leaves unsent, without ERR
   int32_t idleError = 0;    // what the error word holds after a call that worked
   std::optional<int32_t> onlineError;  // every ibonl fails with it
+  std::optional<std::string> loadFailure;  // why Load says the driver cannot serve
 
  private:
-  void Finish(int32_t status, int32_t error, int32_t count);
-
-  int32_t* sta_ = nullptr;
-  int32_t* err_ = nullptr;
-  int32_t* cnt_ = nullptr;
-  int32_t* cntl_ = nullptr;
   std::string last_write_;
 };
 

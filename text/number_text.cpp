@@ -1,4 +1,4 @@
-#include "measure/number_text.h"
+#include "text/number_text.h"
 
 #include <algorithm>
 #include <charconv>

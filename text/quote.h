@@ -1,8 +1,8 @@
 // Texts from outside (fields, replies, scene lines, paths) as messages quote
 // them: cut to a readable length and with control characters escaped, so a
 // huge or hostile text can neither flood a message nor steer a terminal.
-#ifndef TARNWICK_BUS_QUOTE_H_
-#define TARNWICK_BUS_QUOTE_H_
+#ifndef TARNWICK_TEXT_QUOTE_H_
+#define TARNWICK_TEXT_QUOTE_H_
 
 #include <cstddef>
 #include <string>
@@ -30,4 +30,4 @@ std::string QuotedBytes(std::string_view bytes);
 
 }  // namespace tarnwick
 
-#endif  // TARNWICK_BUS_QUOTE_H_
+#endif  // TARNWICK_TEXT_QUOTE_H_

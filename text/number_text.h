@@ -1,8 +1,8 @@
 // The number texts of commands and result lines. All of them are judged on the
 // value written with 15 significant digits, so 1927514500 Hz shown in MHz with
 // three decimals is 1927.515, not the 1927.514 the exact double would give.
-#ifndef TARNWICK_MEASURE_NUMBER_TEXT_H_
-#define TARNWICK_MEASURE_NUMBER_TEXT_H_
+#ifndef TARNWICK_TEXT_NUMBER_TEXT_H_
+#define TARNWICK_TEXT_NUMBER_TEXT_H_
 
 #include <string>
 #include <string_view>
@@ -25,4 +25,4 @@ std::string RightField(std::string_view text, std::size_t width);
 
 }  // namespace tarnwick
 
-#endif  // TARNWICK_MEASURE_NUMBER_TEXT_H_
+#endif  // TARNWICK_TEXT_NUMBER_TEXT_H_

@@ -1,12 +1,9 @@
-#include "bus/leading_number.h"
+#include "text/leading_number.h"
 
 #include <charconv>
 #include <cmath>
 #include <string>
 
-#include <fmt/format.h>
-
-#include "bus/quote.h"
 
 namespace tarnwick {
 namespace {
@@ -49,15 +46,13 @@ NumberScan RadixNumber(Cursor& in, int base) {
     scan.hasDigits = true;
     scan.end = in.Pos() + 1;
   }
-  if (!std::isfinite(scan.value)) throw OverflowError("the number in the text is too large");
+  if (!std::isfinite(scan.value)) scan = NumberScan{0, true, true, scan.end};
   return scan;
 }
 
 }  // namespace
 
-double LeadingNumber(std::string_view text) { return ScanLeadingNumber(text).value; }
-
-NumberScan ScanLeadingNumber(std::string_view text) {
+NumberScan LeadingNumber(std::string_view text) {
   Cursor in(text);
   NumberScan scan;
   if (in.Peek() == '&') {
@@ -126,22 +121,17 @@ NumberScan ScanLeadingNumber(std::string_view text) {
     // Out of range one way or the other: tiny values read as zero.
     const long magnitude = leadingDigits > 0 ? leadingDigits + exponent : exponent - fractionZeros;
     if (magnitude > 0) {
-      throw OverflowError(fmt::format("the number {} is too large", QuotedForMessage(text)));
+      scan.overflow = true;
+      return scan;
     }
     scan.value = number[0] == '-' ? -0.0 : 0.0;
   }
   return scan;
 }
 
-int16_t LowWordToInt(int32_t value) {
-  return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(value) & 0xFFFFu));
-}
-
-int16_t RoundToInt16(double value, std::string_view what) {
+std::optional<int16_t> RoundToInt16(double value) {
   const double rounded = std::nearbyint(value);  // the default mode rounds halves to even
-  if (!(rounded >= -32768.0 && rounded <= 32767.0)) {
-    throw OverflowError(fmt::format("{} {} does not fit a 16-bit number", what, value));
-  }
+  if (!(rounded >= -32768.0 && rounded <= 32767.0)) return std::nullopt;
   return static_cast<int16_t>(rounded);
 }
 

@@ -1,13 +1,14 @@
-#include "drivers/status_words.h"
+#include "bus/status_words.h"
 
 #include <array>
 #include <utility>
 
-namespace tarnwick::drivers {
+namespace tarnwick {
 
 int StatusWordDriver::RegisterGpibGlobalsForThread(int32_t* sta, int32_t* err, int32_t* cnt,
                                                    int32_t* cntl) {
-  if (sta_ != nullptr) return 1;
+  if (sta == nullptr || err == nullptr || cnt == nullptr || cntl == nullptr) return 3;
+  if (WordsRegistered()) return 1;
   sta_ = sta;
   err_ = err;
   cnt_ = cnt;
@@ -22,7 +23,7 @@ int StatusWordDriver::UnregisterGpibGlobalsForThread() {
 
 int StatusWordDriver::Finish(int32_t status, int32_t error, long count, std::string text) {
   last_error_text_ = (status & kStatusErr) != 0 ? std::move(text) : std::string();
-  if (sta_ != nullptr) {
+  if (WordsRegistered()) {
     *sta_ = status;
     *err_ = error;
     *cnt_ = static_cast<int32_t>(count);
@@ -40,4 +41,8 @@ double TimeoutSeconds(int code) {
   return kSeconds[static_cast<std::size_t>(code)];
 }
 
-}  // namespace tarnwick::drivers
+int16_t LowWordToInt(int32_t value) {
+  return static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(value) & 0xFFFFu));
+}
+
+}  // namespace tarnwick

@@ -1,7 +1,7 @@
 // Every text Tarnwick says to the analyser. The run, the waits and the
 // simulated analyser all use these, so a command is spelt in one place only.
-#ifndef TARNWICK_BUS_ANALYZER_COMMANDS_H_
-#define TARNWICK_BUS_ANALYZER_COMMANDS_H_
+#ifndef TARNWICK_ANALYSER_BUILTIN_COMMANDS_H_
+#define TARNWICK_ANALYSER_BUILTIN_COMMANDS_H_
 
 #include <string_view>
 
@@ -53,4 +53,4 @@ inline constexpr int kOperationAveragingDone = 256;
 
 }  // namespace tarnwick::cmd
 
-#endif  // TARNWICK_BUS_ANALYZER_COMMANDS_H_
+#endif  // TARNWICK_ANALYSER_BUILTIN_COMMANDS_H_

@@ -1,4 +1,4 @@
-#include "bus/quote.h"
+#include "text/quote.h"
 
 #include <fmt/format.h>
 

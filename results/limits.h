@@ -1,7 +1,7 @@
 // Limits a transmitter's spurious emissions must stay under, by frequency
 // range, and the verdict of each segment against them.
-#ifndef TARNWICK_JOURNAL_LIMITS_H_
-#define TARNWICK_JOURNAL_LIMITS_H_
+#ifndef TARNWICK_RESULTS_LIMITS_H_
+#define TARNWICK_RESULTS_LIMITS_H_
 
 #include <optional>
 #include <stdexcept>
@@ -49,4 +49,4 @@ class LimitTable {
 
 }  // namespace tarnwick
 
-#endif  // TARNWICK_JOURNAL_LIMITS_H_
+#endif  // TARNWICK_RESULTS_LIMITS_H_

@@ -1,4 +1,4 @@
-#include "journal/limits.h"
+#include "results/limits.h"
 
 #include <charconv>
 #include <cmath>
@@ -7,8 +7,8 @@
 
 #include <fmt/format.h>
 
-#include "bus/quote.h"
-#include "measure/measurement_run.h"
+#include "text/quote.h"
+#include "measure/segment_plan.h"
 
 namespace tarnwick {
 namespace {

@@ -1,0 +1,54 @@
+// What the run says to the analyser, in the run's own terms: open it, set it
+// up, sweep a segment, put the marker on the peak, read the marker, close.
+// A dialect turns these into the analyser's commands and its replies into
+// values; it never formats results or decides what a reading is worth. Every
+// call returns its values or a failure value.
+#ifndef TARNWICK_ANALYSER_ANALYSER_H_
+#define TARNWICK_ANALYSER_ANALYSER_H_
+
+#include "bus/bus_error.h"
+
+namespace tarnwick {
+
+// How the wait for the end of a segment's sweep ended.
+enum class SweepWait {
+  kNotAveraged,  // a plain sweep: nothing to wait for
+  kDone,
+  kTimeout,      // the analyser did not report the end in time
+  kError,        // the analyser reported a device or execution error
+};
+
+struct SweepResult {
+  SweepWait wait = SweepWait::kNotAveraged;
+  // The stop check ended the wait: the sweep was abandoned unread.
+  bool interrupted = false;
+};
+
+// The marker as the analyser reports it.
+struct Marker {
+  double hz = 0;
+  double dbm = 0;
+};
+
+class Analyser {
+ public:
+  virtual ~Analyser() = default;
+
+  // Opens the analyser where the bus says it is.
+  virtual Status Open() = 0;
+  // Sets the analyser up for a search with this reference level and offset.
+  virtual Status SetUp(double refLevelDbm, double refOffsetDb) = 0;
+  // Sweeps startHz to stopHz once, plain or averaged. An averaged sweep whose
+  // wait did not end well is still swept; the result says how the wait ended.
+  virtual Result<SweepResult> Sweep(double startHz, double stopHz, bool averaged) = 0;
+  // Puts the marker on the highest point of the sweep.
+  virtual Status FindPeak() = 0;
+  virtual Result<Marker> ReadMarker() = 0;
+  // Sets the analyser back once set-up has begun, then takes it and its
+  // board offline. Every step is tried; the first failure is returned.
+  virtual Status Close() = 0;
+};
+
+}  // namespace tarnwick
+
+#endif  // TARNWICK_ANALYSER_ANALYSER_H_

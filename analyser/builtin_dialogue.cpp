@@ -1,0 +1,91 @@
+#include "analyser/builtin_dialogue.h"
+
+#include "analyser/builtin_commands.h"
+#include "analyser/query.h"
+#include "analyser/status_wait.h"
+#include "text/number_text.h"
+
+namespace tarnwick {
+namespace {
+
+std::string NumberCommand(std::string_view prefix, double value, std::string_view suffix) {
+  std::string text(prefix);
+  text += GeneralNumberText(value);
+  text += suffix;
+  return text;
+}
+
+}  // namespace
+
+Status BuiltinDialogue::Open() {
+  setup_started_ = false;
+  marker_buffer_.assign(kMarkerBufferWidth, '\0');
+  return BusAnalyser::Open();
+}
+
+Status BuiltinDialogue::SetUp(double refLevelDbm, double refOffsetDb) {
+  setup_started_ = true;
+  for (const std::string& command :
+       {std::string(cmd::kDisplayLine), std::string(cmd::kBandwidths),
+        std::string(cmd::kPositiveDetector),
+        NumberCommand(cmd::kRefOffsetPrefix, refOffsetDb, cmd::kDbSuffix),
+        NumberCommand(cmd::kRefLevelPrefix, refLevelDbm, cmd::kDbSuffix),
+        std::string(cmd::kSingleSweepMode), std::string(cmd::kAverageSetup)}) {
+    if (Status s = Write(command); !s.ok()) return s;
+  }
+  return {};
+}
+
+Result<SweepResult> BuiltinDialogue::Sweep(double startHz, double stopHz, bool averaged) {
+  // The stop frequency goes first.
+  if (Status s = Write(NumberCommand(cmd::kStopPrefix, stopHz, cmd::kHzSuffix)); !s.ok()) {
+    return s.error();
+  }
+  if (Status s = Write(NumberCommand(cmd::kStartPrefix, startHz, cmd::kHzSuffix)); !s.ok()) {
+    return s.error();
+  }
+  if (!averaged) {
+    if (Status s = Write(cmd::kTakeSweep); !s.ok()) return s.error();
+    return SweepResult{};
+  }
+  for (std::string_view command : {cmd::kAverageSingle, cmd::kAverageCount, cmd::kAverageRestart,
+                                   cmd::kContinuousSweep}) {
+    if (Status s = Write(command); !s.ok()) return s.error();
+  }
+  const Result<int16_t> waited = WaitAveraging();
+  if (!waited.ok()) return waited.error();
+  SweepResult result;
+  switch (waited.value()) {
+    case kWaitInterrupted: result.interrupted = true; break;
+    case kWaitTimeout: result.wait = SweepWait::kTimeout; break;
+    case kWaitError: result.wait = SweepWait::kError; break;
+    default: result.wait = SweepWait::kDone;
+  }
+  return result;
+}
+
+Result<int16_t> BuiltinDialogue::WaitAveraging() {
+  if (Status s = Write(cmd::kClearStatus); !s.ok()) return s.error();
+  if (Status s = Write(cmd::kOperationEnable); !s.ok()) return s.error();
+  return WaitOperation(bus_, platform_, kAveragingTimeoutSeconds);
+}
+
+Status BuiltinDialogue::FindPeak() { return Write(cmd::kPeakSearch); }
+
+Result<Marker> BuiltinDialogue::ReadMarker() {
+  const Result<double> hz = QueryValue(bus_, cmd::kMarkerFrequency, marker_buffer_);
+  if (!hz.ok()) return hz.error();
+  const Result<double> dbm = QueryValue(bus_, cmd::kMarkerLevel, marker_buffer_);
+  if (!dbm.ok()) return dbm.error();
+  return Marker{hz.value(), dbm.value()};
+}
+
+Status BuiltinDialogue::Close() {
+  Status first;
+  if (setup_started_) first = Write(cmd::kAveragingOff);
+  setup_started_ = false;
+  Status offline = TakeOffline();
+  return first.ok() ? offline : first;
+}
+
+}  // namespace tarnwick

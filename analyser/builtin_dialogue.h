@@ -1,0 +1,43 @@
+// The analyser's own command language, the one Tarnwick has always spoken:
+// "FA … HZ", "TS", "MF?", and the averaging wait on the IEEE 488.2 status
+// byte. Every text it sends is in builtin_commands.h.
+#ifndef TARNWICK_ANALYSER_BUILTIN_DIALOGUE_H_
+#define TARNWICK_ANALYSER_BUILTIN_DIALOGUE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "analyser/bus_analyser.h"
+
+namespace tarnwick {
+
+// The width of the reply buffer the marker queries share through a run.
+inline constexpr std::size_t kMarkerBufferWidth = 50;
+
+class BuiltinDialogue : public BusAnalyser {
+ public:
+  using BusAnalyser::BusAnalyser;
+
+  // Also starts a fresh marker buffer, all NUL, for the run.
+  Status Open() override;
+  Status SetUp(double refLevelDbm, double refOffsetDb) override;
+  Result<SweepResult> Sweep(double startHz, double stopHz, bool averaged) override;
+  Status FindPeak() override;
+  Result<Marker> ReadMarker() override;
+  // "AAVG OFF" once set-up has begun, then offline.
+  Status Close() override;
+
+  // Waits for the end of an averaged sweep: "*CLS", "OPR 256", then the
+  // status wait with its ten seconds. 0 done, 1 error, 2 timeout,
+  // 3 interrupted.
+  Result<int16_t> WaitAveraging();
+
+ private:
+  bool setup_started_ = false;
+  std::string marker_buffer_;
+};
+
+}  // namespace tarnwick
+
+#endif  // TARNWICK_ANALYSER_BUILTIN_DIALOGUE_H_

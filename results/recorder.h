@@ -1,0 +1,57 @@
+// Keeps the run under way as a record: the values the run reports, each
+// reading judged against the limits in force, and what the operator is told
+// at the end. Those who keep or show runs (the journal, the window) listen
+// to the record rather than to the run.
+#ifndef TARNWICK_RESULTS_RECORDER_H_
+#define TARNWICK_RESULTS_RECORDER_H_
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "measure/run_observer.h"
+#include "results/limits.h"
+#include "results/run_record.h"
+
+namespace tarnwick {
+
+class RecordListener {
+ public:
+  virtual ~RecordListener() = default;
+  // A new run; the listener that keeps it may give it its id.
+  virtual void RecordStarted(RunRecord& /*run*/) {}
+  virtual void RecordPlanned(const RunRecord& /*run*/) {}
+  // The newest segment is run.segments.back().
+  virtual void SegmentRecorded(const RunRecord& /*run*/) {}
+  virtual void RecordFinished(const RunRecord& /*run*/) {}
+};
+
+class RunRecorder : public RunObserver {
+ public:
+  // What every later run is recorded with. bench is asked at the start and
+  // again at the end: a driver library is known only once a run has loaded it.
+  void SetBench(std::function<std::string()> bench, bool simulated);
+  void SetLimits(LimitTable limits) { limits_ = std::move(limits); }
+  const LimitTable& limits() const { return limits_; }
+  // The listener must outlive the recorder.
+  void AddListener(RecordListener& listener) { listeners_.push_back(&listener); }
+
+  // The latest run, whole once it has finished.
+  const RunRecord& record() const { return record_; }
+
+  void RunStarted(const RunSettings& settings) override;
+  void RunPlanned(const RunPlan& plan) override;
+  void SegmentMeasured(const SegmentMeasurement& segment) override;
+  void RunFinished(const RunEnd& end) override;
+
+ private:
+  std::function<std::string()> bench_;
+  bool simulated_ = false;
+  LimitTable limits_;
+  RunRecord record_;
+  std::vector<RecordListener*> listeners_;
+};
+
+}  // namespace tarnwick
+
+#endif  // TARNWICK_RESULTS_RECORDER_H_
