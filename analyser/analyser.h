@@ -6,6 +6,8 @@
 #ifndef TARNWICK_ANALYSER_ANALYSER_H_
 #define TARNWICK_ANALYSER_ANALYSER_H_
 
+#include <string_view>
+
 #include "bus/bus_error.h"
 
 namespace tarnwick {
@@ -33,6 +35,9 @@ struct Marker {
 class Analyser {
  public:
   virtual ~Analyser() = default;
+
+  // The dialect's name, as the journal records it: "builtin".
+  virtual std::string_view Name() const = 0;
 
   // Opens the analyser where the bus says it is.
   virtual Status Open() = 0;

@@ -19,6 +19,8 @@ class BuiltinDialogue : public BusAnalyser {
  public:
   using BusAnalyser::BusAnalyser;
 
+  std::string_view Name() const override { return "builtin"; }
+
   // Also starts a fresh marker buffer, all NUL, for the run.
   Status Open() override;
   Status SetUp(double refLevelDbm, double refOffsetDb) override;

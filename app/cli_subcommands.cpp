@@ -63,7 +63,7 @@ std::string RunsLine(const RunRecord& run) {
       run.plan ? fmt::format("{} MHz", run.plan->carrierMHz)
                : QuotedForMessage(run.settings.carrierText, 16);
   return fmt::format("{:>6}  {}  {:>14}  {:<4}  {:<11}{}\n", run.id, run.started, carrier,
-                     BandName(run.settings.band800M ? 0 : 1), run.OutcomeName(),
+                     run.settings.plan, run.OutcomeName(),
                      run.simulated ? "  simulated" : "");
 }
 

@@ -38,10 +38,10 @@ def simulated(*args, scene=None):
 class Server:
     """tarnwick-sim on an ephemeral port or a pseudo-terminal."""
 
-    def __init__(self, *args, scene=None):
+    def __init__(self, *args, scene=None, listen="127.0.0.1:0"):
         extra = ["--scene", scene] if scene else []
         if "--pty" not in args:
-            extra += ["--listen", "127.0.0.1:0"]
+            extra += ["--listen", listen]
         self.proc = subprocess.Popen([SIM, *args, *extra], stdout=subprocess.PIPE,
                                      stderr=subprocess.PIPE, text=True)
         self.where = self.proc.stdout.readline().strip()
@@ -83,6 +83,14 @@ class WholeRuns(unittest.TestCase):
                     self.assertEqual(status, 0, err)
                     self.assertEqual(out, simulated(*args, scene=scene))
                     self.assertNotIn("simulated", err)
+
+    def test_simulator_listens_on_ipv6_loopback(self):
+        with Server(listen="[::1]:0") as server:
+            host, port = server.where.rsplit(":", 1)
+            self.assertEqual(host, "::1")
+            with socket.create_connection(("::1", int(port)), timeout=10) as conn:
+                conn.sendall(b"++ver\n")
+                self.assertIn(b"GPIB", conn.recv(4096))
 
     def test_gpib_resource_addresses_the_driver_library(self):
         # This scene's analyser listens at address 9.

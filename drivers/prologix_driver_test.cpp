@@ -71,6 +71,22 @@ TEST(PrologixDriver, LongReplyIsHandedOutOverSeveralReadsWithEndOnTheLast) {
   EXPECT_EQ(std::count(b.writes.begin(), b.writes.end(), "++read eoi\n"), 1);
 }
 
+TEST(PrologixDriver, AddressesOutsideTheBusAreRefusedBeforeAnythingIsSent) {
+  struct Case {
+    int board, pad, sad;
+    int32_t error;  // 0: opened
+  };
+  const Case cases[] = {{0, 8, 96, 0},     {0, 8, 126, 0},    {0, 30, 0, 0},  {0, 8, 95, EARG},
+                        {0, 8, 127, EARG}, {0, 31, 0, EARG},  {0, -1, 0, EARG}, {1, 8, 0, ENEB}};
+  for (const Case& c : cases) {
+    Bench b;
+    const int ud = b.driver.ibdev(c.board, c.pad, c.sad, kTimeout10s, 1, 0);
+    EXPECT_EQ(ud < 0, c.error != 0) << c.pad << " " << c.sad;
+    EXPECT_EQ(b.err, c.error) << c.pad << " " << c.sad;
+    EXPECT_EQ(b.writes.empty(), c.error != 0) << c.pad << " " << c.sad;
+  }
+}
+
 TEST(PrologixDriver, SilenceOrAStrangerAtTheVersionCheckFailsTheOpen) {
   struct Case {
     std::deque<std::string> chunks;

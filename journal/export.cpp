@@ -61,20 +61,20 @@ const char* JsonBool(bool value) { return value ? "true" : "false"; }
 std::string CsvExport(const std::vector<RunRecord>& runs) {
   constexpr const char* kHeader =
       "run,started,ended,version,bench,simulated,carrier_text,ref_text,offset_text,band,"
-      "averaging,carrier_mhz,ref_dbm,offset_db,outcome,message,limits,segment,start_hz,stop_hz,"
+      "averaging,carrier_mhz,ref_dbm,offset_db,outcome,message,limits,plan,dialect,segment,start_hz,stop_hz,"
       "peak_hz,peak_dbm,wait,note,limit_dbm,margin_db,verdict,line\r\n";
   std::string out = kHeader;
   for (const RunRecord& run : runs) {
     const RunSettings& s = run.settings;
     const auto plan = run.plan;
     const std::string front = fmt::format(
-        "{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{}", run.id, run.started, run.ended,
+        "{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{}", run.id, run.started, run.ended,
         CsvField(run.version), CsvField(run.bench), run.simulated ? "yes" : "no",
         CsvField(s.carrierText), CsvField(s.refText), CsvField(s.offsetText),
         BandName(s.band800M ? 0 : 1), s.averaging ? "yes" : "no",
         plan ? Number(plan->carrierMHz) : "", plan ? Number(plan->refLevelDbm) : "",
         plan ? Number(plan->refOffsetDb) : "", run.OutcomeName(), CsvField(run.message),
-        CsvField(run.limits));
+        CsvField(run.limits), CsvField(s.plan), CsvField(s.dialect));
     if (run.segments.empty()) out += front + ",,,,,,,,,,,\r\n";
     for (const SegmentRecord& seg : run.segments) {
       const SegmentMeasurement& m = seg.m;
@@ -100,14 +100,16 @@ std::string JsonExport(const std::vector<RunRecord>& runs) {
         "  {{\"id\": {}, \"started\": {}, \"ended\": {}, \"version\": {}, \"bench\": {}, "
         "\"simulated\": {}, \"carrier_text\": {}, \"ref_text\": {}, \"offset_text\": {}, "
         "\"band\": {}, \"averaging\": {}, \"carrier_mhz\": {}, \"ref_dbm\": {}, "
-        "\"offset_db\": {}, \"outcome\": {}, \"message\": {}, \"limits\": {}, \"segments\": [",
+        "\"offset_db\": {}, \"outcome\": {}, \"message\": {}, \"limits\": {}, \"plan\": {}, "
+        "\"dialect\": {}, \"segments\": [",
         run.id, JsonString(run.started), JsonString(run.ended), JsonString(run.version),
         JsonString(run.bench), JsonBool(run.simulated), JsonString(s.carrierText),
         JsonString(s.refText), JsonString(s.offsetText), JsonString(BandName(s.band800M ? 0 : 1)),
         JsonBool(s.averaging), JsonNumber(plan ? std::optional(plan->carrierMHz) : std::nullopt),
         JsonNumber(plan ? std::optional(plan->refLevelDbm) : std::nullopt),
         JsonNumber(plan ? std::optional(plan->refOffsetDb) : std::nullopt),
-        JsonString(run.OutcomeName()), JsonString(run.message), JsonString(run.limits));
+        JsonString(run.OutcomeName()), JsonString(run.message), JsonString(run.limits),
+        JsonString(s.plan), JsonString(s.dialect));
     const char* segSep = "\n";
     for (const SegmentRecord& seg : run.segments) {
       const SegmentMeasurement& m = seg.m;

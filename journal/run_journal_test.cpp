@@ -41,7 +41,7 @@ TEST(RunJournal, AFailingStoreIsReportedOnceAndTheRunKept) {
     RunRecorder recorder;
     recorder.AddListener(journal);
     recorder.SetLimits(LimitTable::Everywhere(-50));
-    recorder.RunStarted({"1940", "20", "0", false, false});
+    recorder.RunStarted({"1940", "20", "0", false, false, "2G", "", "builtin"});
     recorder.RunPlanned({1940, 20, 0, 3});
     for (std::size_t i = 0; i < 3; ++i) {
       recorder.SegmentMeasured({i, 30e6, 1100e6, 970e6, -60.0 + 10 * static_cast<double>(i),
@@ -96,12 +96,17 @@ TEST(SqliteStore, OpensOlderJournalsAndRefusesNewerOnes) {
       continue;
     }
     SqliteStore store(path);
+    // A committed segment survives a power cut, and two programs can write.
+    EXPECT_EQ(store.Setting("synchronous"), "2");
+    EXPECT_EQ(store.Setting("journal_mode"), "wal");
     const std::optional<RunRecord> run = store.LoadRun(1);
     ASSERT_TRUE(run.has_value());
     EXPECT_EQ(BlockText(*run),
               "Spurious\r\n30MHz---1100MHz        970.000MHz    -57.90dBm\r\n"
               "* Run stopped: x.\r\n* Closing the run failed: y.\r\n");
     EXPECT_FALSE(run->segments[0].verdict.limitDbm.has_value());
+    EXPECT_EQ(run->settings.plan, "2G");  // what every run walked before plans
+    EXPECT_EQ(run->settings.dialect, "builtin");
     RunRecord next = *run;
     EXPECT_EQ(store.BeginRun(next), 2);
   }

@@ -40,18 +40,25 @@ constexpr const char* kSchemaSteps[kJournalSchemaVersion] = {
     // the block's text ("* a\r\n* b\r\n" becomes "a\nb").
     "UPDATE runs SET end_notes = replace(substr(end_notes, 3, length(end_notes) - 4),"
     " char(13, 10) || '* ', char(10)) WHERE end_notes LIKE '* %';",
+    // 4: the segment plan walked and the dialect spoken; earlier runs walked
+    // their band's plan in the built-in dialect.
+    "ALTER TABLE runs ADD COLUMN plan TEXT NOT NULL DEFAULT '';"
+    "ALTER TABLE runs ADD COLUMN plan_text TEXT NOT NULL DEFAULT '';"
+    "ALTER TABLE runs ADD COLUMN dialect TEXT NOT NULL DEFAULT 'builtin';"
+    "UPDATE runs SET plan = band;",
 };
 
 // What a listing shows; the same places as kRunColumns, the rest left empty
 // to keep a listing of thousands of runs quick.
 constexpr const char* kListColumns =
     "id, started, '', '', '', simulated, '', carrier_text, ref_text, offset_text, band,"
-    " averaging, carrier_mhz, ref_dbm, offset_db, segment_count, ifnull(outcome, ''), '', ''";
+    " averaging, carrier_mhz, ref_dbm, offset_db, segment_count, ifnull(outcome, ''), '', '',"
+    " plan, '', dialect";
 
 constexpr const char* kRunColumns =
     "id, started, ifnull(ended, ''), version, bench, simulated, limits, carrier_text, ref_text,"
     " offset_text, band, averaging, carrier_mhz, ref_dbm, offset_db, segment_count,"
-    " ifnull(outcome, ''), ifnull(message, ''), ifnull(end_notes, '')";
+    " ifnull(outcome, ''), ifnull(message, ''), ifnull(end_notes, ''), plan, plan_text, dialect";
 
 // How long a program waits for another's transaction (they are one segment
 // long) before it gives up on the journal.
@@ -72,7 +79,8 @@ const char* StatementText(int which) {
       "COMMIT",
       "ROLLBACK",
       "INSERT INTO runs (started, version, bench, simulated, limits, carrier_text, ref_text,"
-      " offset_text, band, averaging) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+      " offset_text, band, averaging, plan, plan_text, dialect)"
+      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
       "UPDATE runs SET carrier_mhz = ?, ref_dbm = ?, offset_db = ?, segment_count = ?"
       " WHERE id = ?",
       "INSERT INTO segments (run_id, idx, start_hz, stop_hz, peak_hz, peak_dbm, wait, line,"
@@ -222,6 +230,19 @@ void SqliteStore::UseWriteAheadLog() {
   }
 }
 
+std::string SqliteStore::Setting(std::string_view name) {
+  sqlite3_stmt* stmt = nullptr;
+  std::string value;
+  const std::string sql = fmt::format("PRAGMA {}", name);
+  if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
+      sqlite3_step(stmt) == SQLITE_ROW) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+    if (text != nullptr) value = text;
+  }
+  sqlite3_finalize(stmt);
+  return value;
+}
+
 int SqliteStore::UserVersion() {
   sqlite3_stmt* stmt = nullptr;
   int version = 0;
@@ -292,6 +313,9 @@ std::int64_t SqliteStore::BeginRun(const RunRecord& run) {
         .Bind(8, s.offsetText)
         .Bind(9, std::string(BandName(s.band800M ? 0 : 1)))
         .Bind(10, std::int64_t{s.averaging})
+        .Bind(11, s.plan)
+        .Bind(12, s.planText)
+        .Bind(13, s.dialect)
         .Run();
     id = sqlite3_last_insert_rowid(db_);
   });
@@ -356,7 +380,8 @@ RunRecord RunFromRow(Row& r) {
   run.bench = r.Text(4);
   run.simulated = r.Int(5) != 0;
   run.limits = r.Text(6);
-  run.settings = {r.Text(7), r.Text(8), r.Text(9), r.Text(10) == kBand800M, r.Int(11) != 0};
+  run.settings = {r.Text(7),  r.Text(8),  r.Text(9),  r.Text(10) == kBand800M, r.Int(11) != 0,
+                  r.Text(19), r.Text(20), r.Text(21)};
   if (!r.IsNull(15)) {
     run.plan = RunPlan{r.Real(12), r.Real(13), r.Real(14), static_cast<std::size_t>(r.Int(15))};
   }

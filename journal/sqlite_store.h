@@ -16,7 +16,7 @@ namespace tarnwick {
 
 // The schema version this build writes; older journals are brought up to it
 // when opened.
-inline constexpr int kJournalSchemaVersion = 3;
+inline constexpr int kJournalSchemaVersion = 4;
 
 // Not for use from two threads at once.
 class SqliteStore : public ResultStore {
@@ -34,6 +34,10 @@ class SqliteStore : public ResultStore {
   std::vector<RunRecord> ListRuns(std::size_t last) override;
   std::optional<RunRecord> LoadRun(std::int64_t id) override;
   std::vector<std::int64_t> RunIds() override;
+
+  // What this connection's PRAGMA name answers ("synchronous" gives "2" for
+  // FULL), for checking how durably runs are kept.
+  std::string Setting(std::string_view name);
 
  private:
   class Statement;

@@ -23,5 +23,6 @@ void SqliteStore::FinishRun(std::int64_t, const RunRecord&) { NoSqlite(); }
 std::vector<RunRecord> SqliteStore::ListRuns(std::size_t) { NoSqlite(); }
 std::optional<RunRecord> SqliteStore::LoadRun(std::int64_t) { NoSqlite(); }
 std::vector<std::int64_t> SqliteStore::RunIds() { NoSqlite(); }
+std::string SqliteStore::Setting(std::string_view) { NoSqlite(); }
 
 }  // namespace tarnwick

@@ -87,10 +87,12 @@ MeasurementRun::MeasurementRun(Analyser& analyser, RunHost& host, Platform& plat
 RunEnd MeasurementRun::OnStart() {
   header_written_ = false;
   doubtful_ = 0;
-  Tell([&](RunObserver& o) {
-    o.RunStarted({host_.CarrierText(), host_.RefLevelText(), host_.RefOffsetText(),
-                  host_.Band800MSelected(), host_.AveragingValue() != 0});
-  });
+  const bool band800M = host_.Band800MSelected();
+  const RunSettings settings{host_.CarrierText(),      host_.RefLevelText(),
+                             host_.RefOffsetText(),    band800M,
+                             host_.AveragingValue() != 0, std::string(BandName(band800M ? 0 : 1)),
+                             {},                        std::string(analyser_.Name())};
+  Tell([&](RunObserver& o) { o.RunStarted(settings); });
   RunEnd end;
   if (Status opened = analyser_.Open(); !opened.ok()) {
     const BusError& e = opened.error();

@@ -19,7 +19,6 @@ namespace tarnwick {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using testing::FakePlatform;
@@ -59,9 +58,6 @@ struct Bench {
   int Count(std::string_view call) const {
     return static_cast<int>(std::count(driver.calls.begin(), driver.calls.end(), call));
   }
-  std::vector<std::string> LastCalls(std::size_t n) const {
-    return {driver.calls.end() - static_cast<std::ptrdiff_t>(n), driver.calls.end()};
-  }
 
   ScriptedDriver driver;
   FakePlatform platform;
@@ -79,33 +75,12 @@ struct Bench {
 const std::vector<std::string> kOpenAndClose = {"Register", "ibdev(0, 8, 0, 13, 1, 0)",
                                                 "ibonl(1, 0)", "ibonl(0, 0)"};
 
-std::vector<std::string> Concat(std::vector<std::vector<std::string>> parts) {
-  std::vector<std::string> all;
-  for (auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-  return all;
-}
-
-std::vector<std::string> PlainSegment(const std::string& stop, const std::string& start) {
-  return {"FB " + stop + "HZ", "FA " + start + "HZ", "TS", "PS", "MF?", "ML?"};
-}
-
-TEST(MeasurementRun, DefaultRunSendsTheDialogueAndWritesFixedWidthLines) {
+TEST(MeasurementRun, DefaultRunWritesFixedWidthLines) {
   Bench b;
   b.frequencies = {"1927514500\r\n", "1234567890\r\n"};
   b.levels = {"-45.135\r\n", "-45.3\r\n"};
   EXPECT_EQ(b.Run(), RunOutcome::kCompleted);
-  EXPECT_THAT(b.driver.writes,
-              ElementsAreArray(Concat({{"DY 0.1", "RB 1MZ VB 1MZ", "DET POS", "RO ON RO 0DB",
-                                        "RL 20DB", "SI", "AGS"},
-                                       PlainSegment("1100000000", "30000000"),
-                                       PlainSegment("1927500000", "1000000000"),
-                                       PlainSegment("3100000000", "1952500000"),
-                                       PlainSegment("4100000000", "3000000000"),
-                                       PlainSegment("5100000000", "4000000000"),
-                                       PlainSegment("6100000000", "5000000000"),
-                                       {"AAVG OFF"}})));
-  EXPECT_EQ(b.driver.calls[1], "ibdev(0, 8, 0, 13, 1, 0)");
-  EXPECT_THAT(b.LastCalls(2), ElementsAre("ibonl(1, 0)", "ibonl(0, 0)"));
+  // The dialogue itself is the golden trace's (sim/sim_run_test.cpp).
   EXPECT_THAT(b.host.Lines(), ElementsAre("Spurious",
                                           "30MHz---1100MHz       1927.515MHz    -45.14dBm",
                                           "1000MHz---1927.5MHz   1234.568MHz    -45.30dBm",
@@ -128,17 +103,6 @@ TEST(MeasurementRun, BlankFieldEndsTheRunBeforeAnyCommand) {
     EXPECT_THAT(b.host.results, IsEmpty());
     EXPECT_EQ(b.driver.calls, kOpenAndClose);  // still opened and taken offline
   }
-}
-
-TEST(MeasurementRun, AveragedSegmentsWaitForTheStatusByte) {
-  Bench b;
-  b.host.averaging = 1;
-  b.statusBytes = {"0\r\n", "0\r\n", "128\r\n"};  // two idle polls, then done for good
-  EXPECT_EQ(b.Run(), RunOutcome::kCompleted);
-  EXPECT_EQ(std::vector<std::string>(b.driver.writes.begin() + 9, b.driver.writes.begin() + 22),
-            (std::vector<std::string>{"AGSGL", "AG 10", "AGR", "CONTS", "*CLS", "OPR 256",
-                                      "*SRE 160", "*STB?", "*STB?", "*STB?", "PS", "MF?", "ML?"}));
-  EXPECT_EQ(b.Written("*STB?"), 3 + 5);
 }
 
 TEST(MeasurementRun, StopRequestsEndTheRunCleanlyWithANote) {
@@ -181,6 +145,33 @@ TEST(MeasurementRun, AveragingThatDidNotEndWellMarksTheReading) {
     ASSERT_EQ(b.Messages().size(), 1u);
     EXPECT_THAT(b.Messages()[0], HasSubstr("3 of 3 readings are doubtful"));
     EXPECT_THAT(b.Messages()[0], HasSubstr("842.5MHz---2100MHz: "));
+  }
+}
+
+// A driver that cannot serve ends the program: the run ends at once, tells
+// why in the driver's own words, and says nothing more to the driver.
+TEST(MeasurementRun, ADriverThatCannotServeEndsTheRunBeforeAnythingIsSent) {
+  struct Case {
+    std::function<void(Bench&)> arrange;
+    std::string message;
+    std::vector<std::string> calls;
+  };
+  const Case cases[] = {
+      {[](Bench& b) { b.driver.registrationResults = {2}; }, std::string(kMsgNotMultiThreaded),
+       {"Register", "Unregister"}},
+      {[](Bench& b) { b.driver.loadFailure = "Cannot load the GPIB driver library x."; },
+       "Cannot load the GPIB driver library x.", {}},
+  };
+  for (const Case& c : cases) {
+    Bench b;
+    c.arrange(b);
+    const RunEnd end = b.run.OnStart();
+    EXPECT_TRUE(end.endsProgram) << c.message;
+    EXPECT_EQ(end.outcome, RunOutcome::kStopped);
+    EXPECT_THAT(b.Messages(), ElementsAre(c.message));
+    EXPECT_EQ(b.driver.calls, c.calls);
+    EXPECT_THAT(b.host.results, IsEmpty());
+    EXPECT_EQ(b.recorder.record().OutcomeName(), "stopped");
   }
 }
 

@@ -28,6 +28,9 @@ struct RunSettings {
   std::string offsetText;
   bool band800M = false;
   bool averaging = false;  // the Averaging box at START; it may change per segment
+  std::string plan;        // the name of the segment plan walked
+  std::string planText;    // the plan as written, so the run can be explained later
+  std::string dialect;     // the language the analyser was spoken to in
 };
 
 // The numbers the fields were read as, once the analyser has been set up:

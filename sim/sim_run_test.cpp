@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+#include <fstream>
+
 #include "analyser/builtin_dialogue.h"
 #include "bus/analyzer_bus.h"
+#include "bus/driver_trace.h"
 #include "analyser/builtin_commands.h"
 #include "drivers/driver_library.h"
 #include "measure/measurement_run.h"
@@ -49,6 +52,33 @@ TEST(SimulatedRun, AveragedRunsWaitOneSweepPerSegmentAndRepeat) {
   // 300 ms a sweep, polled every 10 ms: each wait ends on the 30th poll.
   EXPECT_EQ(bench.platform.sleeps, 6 * 30);
   EXPECT_NEAR(bench.platform.NowSeconds() - start, 6 * 0.3, 1e-6);
+}
+
+// Every byte the built-in dialogue puts on the bus, and every status word it
+// gets back, for a plain 2G run and an averaged 800M one. The actual trace is
+// left in the test's folder for comparing.
+TEST(SimulatedRun, TheBuiltInDialogueIsTheGoldenTrace) {
+  for (const bool averaged800M : {false, true}) {
+    const std::string name = averaged800M ? "builtin-800m-averaged" : "builtin-2g";
+    Bench b(DefaultScene());
+    const std::string actual = (testing::TestDir() / (name + ".trace")).string();
+    std::FILE* out = std::fopen(actual.c_str(), "w+");
+    ASSERT_NE(out, nullptr);
+    DriverTrace trace(b.driver, b.platform, out);
+    AnalyzerBus bus(trace);
+    BuiltinDialogue analyser(bus, b.platform);
+    MeasurementRun run(analyser, b.host, b.platform);
+    b.host.averaging = averaged800M ? 1 : 0;
+    b.host.band800M = averaged800M;
+    b.host.carrier = averaged800M ? "830" : "1940";
+    EXPECT_EQ(run.OnStart().outcome, RunOutcome::kCompleted);
+    const std::vector<std::string> lines = testing::ReadLines(out);
+    std::fclose(out);
+    std::ifstream golden(std::string(TARNWICK_GOLDEN_DIR) + "/" + name + ".trace");
+    std::vector<std::string> expected;
+    for (std::string line; std::getline(golden, line);) expected.push_back(line);
+    EXPECT_EQ(lines, expected) << "compare " << actual;
+  }
 }
 
 // The shared library, loaded through the program's real driver binding. Its

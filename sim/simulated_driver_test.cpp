@@ -40,27 +40,17 @@ struct Sim {
   int status = 0;
 };
 
-TEST(SimulatedDriver, ReadsFillTheFrontOfTheBufferAndSetEndWithTheLastByte) {
+// The conformance table covers reads, END and timeouts; this is the
+// simulator's own: a new message drops what was left of the last reply.
+TEST(SimulatedDriver, ANewWriteDropsTheUnreadReply) {
   Sim s;
   const int ud = s.Open();
-  for (const char* command : {"FB 2000000000HZ", "FA 1000000000HZ", "PS", "MF?"}) s.Write(ud, command);
-  EXPECT_EQ(s.Read(ud, 16), "1927514500\r\n~~~~");
-  EXPECT_EQ(std::vector<int32_t>(s.words, s.words + 4),
-            (std::vector<int32_t>{kStatusCmpl | kStatusEnd, 0, 12, 12}));
-  // A short buffer takes what fits, without END; the next read the rest.
   s.Write(ud, cmd::kMarkerLevel);
-  EXPECT_EQ(s.Read(ud, 3), "-45");
-  EXPECT_EQ(s.status, kStatusCmpl);
-  EXPECT_EQ(s.Read(ud, 6), ".3\r\n~~");
-  EXPECT_EQ(s.status, kStatusCmpl | kStatusEnd);
-  // Nothing left, or dropped by a new write: the read fails at once, untouched.
-  EXPECT_EQ(s.Read(ud, 6), "~~~~~~");
-  s.Write(ud, cmd::kMarkerLevel);
+  EXPECT_EQ(s.Read(ud, 3), "-90");
   s.Write(ud, cmd::kPeakSearch);
   EXPECT_EQ(s.Read(ud, 6), "~~~~~~");
   EXPECT_EQ(s.status, kStatusErr | kStatusTimo);
   EXPECT_EQ(s.words[1], EABO);
-  EXPECT_EQ(s.platform.sleeps, 0);
 }
 
 TEST(SimulatedDriver, EachFailureReportsItsError) {

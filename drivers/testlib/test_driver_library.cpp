@@ -6,6 +6,7 @@
 // address 8 and answers the marker and status queries with fixed replies.
 // TEST_GPIB_REGISTRATION sets what the first registration answers;
 // TEST_GPIB_AVERAGING_ERROR makes every averaged sweep end with an error.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -43,6 +44,7 @@ long* regCntl = nullptr;
 
 int analyzerDescriptor = -1;
 std::string lastWrite;
+std::string unread;  // the rest of a reply a short read left
 
 int Finish(int sta, int err, long cnt) {
   status = sta;
@@ -110,22 +112,29 @@ EXPORT int CALL ibdev(int board, int pad, int /*sad*/, int /*tmo*/, int /*eot*/,
   return ud;
 }
 
-EXPORT int CALL ibonl(int /*ud*/, int /*v*/) { return Finish(kStatusCmpl, 0, 0); }
+EXPORT int CALL ibonl(int ud, int v) {
+  if (ud == analyzerDescriptor && v == 0) analyzerDescriptor = -1;
+  return Finish(kStatusCmpl, 0, 0);
+}
 
 EXPORT int CALL ibwrt(int ud, const void* buf, Count cnt) {
   if (ud != analyzerDescriptor) return Finish(kStatusErr | kStatusCmpl, ENOL, 0);
   lastWrite.assign(static_cast<const char*>(buf), static_cast<std::size_t>(cnt));
+  unread.clear();
   return Finish(kStatusCmpl, 0, static_cast<long>(cnt));
 }
 
 #if !TEST_LIBRARY_NO_IBRD
 EXPORT int CALL ibrd(int ud, void* buf, Count cnt) {
-  const std::string reply = ud == analyzerDescriptor ? Reply(lastWrite) : "";
+  if (ud == analyzerDescriptor && unread.empty()) unread = Reply(lastWrite);
   lastWrite.clear();
-  if (reply.empty()) return Finish(kStatusErr | kStatusTimo | kStatusCmpl, EABO, 0);
-  const long limit = static_cast<long>(cnt);
-  const long n = static_cast<long>(reply.size()) < limit ? static_cast<long>(reply.size()) : limit;
-  std::memcpy(buf, reply.data(), static_cast<std::size_t>(n));
-  return Finish(kStatusEnd | kStatusCmpl, 0, n);
+  if (ud != analyzerDescriptor || unread.empty()) {
+    return Finish(kStatusErr | kStatusTimo | kStatusCmpl, EABO, 0);
+  }
+  // END goes with the reply's last byte; a short buffer leaves the rest.
+  const std::size_t n = std::min(unread.size(), static_cast<std::size_t>(cnt));
+  std::memcpy(buf, unread.data(), n);
+  unread.erase(0, n);
+  return Finish((unread.empty() ? kStatusEnd : 0) | kStatusCmpl, 0, static_cast<long>(n));
 }
 #endif

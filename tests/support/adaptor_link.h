@@ -1,0 +1,47 @@
+// A byte link to the simulated Prologix-style adaptor in the same process:
+// what tarnwick-sim serves over TCP, without the network, so a driver test
+// runs in microseconds. A read with nothing to read times out at once.
+#ifndef TARNWICK_TESTS_SUPPORT_ADAPTOR_LINK_H_
+#define TARNWICK_TESTS_SUPPORT_ADAPTOR_LINK_H_
+
+#include <string>
+#include <string_view>
+
+#include "bus/gpib_driver.h"
+#include "bus/platform.h"
+#include "drivers/byte_link.h"
+#include "sim/prologix_adaptor.h"
+
+namespace tarnwick::testing {
+
+class AdaptorLink : public drivers::ByteLink {
+ public:
+  AdaptorLink(sim::Scene scene, Platform& platform) : adaptor_(std::move(scene), platform) {}
+
+  drivers::LinkResult Open(double) override {
+    open_ = true;
+    return std::nullopt;
+  }
+  drivers::LinkResult Write(std::string_view data, double) override {
+    if (!open_) return drivers::LinkError{EDVR, "not open"};
+    pending_ += adaptor_.Receive(data);
+    return std::nullopt;
+  }
+  drivers::LinkResult ReadSome(std::string& out, double) override {
+    if (pending_.empty()) return drivers::LinkError{EABO, "nothing to read"};
+    out += pending_;
+    pending_.clear();
+    return std::nullopt;
+  }
+  void Close() override { open_ = false; }
+  bool IsOpen() const override { return open_; }
+
+ private:
+  sim::PrologixAdaptor adaptor_;
+  std::string pending_;
+  bool open_ = false;
+};
+
+}  // namespace tarnwick::testing
+
+#endif  // TARNWICK_TESTS_SUPPORT_ADAPTOR_LINK_H_
