@@ -1,5 +1,6 @@
 #include "text/small_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -26,14 +27,17 @@ SmallFile ReadSmallFile(const std::string& path, std::size_t maxBytes) {
     file.problem = errno != 0 ? std::strerror(errno) : "cannot open it";
     return file;
   }
-  file.text.resize(maxBytes + 1);
-  in.read(file.text.data(), static_cast<std::streamsize>(file.text.size()));
+  // In pieces rather than into one buffer of the cap: most files are small.
+  char piece[16 * 1024];
+  while (in && file.text.size() <= maxBytes) {
+    in.read(piece, static_cast<std::streamsize>(std::min(sizeof piece, maxBytes + 1 - file.text.size())));
+    file.text.append(piece, static_cast<std::size_t>(in.gcount()));
+  }
   if (in.bad()) {
     file.text.clear();
     file.problem = "a read failed";
     return file;
   }
-  file.text.resize(static_cast<std::size_t>(in.gcount()));
   file.tooLarge = file.text.size() > maxBytes;
   return file;
 }
