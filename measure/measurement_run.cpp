@@ -89,12 +89,12 @@ RunEnd MeasurementRun::OnStart() {
   doubtful_ = 0;
   const bool band800M = host_.Band800MSelected();
   const TestPlan* chosen = host_.ChosenPlan();
-  plan_ = chosen != nullptr ? chosen : &BuiltinPlan(band800M ? 0 : 1);
+  plan_ = chosen != nullptr ? *chosen : BuiltinPlan(band800M ? 0 : 1);
   const RunSettings settings{host_.CarrierText(),  host_.RefLevelText(),
                              host_.RefOffsetText(), band800M,
-                             host_.AveragingValue() != 0, plan_->name,
-                             plan_->text,           std::string(analyser_.Name()),
-                             plan_->limits};
+                             host_.AveragingValue() != 0, plan_.name,
+                             plan_.text,           std::string(analyser_.Name()),
+                             plan_.limits};
   Tell([&](RunObserver& o) { o.RunStarted(settings); });
   RunEnd end;
   if (Status opened = analyser_.Open(); !opened.ok()) {
@@ -146,9 +146,9 @@ RunEnd MeasurementRun::MeasSpur() {
   if (!RefLevel) return refused;
   const std::optional<double> RefOffset = FieldNumber(offsetText, "reference offset", kDb, refused);
   if (!RefOffset) return refused;
-  BuildSegmentPlan(SegmentList_, CarrierHz, *plan_);
-  if (!PlanLeavesOutCarrier(SegmentList_, CarrierHz, plan_->notchHz)) {
-    return {RunOutcome::kRefused, CarrierRefusal(*plan_, *carrierMHz), {}, false};
+  BuildSegmentPlan(SegmentList_, CarrierHz, plan_);
+  if (!PlanLeavesOutCarrier(SegmentList_, CarrierHz, plan_.notchHz)) {
+    return {RunOutcome::kRefused, CarrierRefusal(plan_, *carrierMHz), {}, false};
   }
 
   if (Status s = analyser_.SetUp(*RefLevel, *RefOffset); !s.ok()) return Stopped(s.error().message);

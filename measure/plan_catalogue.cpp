@@ -136,8 +136,8 @@ TestPlan ChoosePlan(std::string_view nameOrFile, const std::vector<fs::path>& fo
   for (const PlanEntry& e : catalogue.entries) {
     if (e.hiddenBy.empty()) names += (names.empty() ? "" : ", ") + e.plan.name;
   }
-  std::string message =
-      fmt::format("There is no plan named {}. The plans are: {}.", QuotedForMessage(nameOrFile), names);
+  std::string message = fmt::format("There is no plan named {}. The plans are: {}.",
+                                    QuotedForMessage(nameOrFile), names);
   for (const std::string& problem : catalogue.problems) message += "\n" + problem;
   throw PlanError(message);
 }

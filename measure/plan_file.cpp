@@ -37,8 +37,8 @@ class Reader {
       if (std::find(known.begin(), known.end(), key.str()) != known.end()) continue;
       std::string list;
       for (std::string_view k : known) list += (list.empty() ? "" : ", ") + std::string(k);
-      Fail(key.source().begin, fmt::format("unknown key {}{} (known: {})",
-                                           QuotedForMessage(key.str()), where, list));
+      Fail(key.source().begin,
+           fmt::format("unknown key {}{} (known: {})", QuotedForMessage(key.str()), where, list));
     }
   }
 
@@ -92,7 +92,9 @@ class Reader {
       if (mhz < 0) Fail(*number, fmt::format("{} must not be negative", numberKey));
       return {PlanEdge::Kind::kFixed, mhz * kHzPerMHz};
     }
-    if (text == nullptr) Fail(segment.source().begin, fmt::format("a segment needs {0}_mhz or {0}", side));
+    if (text == nullptr) {
+      Fail(segment.source().begin, fmt::format("a segment needs {0}_mhz or {0}", side));
+    }
     std::string compact;
     if (const auto* s = text->as_string()) {
       for (char c : s->get()) {
@@ -204,7 +206,9 @@ TestPlan ParsePlan(std::string_view text, const std::string& file) {
 
 TestPlan LoadPlanFile(const std::string& path) {
   const SmallFile file = ReadSmallFile(path);
-  if (std::string refusal = file.Refusal("plan file", path); !refusal.empty()) throw PlanError(refusal);
+  if (std::string refusal = file.Refusal("plan file", path); !refusal.empty()) {
+    throw PlanError(refusal);
+  }
   return ParsePlan(file.text, path);
 }
 

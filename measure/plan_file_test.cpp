@@ -9,7 +9,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-
 namespace tarnwick {
 namespace {
 
@@ -32,7 +31,8 @@ TEST(PlanFile, BadPlansAreRefusedWithFileLineAndColumn) {
     const char* error;
   } cases[] = {
       {seg("start_mhz = 30\nstop_mzh = 100\n"),
-       "p.toml:5:1: unknown key \"stop_mzh\" in a [[segment]] (known: start_mhz, start, stop_mhz, stop)"},
+       "p.toml:5:1: unknown key \"stop_mzh\" in a [[segment]] (known: start_mhz, start, stop_mhz, "
+       "stop)"},
       {seg("start_mhz = 30\n"), "p.toml:3:1: a segment needs stop_mhz or stop"},
       {seg("start_mhz = 30\nstart = \"carrier + notch\"\nstop_mhz = 9\n"),
        "p.toml:5:9: a segment has one start: start_mhz or start, not both"},
@@ -51,7 +51,8 @@ TEST(PlanFile, BadPlansAreRefusedWithFileLineAndColumn) {
        "p.toml:3:1: segment must be [[segment]] tables"},
       {kHead, "p.toml:1:1: a plan needs 1 to 64 [[segment]] tables"},
       {std::string("notch_mhz = 12.5\n") + kSegment, "p.toml:1:1: name is missing"},
-      {std::string("name = \"x\"\nnotch_mhz = -1\n") + kSegment, "p.toml:2:13: notch_mhz must be above 0"},
+      {std::string("name = \"x\"\nnotch_mhz = -1\n") + kSegment,
+       "p.toml:2:13: notch_mhz must be above 0"},
       {std::string(kHead) + kSegment + "[[limit]]\nstart_mhz = 30\nstop_mhz = 30\ndbm = -36\n",
        "p.toml:6:1: the limit's range 30 to 30 MHz is empty or backwards"},
   };
@@ -69,7 +70,9 @@ TestPlan PlanOf(std::initializer_list<std::pair<const char*, const char*>> segme
     if (*v == '-' || *v == '+') return fmt::format("{} = \"carrier {} notch\"\n", side, *v);
     return fmt::format("{}_mhz = {}\n", side, v);
   };
-  for (const auto& [start, stop] : segments) text += "[[segment]]\n" + edge("start", start) + edge("stop", stop);
+  for (const auto& [start, stop] : segments) {
+    text += "[[segment]]\n" + edge("start", start) + edge("stop", stop);
+  }
   return ParsePlan(text, "p.toml");
 }
 
@@ -81,9 +84,11 @@ TEST(PlanFile, TheCarrierRangeFollowsFromThePlan) {
       {BuiltinPlan(1), "carriers between 1112.5 and 2987.5 MHz"},
       {BuiltinPlan(0), "carriers between 42.5 and 1987.5 MHz"},
       {LoadPlanFile(TARNWICK_PLANS_DIR "/3.5G.toml"), "carriers between 3300 and 3800 MHz"},
-      {LoadPlanFile(TARNWICK_PLANS_DIR "/2G-12.75G.toml"), "carriers between 1012.5 and 2987.5 MHz"},
+      {LoadPlanFile(TARNWICK_PLANS_DIR "/2G-12.75G.toml"),
+       "carriers between 1012.5 and 2987.5 MHz"},
       {PlanOf({{"100", "200"}, {"400", "500"}}),
-       "carriers up to 87.5 MHz or carriers between 212.5 and 387.5 MHz or carriers from 512.5 MHz up"},
+       "carriers up to 87.5 MHz or carriers between 212.5 and 387.5 MHz or carriers from 512.5 MHz "
+       "up"},
       {PlanOf({{"100", "-"}, {"+", "1000"}, {"300", "400"}}),
        "carriers between 112.5 and 287.5 MHz or carriers between 412.5 and 987.5 MHz"},
       {PlanOf({{"100", "-"}, {"+", "110"}}), "no carrier"},
@@ -97,7 +102,8 @@ TEST(PlanFile, TheCarrierRangeFollowsFromThePlan) {
       bool inside = false;
       for (const CarrierRange& r : ranges) inside |= r.lowHz <= mhz * 1e6 && mhz * 1e6 <= r.highHz;
       BuildSegmentPlan(segments, mhz * 1e6, c.plan);
-      ASSERT_EQ(PlanLeavesOutCarrier(segments, mhz * 1e6, c.plan.notchHz), inside) << c.range << " " << mhz;
+      ASSERT_EQ(PlanLeavesOutCarrier(segments, mhz * 1e6, c.plan.notchHz), inside)
+          << c.range << " " << mhz;
     }
   }
 }

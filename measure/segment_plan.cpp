@@ -30,7 +30,8 @@ const TestPlan& BuiltinPlan(int16_t BandIs2G) {
 void BuildSegmentPlan(FreqSegments& SegmentList, double carrierHz, const TestPlan& plan) {
   SegmentList.clear();
   for (const PlanSegment& s : plan.segments) {
-    SegmentList.push_back({s.start.At(carrierHz, plan.notchHz), s.stop.At(carrierHz, plan.notchHz)});
+    SegmentList.push_back(
+        {s.start.At(carrierHz, plan.notchHz), s.stop.At(carrierHz, plan.notchHz)});
   }
 }
 

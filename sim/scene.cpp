@@ -142,7 +142,9 @@ std::optional<Scene> SceneFromEnvironment() {
 Scene LoadSceneFile(const std::string& path) {
   const std::string shown = CutForMessage(path, kQuotedPathLength);
   const SmallFile file = ReadSmallFile(path, kMaxSceneBytes);
-  if (!file.problem.empty()) throw SceneError(shown + ": cannot read the scene file: " + file.problem);
+  if (!file.problem.empty()) {
+    throw SceneError(shown + ": cannot read the scene file: " + file.problem);
+  }
   if (file.tooLarge) {
     throw SceneError(shown + ": the scene file is larger than 1 MB; a scene is a few lines");
   }

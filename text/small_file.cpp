@@ -30,7 +30,8 @@ SmallFile ReadSmallFile(const std::string& path, std::size_t maxBytes) {
   // In pieces rather than into one buffer of the cap: most files are small.
   char piece[16 * 1024];
   while (in && file.text.size() <= maxBytes) {
-    in.read(piece, static_cast<std::streamsize>(std::min(sizeof piece, maxBytes + 1 - file.text.size())));
+    in.read(piece,
+            static_cast<std::streamsize>(std::min(sizeof piece, maxBytes + 1 - file.text.size())));
     file.text.append(piece, static_cast<std::size_t>(in.gcount()));
   }
   if (in.bad()) {
