@@ -103,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
                 [](Platform& p) {
                   return std::make_unique<drivers::PrologixDriver>(
                       std::make_unique<testing::AdaptorLink>(sim::DefaultScene(), p),
-                      "PRLGX-TCPIP::sim::8::INSTR");
+                      "PRLGX-TCPIP::sim::8::INSTR", "TCP", p);
                 }},
         Subject{"VisaLibrary",
                 [](Platform&) { return std::make_unique<drivers::VisaDriver>(
