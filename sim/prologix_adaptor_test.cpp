@@ -18,6 +18,7 @@ TEST(PrologixAdaptor, AnswersWhatAHostSends) {
     const char* what;
     std::vector<std::string> pieces;
     std::string reply;
+    bool cutOff = false;
   };
   const std::string query = "++addr 8\n" + prologix::DataLine("FA 900000000HZ") +
                             prologix::DataLine("FB 1000000000HZ") + "PS\nMF?\n++read eoi\n";
@@ -30,6 +31,15 @@ TEST(PrologixAdaptor, AnswersWhatAHostSends) {
       {"escaped '+' is data for the analyser, not a command", {"\x1B+\x1B+ver\n"}, ""},
       {"auto read after every message", {"++addr 8\n++auto 1\n*STB?\n"}, "0\r\n"},
       {"nobody at the address: no reply", {"++addr 9\nMF?\n++read eoi\n"}, ""},
+      {"settings taken and asked back",
+       {"++savecfg 0\n++eot_enable 0\n++read_tmo_ms 3000\n++read_tmo_ms\n++savecfg\n"},
+       "3000\r\n0\r\n"},
+      {"a read timeout past its range is not taken", {"++read_tmo_ms 3001\n++read_tmo_ms\n"},
+       "500\r\n"},
+      {"EOT after a reply when enabled", {"++addr 8\n++eot_enable 1\n++eot_char 42\n*STB?\n++read\n"},
+       "0\r\n*"},
+      {"an unknown command", {"++bogus\n"}, "Unrecognized command\r\n"},
+      {"a line past 4 KiB cuts the host off", {std::string(5000, 'x'), "\n++ver\n"}, "", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -38,6 +48,7 @@ TEST(PrologixAdaptor, AnswersWhatAHostSends) {
     std::string reply;
     for (const std::string& piece : c.pieces) reply += adaptor.Receive(piece);
     EXPECT_EQ(reply, c.reply);
+    EXPECT_EQ(adaptor.overflowed(), c.cutOff);
   }
 }
 
