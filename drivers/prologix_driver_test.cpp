@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -16,80 +17,73 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-// What arrives from a misbehaving adaptor: each chunk some seconds after the
-// one before, on the virtual clock. kDrop hangs up.
+// A misbehaving adaptor: after each write that asks something, its script
+// arrives chunk by chunk, each some seconds after the one before on the
+// virtual clock, so a ten-second deadline passes in microseconds. kDrop
+// hangs up.
 struct Chunk {
   double delay;
   std::string bytes;
 };
 using Script = std::vector<Chunk>;
 const std::string kDrop = "<drop>";
-constexpr int32_t kOpened = -1;  // EDVR is 0
+constexpr int32_t kNone = -1;  // no error: EDVR is 0
 
-// The adaptor's side: what arrives after each write that asks something.
-struct Peer {
-  testing::FakePlatform platform;
+struct Adaptor : ByteLink {
+  explicit Adaptor(testing::FakePlatform& p) : platform(p) {}
+  testing::FakePlatform& platform;
   std::vector<std::string> writes;
   Script version{{0, "GPIB-ETHERNET version 1\r\n"}};
   Script timeout{{0, "3000\r\n"}};
   std::deque<Script> replies;  // one per "++read eoi"
   std::deque<Chunk> arriving;
-};
-
-// A link whose reads wait on the virtual clock, so a ten-second deadline
-// passes in microseconds.
-struct ScriptedLink : ByteLink {
-  explicit ScriptedLink(Peer& p) : peer(p) {}
-  Peer& peer;
   bool open = false;
+
   LinkResult Open(double) override { return open = true, std::nullopt; }
   LinkResult Write(std::string_view data, double) override {
-    peer.writes.emplace_back(data);
+    writes.emplace_back(data);
     Script script;
-    if (data == "++ver\n") script = peer.version;
-    if (data.ends_with("++read_tmo_ms\n")) script = peer.timeout;
-    if (data == "++read eoi\n" && !peer.replies.empty()) {
-      script = peer.replies.front();
-      peer.replies.pop_front();
+    if (data == "++ver\n") script = version;
+    if (data.ends_with("++read_tmo_ms\n")) script = timeout;
+    if (data == "++read eoi\n" && !replies.empty()) {
+      script = replies.front();
+      replies.pop_front();
     }
-    peer.arriving.insert(peer.arriving.end(), script.begin(), script.end());
+    arriving.insert(arriving.end(), script.begin(), script.end());
     return std::nullopt;
   }
   LinkResult ReadSome(std::string& out, std::size_t max, double wait) override {
-    if (peer.arriving.empty() || peer.arriving.front().delay > wait) {
-      if (!peer.arriving.empty()) peer.arriving.front().delay -= wait;
-      peer.platform.Advance(wait);
+    if (arriving.empty() || arriving.front().delay > wait) {
+      if (!arriving.empty()) arriving.front().delay -= wait;
+      platform.Advance(wait);
       return std::nullopt;
     }
-    Chunk& next = peer.arriving.front();
-    peer.platform.Advance(next.delay);
-    next.delay = 0;
-    if (next.bytes == kDrop) {
-      open = false;
-      return LinkError{EDVR, "bench closed the connection"};
-    }
-    const std::size_t n = std::min(max, next.bytes.size());
-    out.append(next.bytes, 0, n);
-    next.bytes.erase(0, n);
-    if (next.bytes.empty()) peer.arriving.pop_front();
+    Chunk& next = arriving.front();
+    platform.Advance(std::exchange(next.delay, 0));
+    if (next.bytes == kDrop) return open = false, LinkError{EDVR, "bench closed the connection"};
+    out += next.bytes.substr(0, max);
+    next.bytes.erase(0, max);
+    if (next.bytes.empty()) arriving.pop_front();
     return std::nullopt;
   }
   void Close() override { open = false; }
   bool IsOpen() const override { return open; }
+  long Asked() const { return std::count(writes.begin(), writes.end(), "++read eoi\n"); }
 };
 
 struct Bench {
-  Peer peer;
-  PrologixDriver driver{std::make_unique<ScriptedLink>(peer), "PRLGX-TCPIP::bench::8::INSTR",
-                        "TCP", peer.platform};
+  testing::FakePlatform platform;
+  Adaptor& adaptor = *new Adaptor(platform);  // owned by the driver
+  PrologixDriver driver{std::unique_ptr<ByteLink>(&adaptor), "PRLGX-TCPIP::bench::8::INSTR",
+                        "TCP", platform};
   int32_t sta = 0, err = 0, cnt = 0, cntl = 0;
   Bench() { driver.RegisterGpibGlobalsForThread(&sta, &err, &cnt, &cntl); }
   int Open() { return driver.ibdev(0, 8, 0, kTimeout10s, 1, 0); }
   // One query: what the first read of its reply gave.
-  std::string Query(int ud, long count = 50) {
+  std::string Query(int ud) {
     driver.ibwrt(ud, "MF?", 3);
-    std::string buffer(static_cast<std::size_t>(count), '\0');
-    driver.ibrd(ud, buffer.data(), count);
+    std::string buffer(50, '\0');
+    driver.ibrd(ud, buffer.data(), 50);
     return buffer.substr(0, static_cast<std::size_t>(std::max(cntl, 0)));
   }
 };
@@ -99,7 +93,7 @@ TEST(PrologixDriver, SetsUpOnceSavingNothingAndReaddressesOnlyOnChange) {
   ASSERT_EQ(b.Open(), 1);
   EXPECT_EQ(b.Open(), 1);
   EXPECT_EQ(b.driver.ibdev(0, 9, 0, kTimeout10s, 1, 0), 1);
-  EXPECT_THAT(b.peer.writes,
+  EXPECT_THAT(b.adaptor.writes,
               ElementsAre("++ver\n",
                           "++savecfg 0\n++mode 1\n++auto 0\n++eoi 1\n++eos 3\n++eot_enable 0\n"
                           "++read_tmo_ms 3000\n++addr 8\n++read_tmo_ms\n",
@@ -109,7 +103,7 @@ TEST(PrologixDriver, SetsUpOnceSavingNothingAndReaddressesOnlyOnChange) {
 TEST(PrologixDriver, LongReplyIsHandedOutOverSeveralReadsWithEndOnTheLast) {
   Bench b;
   const int ud = b.Open();
-  b.peer.replies = {{{0, "12345"}, {0, "67890\r\n"}}};
+  b.adaptor.replies = {{{0, "12345"}, {0, "67890\r\n"}}};
   char buf[4];
   std::string got;
   std::vector<int32_t> ends;
@@ -120,7 +114,7 @@ TEST(PrologixDriver, LongReplyIsHandedOutOverSeveralReadsWithEndOnTheLast) {
   }
   EXPECT_EQ(got, "1234567890\r\n");
   EXPECT_THAT(ends, ElementsAre(0, 0, kStatusEnd));
-  EXPECT_EQ(std::count(b.peer.writes.begin(), b.peer.writes.end(), "++read eoi\n"), 1);
+  EXPECT_EQ(b.adaptor.Asked(), 1);
 }
 
 TEST(PrologixDriver, AddressesOutsideTheBusAreRefusedBeforeAnythingIsSent) {
@@ -135,7 +129,7 @@ TEST(PrologixDriver, AddressesOutsideTheBusAreRefusedBeforeAnythingIsSent) {
     const int ud = b.driver.ibdev(c.board, c.pad, c.sad, kTimeout10s, 1, 0);
     EXPECT_EQ(ud < 0, c.error != 0) << c.pad << " " << c.sad;
     EXPECT_EQ(b.err, c.error) << c.pad << " " << c.sad;
-    EXPECT_EQ(b.peer.writes.empty(), c.error != 0) << c.pad << " " << c.sad;
+    EXPECT_EQ(b.adaptor.writes.empty(), c.error != 0) << c.pad << " " << c.sad;
   }
 }
 
@@ -143,7 +137,7 @@ TEST(PrologixDriver, TheAdaptorsOwnAnswersAreCheckedCappedAndQuoted) {
   struct Case {
     const char* what;
     Script version, timeout;
-    int32_t error;  // kOpened: no error
+    int32_t error;
     std::string text;
   };
   const Case cases[] = {
@@ -158,7 +152,7 @@ TEST(PrologixDriver, TheAdaptorsOwnAnswersAreCheckedCappedAndQuoted) {
       {"a line nobody asked for", {{0, "GPIB-ETHERNET 1\r\nstale\r\n"}}, {}, EDVR,
        "sent \"stale\\r\\n\" that nobody asked for"},
       {"\"++savecfg\" unknown", {{0, "GPIB 1\r\n"}},
-       {{0, "Unrecognized command\r\n"}, {0, "3000\r\n"}}, kOpened, ""},
+       {{0, "Unrecognized command\r\n"}, {0, "3000\r\n"}}, kNone, ""},
       {"no read timeout", {{0, "GPIB 1\r\n"}},
        {{0, "Unrecognized command\r\n"}, {0, "Unrecognized command\r\n"}}, EDVR,
        "answered \"++read_tmo_ms\" with \"Unrecognized command\", not with its read timeout"},
@@ -166,10 +160,10 @@ TEST(PrologixDriver, TheAdaptorsOwnAnswersAreCheckedCappedAndQuoted) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Bench b;
-    b.peer.version = c.version;
-    if (!c.timeout.empty()) b.peer.timeout = c.timeout;
-    EXPECT_EQ(b.Open() < 0, c.error != kOpened);
-    EXPECT_EQ(b.err, c.error == kOpened ? 0 : c.error);
+    b.adaptor.version = c.version;
+    if (!c.timeout.empty()) b.adaptor.timeout = c.timeout;
+    EXPECT_EQ(b.Open() < 0, c.error != kNone);
+    EXPECT_EQ(b.err, c.error == kNone ? 0 : c.error);
     EXPECT_THAT(b.driver.LastErrorText(), HasSubstr(c.text));
   }
 }
@@ -177,16 +171,11 @@ TEST(PrologixDriver, TheAdaptorsOwnAnswersAreCheckedCappedAndQuoted) {
 // One deadline per reply from the asking, one cap per read, nothing unasked,
 // and the stop check in every wait.
 TEST(PrologixDriver, ARepliesDeadlineCapAndStopHoldHoweverTheAdaptorMisbehaves) {
-  auto trickle = [] {
-    Script s;
-    for (int i = 0; i < 12; ++i) s.push_back({1, "9"});
-    return s;
-  };
   struct Case {
     const char* what;
     std::deque<Script> replies;  // for one query, or two where the first is to pass
     std::string received;        // by the last read
-    int32_t error;  // kOpened: none
+    int32_t error;
     std::string text;
     int asked;       // "++read eoi" for the last query
     double seconds;  // the last query took at most
@@ -194,17 +183,17 @@ TEST(PrologixDriver, ARepliesDeadlineCapAndStopHoldHoweverTheAdaptorMisbehaves) 
     Script timeout = {{0, "3000\r\n"}};
   };
   const Case cases[] = {
-      {"prompt", {{{0, "970000000\r\n"}}}, "970000000\r\n", kOpened, "", 1, 0},
+      {"prompt", {{{0, "970000000\r\n"}}}, "970000000\r\n", kNone, "", 1, 0},
       {"a long sweep outlasts the adaptor's read timeout", {{{8, "970000000\r\n"}}},
-       "970000000\r\n", kOpened, "", 3, 8.1},
+       "970000000\r\n", kNone, "", 3, 8.1},
       {"silence", {{}}, "", EABO,
        "no whole reply came through the Prologix-style adaptor at PRLGX-TCPIP::bench::8::INSTR "
        "within 10 s (its read timeout is 3000 ms; \"++read eoi\" was sent 3 times)", 3, 10.2},
       {"an adaptor that took a shorter read timeout", {{}}, "", EABO,
        "its read timeout is 1000 ms", 8, 10.2, 0, {{0, "1000\r\n"}}},
-      {"a trickle", {trickle()}, "", EABO, "within 10 s", 1, 10.2},
+      {"a trickle", {Script(12, {1, "9"})}, "", EABO, "within 10 s", 1, 10.2},
       {"a stream without a line end", {{{0, std::string(1'000'000, '7')}}}, std::string(50, '7'),
-       kOpened, "", 1, 0},
+       kNone, "", 1, 0},
       {"a line after the reply", {{{0, "970000000\r\n"}, {0, "++\x1B[2J\r\n"}}, {}}, "", EDVR,
        "sent \"++\\x1B[2J\\r\\n\" that nobody asked for", 0, 0},
       {"a dropped connection", {{{0.5, kDrop}}}, "", EDVR, "closed the connection", 1, 0.6},
@@ -213,27 +202,25 @@ TEST(PrologixDriver, ARepliesDeadlineCapAndStopHoldHoweverTheAdaptorMisbehaves) 
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Bench b;
-    b.peer.timeout = c.timeout;
+    b.adaptor.timeout = c.timeout;
     const int ud = b.Open();
     ASSERT_EQ(ud, 1);
-    b.peer.replies = c.replies;
+    b.adaptor.replies = c.replies;
     if (c.replies.size() > 1) {
       EXPECT_EQ(b.Query(ud), "970000000\r\n");
     }
-    const double start = b.peer.platform.NowSeconds();
+    const double start = b.platform.NowSeconds();
     if (c.stopAt > 0) {
-      b.peer.platform.SetStopCheck(
-          [&] { return b.peer.platform.NowSeconds() - start >= c.stopAt; });
+      b.platform.SetStopCheck([&] { return b.platform.NowSeconds() - start >= c.stopAt; });
     }
-    const auto before = std::count(b.peer.writes.begin(), b.peer.writes.end(), "++read eoi\n");
+    const long before = b.adaptor.Asked();
     EXPECT_EQ(b.Query(ud), c.received);
-    EXPECT_EQ(b.err, c.error == kOpened ? 0 : c.error);
-    EXPECT_EQ((b.sta & kStatusErr) != 0, c.error != kOpened);
+    EXPECT_EQ(b.err, c.error == kNone ? 0 : c.error);
+    EXPECT_EQ((b.sta & kStatusErr) != 0, c.error != kNone);
     EXPECT_EQ((b.sta & kStatusEnd) != 0, c.received.ends_with('\n'));
     EXPECT_THAT(b.driver.LastErrorText(), HasSubstr(c.text));
-    EXPECT_EQ(std::count(b.peer.writes.begin(), b.peer.writes.end(), "++read eoi\n") - before,
-              c.asked);
-    EXPECT_LE(b.peer.platform.NowSeconds() - start, c.seconds);
+    EXPECT_EQ(b.adaptor.Asked() - before, c.asked);
+    EXPECT_LE(b.platform.NowSeconds() - start, c.seconds);
   }
 }
 
