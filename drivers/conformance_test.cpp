@@ -3,6 +3,7 @@
 // binding loads the stand-in libraries, the Prologix driver talks to the
 // simulated adaptor, the VISA binding loads the simulated VISA library, and
 // the simulator serves itself.
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -63,7 +64,10 @@ TEST_P(EveryDriver, AnswersTheCallsOfARunAlike) {
   EXPECT_EQ(cnt, 5);
   const std::string reply = Read(ud, 64);
   EXPECT_EQ(Status(), kStatusEnd);
-  EXPECT_THAT(reply, ::testing::MatchesRegex("[0-9]+\r?\n"));
+  // Digits, then the line end (no regular expression: gtest's on Windows has no classes).
+  const std::size_t digits = std::min(reply.find_first_not_of("0123456789"), reply.size());
+  EXPECT_GT(digits, 0u);
+  EXPECT_TRUE(reply.substr(digits) == "\r\n" || reply.substr(digits) == "\n") << reply;
   EXPECT_EQ(cntl, static_cast<int32_t>(reply.size()));
 
   // A short count: no END until the last byte has been read.
