@@ -34,11 +34,12 @@ LinkResult LineReader::Read(std::string& piece, const Wait& wait) {
       return LinkError{EABO, "the reply did not arrive in time"};
     }
     if (platform_.StopRequested()) return LinkError{EABO, "stopped while waiting for a reply", true};
-    if (wait.onQuiet && now >= quietUntil) {
+    const bool asksAgain = wait.onQuiet && wait.quietSeconds > 0;
+    if (asksAgain && now >= quietUntil) {
       if (LinkResult error = wait.onQuiet()) return error;
       quietUntil = now + wait.quietSeconds;
     }
-    const double until = wait.onQuiet ? std::min(wait.deadline, quietUntil) : wait.deadline;
+    const double until = asksAgain ? std::min(wait.deadline, quietUntil) : wait.deadline;
     const double slice = std::clamp(until - now, 0.0, kStopPollSeconds);
     const std::size_t before = received_.size();
     if (LinkResult error = link_.ReadSome(received_, kChunk, slice)) return error;
