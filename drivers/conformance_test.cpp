@@ -3,6 +3,7 @@
 // binding loads the stand-in libraries, the Prologix driver talks to the
 // simulated adaptor, the VISA binding loads the simulated VISA library, and
 // the simulator serves itself.
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -105,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                 [](Platform& p) {
                   return std::make_unique<drivers::PrologixDriver>(
                       std::make_unique<testing::AdaptorLink>(sim::DefaultScene(), p),
-                      "PRLGX-TCPIP::sim::8::INSTR");
+                      "PRLGX-TCPIP::sim::8::INSTR", "TCP", p);
                 }},
         Subject{"VisaLibrary",
                 [](Platform&) { return std::make_unique<drivers::VisaDriver>(

@@ -10,10 +10,12 @@
 
 #include "drivers/driver_library.h"
 #include "drivers/asio_link.h"
+#include "drivers/network_address.h"
 #include "drivers/prologix_driver.h"
 #include "drivers/visa_driver.h"
 #include "sim/scene.h"
 #include "sim/simulated_driver.h"
+#include "text/quote.h"
 
 namespace tarnwick::drivers {
 namespace {
@@ -36,7 +38,10 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 std::vector<std::string_view> Fields(std::string_view text) {
   std::vector<std::string_view> fields;
   for (;;) {
-    const auto at = text.find("::");
+    // An IPv6 address in brackets holds "::" of its own.
+    std::size_t from = 0;
+    if (!text.empty() && text.front() == '[') from = std::min(text.find(']'), text.size());
+    const auto at = text.find("::", from);
     fields.push_back(text.substr(0, at));
     if (at == std::string_view::npos) return fields;
     text.remove_prefix(at + 2);
@@ -49,8 +54,8 @@ int Number(std::string_view field, int low, int high, std::string_view what) {
   const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
   if (field.empty() || ec != std::errc() || end != field.data() + field.size() || value < low ||
       value > high) {
-    throw ResourceError(
-        fmt::format("the {} \"{}\" is not a number from {} to {}", what, field, low, high));
+    throw ResourceError(fmt::format("the {} {} is not a number from {} to {}", what,
+                                    QuotedForMessage(field), low, high));
   }
   return value;
 }
@@ -85,8 +90,12 @@ bool ReadPrologixTcp(std::string_view text, Resource& r) {
   if ((f.size() != 4 && f.size() != 5) || !EqualsNoCase(f.back(), "INSTR") || f[1].empty()) {
     throw ResourceError("a Prologix adaptor on the network is PRLGX-TCPIP::host[::port]::pad::INSTR");
   }
-  r.host = f[1];
-  if (f.size() == 5) r.port = Number(f[2], 1, 65535, "port");
+  try {
+    r.host = ReadHost(f[1]);
+    if (f.size() == 5) r.port = ReadPort(f[2]);
+  } catch (const AddressError& e) {
+    throw ResourceError(e.what());
+  }
   r.address.pad = PrimaryAddress(f[f.size() - 2]);
   return true;
 }
@@ -133,12 +142,13 @@ std::unique_ptr<GpibDriver> MakeGpibLibrary(const Resource&, const DriverSetting
   return std::make_unique<DriverLibrary>(GpibLibraryCandidates(s.gpibLibrary));
 }
 
-std::unique_ptr<GpibDriver> MakePrologixTcp(const Resource& r, const DriverSettings&) {
-  return std::make_unique<PrologixDriver>(MakeTcpLink(r.host, r.port), r.text);
+std::unique_ptr<GpibDriver> MakePrologixTcp(const Resource& r, const DriverSettings& s) {
+  return std::make_unique<PrologixDriver>(MakeTcpLink(r.host, r.port), r.text, "TCP", s.platform);
 }
 
-std::unique_ptr<GpibDriver> MakePrologixSerial(const Resource& r, const DriverSettings&) {
-  return std::make_unique<PrologixDriver>(MakeSerialLink(r.device), r.text);
+std::unique_ptr<GpibDriver> MakePrologixSerial(const Resource& r, const DriverSettings& s) {
+  return std::make_unique<PrologixDriver>(MakeSerialLink(r.device), r.text, "a serial port",
+                                          s.platform);
 }
 
 std::unique_ptr<GpibDriver> MakeVisa(const Resource& r, const DriverSettings& s) {
@@ -153,7 +163,7 @@ std::unique_ptr<GpibDriver> MakeSimulated(const Resource&, const DriverSettings&
 constexpr std::array<ResourceForm, 5> kForms = {{
     {"GPIB[board]::pad[::sad]::INSTR", "the NI-488.2 driver library (default GPIB0::8::INSTR)",
      ReadGpib, MakeGpibLibrary},
-    {"PRLGX-TCPIP::host[::port]::pad::INSTR", "a Prologix-style adaptor on the network (port 1234)",
+    {"PRLGX-TCPIP::host[::port]::pad::INSTR", "a Prologix-style adaptor on the network (port 1234; an IPv6 host in brackets)",
      ReadPrologixTcp, MakePrologixTcp},
     {"PRLGX-ASRL::device::pad::INSTR", "a Prologix-style adaptor on a serial port (/dev/ttyUSB0, COM3)",
      ReadPrologixSerial, MakePrologixSerial},
@@ -191,10 +201,12 @@ Resource ParseResource(std::string_view text, Backend backend) {
       }
     }
   } catch (const ResourceError& e) {
-    throw ResourceError(fmt::format("cannot use the resource \"{}\": {}.\n{}", text, e.what(),
+    throw ResourceError(fmt::format("cannot use the resource {}: {}.\n{}",
+                                    QuotedForMessage(text, kQuotedPathLength), e.what(),
                                     FormList()));
   }
-  throw ResourceError(fmt::format("cannot use the resource \"{}\".\n{}", text, FormList()));
+  throw ResourceError(fmt::format("cannot use the resource {}.\n{}",
+                                  QuotedForMessage(text, kQuotedPathLength), FormList()));
 }
 
 std::unique_ptr<GpibDriver> MakeDriver(const Resource& resource, const DriverSettings& settings) {

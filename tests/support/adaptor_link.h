@@ -1,9 +1,12 @@
 // A byte link to the simulated Prologix-style adaptor in the same process:
 // what tarnwick-sim serves over TCP, without the network, so a driver test
-// runs in microseconds. A read with nothing to read times out at once.
+// runs in microseconds. A read with nothing to read lets its wait pass on
+// the platform's clock, so a timeout costs no time either.
 #ifndef TARNWICK_TESTS_SUPPORT_ADAPTOR_LINK_H_
 #define TARNWICK_TESTS_SUPPORT_ADAPTOR_LINK_H_
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <string_view>
 
@@ -16,7 +19,8 @@ namespace tarnwick::testing {
 
 class AdaptorLink : public drivers::ByteLink {
  public:
-  AdaptorLink(sim::Scene scene, Platform& platform) : adaptor_(std::move(scene), platform) {}
+  AdaptorLink(sim::Scene scene, Platform& platform)
+      : adaptor_(std::move(scene), platform), platform_(platform) {}
 
   drivers::LinkResult Open(double) override {
     open_ = true;
@@ -27,10 +31,15 @@ class AdaptorLink : public drivers::ByteLink {
     pending_ += adaptor_.Receive(data);
     return std::nullopt;
   }
-  drivers::LinkResult ReadSome(std::string& out, double) override {
-    if (pending_.empty()) return drivers::LinkError{EABO, "nothing to read"};
-    out += pending_;
-    pending_.clear();
+  // With nothing to read, the wait passes on the platform's clock.
+  drivers::LinkResult ReadSome(std::string& out, std::size_t max, double wait) override {
+    if (pending_.empty()) {
+      platform_.SleepMs(static_cast<int>(std::ceil(wait * 1000)));
+      return std::nullopt;
+    }
+    const std::size_t n = std::min(max, pending_.size());
+    out.append(pending_, 0, n);
+    pending_.erase(0, n);
     return std::nullopt;
   }
   void Close() override { open_ = false; }
@@ -38,6 +47,7 @@ class AdaptorLink : public drivers::ByteLink {
 
  private:
   sim::PrologixAdaptor adaptor_;
+  Platform& platform_;
   std::string pending_;
   bool open_ = false;
 };
