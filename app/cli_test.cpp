@@ -191,9 +191,11 @@ TEST(Gui, CommandLineIsAnsweredWithoutADisplay) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "Tarnwick 1.00\n");
   EXPECT_EQ(RunProcess(TARNWICK_GUI, {"--bogus"}, noDisplay).status, 2);
-  // Qt's own options still reach Qt.
-  EXPECT_EQ(RunProcess(TARNWICK_GUI, {"-platform", "offscreen", "--simulate",
-                                      "--quit-after-first-paint"}).status, 0);
+  // Qt's own options still reach Qt; the plan is remembered in the test's own settings.
+  EXPECT_EQ(RunProcess(TARNWICK_GUI, {"-platform", "offscreen", "--simulate", "--plan", "3.5G",
+                                      "--quit-after-first-paint"},
+                       {{"XDG_CONFIG_HOME", TestDir().string()}}).status, 0);
+  EXPECT_THAT(ReadFile(TestDir() / "Tarnwick" / "Tarnwick.conf"), HasSubstr("/3.5G.toml"));
 }
 #endif
 

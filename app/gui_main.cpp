@@ -198,7 +198,8 @@ int Main(int argc, char** argv) {
   window.show();
   const int status = QApplication::exec();
   const TestPlan* plan = window.ChosenPlan();
-  settings.setValue(kPlanKey, plan ? QString::fromStdString(plan->source) : QString());
+  const QString remembered = plan ? QString::fromStdString(plan->source) : QString();
+  if (settings.value(kPlanKey).toString() != remembered) settings.setValue(kPlanKey, remembered);
   if (window.ProgramEnded()) return kExitProgramEnded;
   return toolStatus != kExitOk ? toolStatus : status;
 }
