@@ -202,6 +202,8 @@ int Main(int argc, char** argv) {
   RunRecorder recorder;
   recorder.SetBench([&stack] { return stack->BenchText(); }, stack->simulated());
   recorder.SetLimits(std::move(limits));
+  run.SetPlanCheck(
+      [&recorder](const FreqSegments& plan) { return recorder.limits().MissedPlan(plan); });
   RunJournal journal(OpenJournal(JournalPath(journalOptions)),
                      [&console](const std::string& text) { console.Say(text); });
   recorder.AddListener(journal);

@@ -156,6 +156,9 @@ RunEnd MeasurementRun::MeasSpur() {
                         GeneralNumberText(range.highHz / kHzPerMHz)),
             {}, false};
   }
+  if (std::string problem = plan_check_ ? plan_check_(SegmentList_) : ""; !problem.empty()) {
+    return {RunOutcome::kRefused, std::move(problem), {}, false};
+  }
 
   if (Status s = analyser_.SetUp(*RefLevel, *RefOffset); !s.ok()) return Stopped(s.error().message);
   header_written_ = true;

@@ -1,12 +1,13 @@
 #include "results/limits.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <fstream>
-#include <sstream>
 
 #include <fmt/format.h>
 
+#include "text/number_text.h"
 #include "text/quote.h"
 #include "measure/segment_plan.h"
 
@@ -27,7 +28,9 @@ std::vector<std::string_view> Words(std::string_view line) {
   return words;
 }
 
-std::optional<double> Number(std::string_view word) {
+}  // namespace
+
+std::optional<double> LimitNumber(std::string_view word) {
   if (!word.empty() && word[0] == '+') word.remove_prefix(1);
   double value = 0;
   const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
@@ -36,8 +39,6 @@ std::optional<double> Number(std::string_view word) {
   }
   return value;
 }
-
-}  // namespace
 
 LimitTable LimitTable::Everywhere(double limitDbm) {
   LimitTable table;
@@ -49,6 +50,9 @@ LimitTable LimitTable::Everywhere(double limitDbm) {
 LimitTable LimitTable::Parse(std::string_view text, const std::string& name) {
   LimitTable table;
   table.source_ = name;
+  // Some editors on Windows start a UTF-8 file with one.
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   int lineNumber = 0;
   while (!text.empty()) {
     ++lineNumber;
@@ -69,7 +73,7 @@ LimitTable LimitTable::Parse(std::string_view text, const std::string& name) {
     LimitRow row{};
     double* fields[] = {&row.startMHz, &row.stopMHz, &row.limitDbm};
     for (std::size_t i = 0; i < 3; ++i) {
-      const std::optional<double> value = Number(words[i]);
+      const std::optional<double> value = LimitNumber(words[i]);
       if (!value) throw fail(fmt::format("{} is not a number", QuotedForMessage(words[i])));
       *fields[i] = *value;
     }
@@ -87,17 +91,19 @@ LimitTable LimitTable::Parse(std::string_view text, const std::string& name) {
 
 LimitTable LimitTable::Load(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  if (in) text << in.rdbuf();
-  if (!in || in.bad()) {
+  // Read no more than the cap allows: a device such as /dev/zero never ends.
+  std::string text(kMaxLimitsFileBytes + 1, '\0');
+  if (in) in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (!in.is_open() || in.bad()) {
     throw LimitsError(
         fmt::format("Cannot read the limits file {}", QuotedForMessage(path, kQuotedPathLength)));
   }
-  if (text.str().size() > kMaxLimitsFileBytes) {
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  if (text.size() > kMaxLimitsFileBytes) {
     throw LimitsError(fmt::format("The limits file {} is over 1 MB: not a limits file",
                                   QuotedForMessage(path, kQuotedPathLength)));
   }
-  return Parse(text.str(), path);
+  return Parse(text, path);
 }
 
 std::optional<double> LimitTable::For(double startHz, double stopHz) const {
@@ -110,6 +116,23 @@ std::optional<double> LimitTable::For(double startHz, double stopHz) const {
     }
   }
   return strictest;
+}
+
+std::string LimitTable::MissedPlan(const FreqSegments& plan) const {
+  if (rows_.empty() || plan.empty()) return {};
+  for (const FreqSegment& segment : plan) {
+    if (For(segment.StartHz, segment.StopHz)) return {};
+  }
+  double lowHz = plan.front().StartHz, highHz = plan.front().StopHz;
+  for (const FreqSegment& segment : plan) {
+    lowHz = std::min(lowHz, segment.StartHz);
+    highHz = std::max(highHz, segment.StopHz);
+  }
+  return fmt::format(
+      "The limits file {} covers none of the plan's segments, {} to {} MHz: its rows are "
+      "start_MHz stop_MHz limit_dBm.",
+      QuotedForMessage(source_, kQuotedPathLength), GeneralNumberText(lowHz / kHzPerMHz),
+      GeneralNumberText(highHz / kHzPerMHz));
 }
 
 }  // namespace tarnwick

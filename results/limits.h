@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "measure/segment_plan.h"
+
 namespace tarnwick {
 
 // A limits file that cannot be read or holds a bad row; what() is
@@ -17,6 +19,10 @@ class LimitsError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// A number as limits are written: decimal, an optional sign and exponent,
+// and finite; none otherwise.
+std::optional<double> LimitNumber(std::string_view word);
 
 struct LimitRow {
   double startMHz;
@@ -30,9 +36,10 @@ class LimitTable {
   // One limit for every frequency.
   static LimitTable Everywhere(double limitDbm);
   // Rows of "start_MHz stop_MHz limit_dBm", blanks between, '#' starting a
-  // comment. name is how errors call the text (its file name).
+  // comment, a UTF-8 byte order mark ignored. name is how errors call the
+  // text (its file name).
   static LimitTable Parse(std::string_view text, const std::string& name);
-  // Reads and parses a file; throws LimitsError.
+  // Reads and parses a file of at most 1 MB; throws LimitsError.
   static LimitTable Load(const std::string& path);
 
   bool empty() const { return rows_.empty(); }
@@ -41,6 +48,10 @@ class LimitTable {
   // The strictest (lowest) limit of the rows that overlap the segment; none
   // when no row does.
   std::optional<double> For(double startHz, double stopHz) const;
+  // Why these limits cannot judge a run of plan: none of their rows covers
+  // any of its segments (a file written in Hz, say), so every reading would
+  // go unjudged. Empty when they can, or when there are no limits.
+  std::string MissedPlan(const FreqSegments& plan) const;
 
  private:
   std::vector<LimitRow> rows_;
