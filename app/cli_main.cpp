@@ -220,7 +220,7 @@ int Main(int argc, char** argv) {
   if (format != "box" && StopSignal() == 0) {
     const std::vector<RunRecord> runs{record};
     const std::string problem =
-        WriteOutput("", format == "json" ? JsonExport(runs) : CsvExport(runs));
+        WriteToStdout(format == "json" ? JsonExport(runs) : CsvExport(runs));
     if (!problem.empty()) {
       console.Say(problem);
       return kExitRunStopped;
