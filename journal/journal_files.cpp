@@ -146,6 +146,9 @@ std::string ReplacingFile::Commit() {
     if (failure != 0) return fmt::format("cannot write {}: {}", shown, std::strerror(failure));
   }
   std::error_code error;
+  // A file replaced keeps who may read and write it.
+  const fs::file_status old = fs::status(destination_, error);
+  if (!error && fs::is_regular_file(old)) fs::permissions(temporary_, old.permissions(), error);
   fs::rename(temporary_, destination_, error);
   if (error) return fmt::format("cannot write {}: {}", shown, error.message());
   committed_ = true;
