@@ -62,7 +62,9 @@ class Output {
   std::string Finish() {
     if (!problem_.empty()) return problem_;
     if (replacing_) return replacing_->Commit();
-    if (std::fflush(stdout) != 0) return fmt::format("cannot write {}: {}", name_, std::strerror(errno));
+    if (std::fflush(stdout) != 0) {
+      return fmt::format("cannot write {}: {}", name_, std::strerror(errno));
+    }
     return {};
   }
 
@@ -168,7 +170,9 @@ std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* progr
     }
     // Every run named is there before anything is written.
     for (std::int64_t id : given == c.exporter ? c.exportIds : std::vector<std::int64_t>{}) {
-      if (!store.LoadRun(id)) return fail(kExitUsage, fmt::format("the journal holds no run {}", id));
+      if (!store.LoadRun(id)) {
+        return fail(kExitUsage, fmt::format("the journal holds no run {}", id));
+      }
     }
     Output out(outputPath);
     if (given == c.runs) {

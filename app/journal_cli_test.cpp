@@ -157,7 +157,7 @@ TEST(Journal, OutputsNeverOverwriteIt) {
   const Case cases[] = {
       {{"export", "--all", "-o", journal}, 2, "\"" + journal + "\" is the journal itself"},
       {{"export", "1", "-o", (dir / "other-name.sqlite").string()}, 2, "is the journal itself"},
-      {{"export", "1", "-o", journal + "-wal"}, 2, "is the journal's -wal file: nothing was written"},
+      {{"export", "1", "-o", journal + "-wal"}, 2, "is the journal's -wal file: nothing was"},
       {{"backup", (dir / "." / "j.sqlite-shm").string()}, 2, "is the journal's -shm file"},
       {{"runs", "--last", "-1"}, 2, "--last: \"-1\" is not a whole number from 1 to"},
       {{"show", "99999999999999999999"}, 2, "\"99999999999999999999\" is not a whole number"},
