@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include "app/cli_report.h"
 #include "app/cli_subcommands.h"
 #include "app/console_io.h"
 #include "app/journal_options.h"
@@ -151,6 +152,8 @@ int Main(int argc, char** argv) {
       ->capture_default_str();
   HistoryCommands history;
   AddHistoryCommands(app, history);
+  ReportCommand report;
+  AddReportCommand(app, report);
 
   try {
     app.parse(argc, argv);
@@ -163,6 +166,9 @@ int Main(int argc, char** argv) {
   // "--journal PATH runs" reads the journal it names, as "runs --journal PATH" does.
   if (history.journal.empty()) history.journal = journalOptions.path;
   if (const std::optional<int> status = RunHistoryCommand(history, kProgram)) return *status;
+  if (const std::optional<int> status = RunReportCommand(report, journalOptions.path, kProgram)) {
+    return *status;
+  }
   LimitTable limits;
   try {
     limits = ChosenLimits(journalOptions);
@@ -243,7 +249,7 @@ int Main(int argc, char** argv) {
     case RunOutcome::kCompleted:
       return overLimit ? kExitOverLimit : kExitOk;
     case RunOutcome::kBlankInput:
-      fmt::print(stderr, "{}: a field is blank: nothing was measured.\n", kProgram);
+      fmt::print(stderr, "{}: {}.\n", kProgram, kBlankFieldText);
       return kExitOk;
     case RunOutcome::kDoubtful:
       return kExitDoubtful;

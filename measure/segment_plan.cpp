@@ -6,7 +6,6 @@
 namespace tarnwick {
 namespace {
 
-constexpr double kNotchHalfWidthHz = 12'500'000;
 constexpr double kFirstStartHz = 30'000'000;
 constexpr double k1000MHz = 1'000'000'000;
 constexpr double k1100MHz = 1'100'000'000;

@@ -11,6 +11,8 @@ namespace tarnwick {
 
 // Frequencies are carried in hertz and shown in megahertz.
 inline constexpr double kHzPerMHz = 1'000'000;
+// What the plan leaves out on either side of the carrier.
+inline constexpr double kNotchHalfWidthHz = 12'500'000;
 
 struct FreqSegment {
   double StartHz = 0;
