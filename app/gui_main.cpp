@@ -12,7 +12,6 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
-#include <QSettings>
 #include <QTimer>
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
@@ -21,8 +20,10 @@
 #include "app/program_options.h"
 #include "analyser/builtin_dialogue.h"
 #include "bus/analyzer_bus.h"
+#include "ui/added_area.h"
 #include "ui/main_window.h"
 #include "ui/window_platform.h"
+#include "ui/window_settings.h"
 #include "version.h"
 
 namespace tarnwick {
@@ -140,22 +141,23 @@ int Main(int argc, char** argv) {
                               .arg(window.windowTitle(), QString::fromStdString(resource)));
   }
 
-  // A limits file given once is remembered for the next start.
-  QSettings settings(QString::fromUtf8(kProductName), QString::fromUtf8(kProductName));
-  const QString kLimitsKey = QStringLiteral("limitsFile");
+  // A limits file, given once here or chosen in the window, is remembered
+  // for the next start.
+  ui::WindowSettings settings;
+  window.SetSettings(settings);
   JournalOptions journalOptions = options.journal;
   const bool limitsOnCommandLine = !journalOptions.limitsFile.empty() || journalOptions.limitDbm;
   if (!journalOptions.limitsFile.empty()) {
-    settings.setValue(kLimitsKey, QString::fromStdString(journalOptions.limitsFile));
+    settings.SetLimitsFile(QString::fromStdString(journalOptions.limitsFile));
   } else if (!journalOptions.limitDbm) {
-    journalOptions.limitsFile = settings.value(kLimitsKey).toString().toStdString();
+    journalOptions.limitsFile = settings.LimitsFile().toStdString();
   }
   RunJournal journal(OpenJournal(JournalPath(journalOptions)),
                      [&window](const std::string& text) { window.JournalProblem(text); });
   RunRecorder& recorder = window.recorder();
   recorder.SetBench([&stack] { return stack->BenchText(); }, stack->simulated());
   try {
-    recorder.SetLimits(ChosenLimits(journalOptions));
+    window.area->UseLimits(ChosenLimits(journalOptions));
   } catch (const LimitsError& e) {
     fmt::print(stderr, "{}: {}\n", kProgram, e.what());
     critical(e.what());
