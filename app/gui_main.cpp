@@ -81,25 +81,36 @@ bool PreParse(const char* summary, int argc, char** argv, int& status) {
   return true;
 }
 
-// Runs an action once, just after the watched window's first paint.
+// Runs an action once, just after the watched window's first paint: of the
+// window or of whichever of its widgets paints first (those that cover it
+// whole leave the window itself nothing to paint).
 class AfterFirstPaint : public QObject {
  public:
-  AfterFirstPaint(QWidget& window, std::function<void()> action)
-      : action_(std::move(action)) {
-    window.installEventFilter(this);
+  // at once: from inside the paint event (for quitting, which paints
+  // nothing), rather than just after it.
+  AfterFirstPaint(QWidget& window, std::function<void()> action, bool atOnce = false)
+      : window_(window), action_(std::move(action)), at_once_(atOnce) {
+    QCoreApplication::instance()->installEventFilter(this);
   }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint && action_) {
-      watched->removeEventFilter(this);
-      // Not from inside the paint event: the action may paint again.
-      QTimer::singleShot(0, this, std::exchange(action_, nullptr));
+    if (event->type() == QEvent::Paint && action_ && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == &window_) {
+      QCoreApplication::instance()->removeEventFilter(this);
+      if (at_once_) {
+        std::exchange(action_, nullptr)();
+      } else {
+        // Not from inside the paint event: the action may paint again.
+        QTimer::singleShot(0, this, std::exchange(action_, nullptr));
+      }
     }
     return false;
   }
 
  private:
+  QWidget& window_;
   std::function<void()> action_;
+  bool at_once_;
 };
 
 int Main(int argc, char** argv) {
@@ -171,6 +182,8 @@ int Main(int argc, char** argv) {
   if (!options.screenshot.empty()) {
     hook = std::make_unique<AfterFirstPaint>(window, [&] {
       if (stack->simulated()) window.Command1->click();
+      // Let the window lay itself out again for what the run left in it.
+      QCoreApplication::processEvents();
       if (!window.grab().save(QString::fromStdString(options.screenshot), "PNG")) {
         fmt::print(stderr, "{}: cannot write {}\n", kProgram, options.screenshot);
         toolStatus = EXIT_FAILURE;
@@ -178,7 +191,8 @@ int Main(int argc, char** argv) {
       QApplication::quit();
     });
   } else if (options.quitAfterFirstPaint) {
-    hook = std::make_unique<AfterFirstPaint>(window, [] { QApplication::quit(); });
+    // What else was waiting for the first paint is not timed.
+    hook = std::make_unique<AfterFirstPaint>(window, [] { QApplication::quit(); }, true);
   }
 
   window.show();

@@ -136,15 +136,17 @@ void DrawGrid(QPainter& p, const Axes& a, double unit) {
 void DrawCarrier(QPainter& p, const Axes& a, const RunPlan& plan, double unit) {
   const double carrierHz = plan.carrierMHz * kHzPerMHz;
   const double left = a.X(carrierHz - kNotchHalfWidthHz);
-  const double right = std::max(a.X(carrierHz + kNotchHalfWidthHz), left + 2 * unit);
+  // Never thinner than a few pixels, so a narrow notch on a wide span shows.
+  const double right = std::max(a.X(carrierHz + kNotchHalfWidthHz), left + 4 * unit);
   const QRectF notch(left, a.plot.top(), right - left, a.plot.height());
   p.fillRect(notch, QColor(0xe4, 0xea, 0xf4));
   p.fillRect(notch, QBrush(QColor(0xa8, 0xb8, 0xd8), Qt::BDiagPattern));
   p.setPen(QPen(kCarrier, unit, Qt::DashLine));
   p.drawLine(QPointF(a.X(carrierHz), a.plot.top()), QPointF(a.X(carrierHz), a.plot.bottom()));
   p.setPen(kCarrier);
-  const QString label =
-      QStringLiteral("carrier %1 MHz").arg(QString::fromStdString(GeneralNumberText(plan.carrierMHz)));
+  const QString label = QStringLiteral("carrier %1 MHz, ±%2 MHz not swept")
+                            .arg(QString::fromStdString(GeneralNumberText(plan.carrierMHz)),
+                                 QString::fromStdString(GeneralNumberText(kNotchHalfWidthHz / kHzPerMHz)));
   const QFontMetricsF metrics(p.font());
   // On the side with room for it.
   const double width = metrics.horizontalAdvance(label);
@@ -178,29 +180,29 @@ void DrawReadings(QPainter& p, const Axes& a, const RunRecord& run, double unit)
   }
 }
 
+// One line under the frequency labels, clear of every reading.
 void DrawLegend(QPainter& p, const Axes& a, double unit) {
   const QFontMetricsF metrics(p.font());
-  const double line = metrics.height();
-  const struct {
-    QColor colour;
-    const char* text;
-  } entries[] = {{kPass, "peak within its limit"}, {kLimit, "peak over its limit"},
-                 {kUnjudged, "peak without a limit"}};
-  double width = 0;
-  for (const auto& e : entries) width = std::max(width, metrics.horizontalAdvance(e.text));
-  const QRectF box(a.plot.right() - width - 22 * unit, a.plot.bottom() - 3 * line - 8 * unit,
-                   width + 18 * unit, 3 * line + 4 * unit);
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(255, 255, 255, 220));
-  p.drawRect(box);
-  double y = box.top() + 2 * unit;
-  for (const auto& e : entries) {
-    p.setPen(e.colour);
-    p.setBrush(e.colour);
-    p.drawEllipse(QPointF(box.left() + 7 * unit, y + line / 2), 3 * unit, 3 * unit);
+  const double top = a.plot.bottom() + metrics.height() + 3 * unit;
+  const double middle = top + metrics.height() / 2;
+  double x = a.plot.left();
+  auto say = [&](const char* text) {
     p.setPen(kAxisText);
-    p.drawText(QPointF(box.left() + 14 * unit, y + metrics.ascent()), QString::fromLatin1(e.text));
-    y += line;
+    p.drawText(QPointF(x, top + metrics.ascent()), QString::fromLatin1(text));
+    x += metrics.horizontalAdvance(QString::fromLatin1(text)) + 12 * unit;
+  };
+  p.setPen(QPen(kLimit, 2 * unit));
+  p.drawLine(QPointF(x, middle), QPointF(x + 14 * unit, middle));
+  x += 18 * unit;
+  say("limit");
+  const std::pair<QColor, const char*> peaks[] = {
+      {kPass, "peak within its limit"}, {kLimit, "peak over its limit"}, {kUnjudged, "peak without a limit"}};
+  for (const auto& [colour, text] : peaks) {
+    p.setPen(colour);
+    p.setBrush(colour);
+    p.drawEllipse(QPointF(x + 3 * unit, middle), 3 * unit, 3 * unit);
+    x += 10 * unit;
+    say(text);
   }
 }
 

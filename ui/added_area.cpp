@@ -44,6 +44,8 @@ class SpectrumView : public QWidget {
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     const RunRecord& run = run_();
+    // Nothing to draw before the first run; and the window starts sooner.
+    if (run.started.empty()) return;
     // The plan's segments belong to the current run alone.
     report::PaintSpectrum(painter, rect(), run, current_ && run.plan ? plan_ : FreqSegments{});
   }
@@ -61,8 +63,11 @@ QTableView* MakeTable(QAbstractItemModel& model, QWidget* parent) {
   view->setSelectionBehavior(QAbstractItemView::SelectRows);
   view->setAlternatingRowColors(true);
   view->setWordWrap(false);
+  // The last column takes the rest; the others are fitted to their texts
+  // as rows come (fitting them on every layout would slow the start).
   view->horizontalHeader()->setStretchLastSection(true);
   view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
   return view;
 }
 
@@ -124,7 +129,7 @@ void AddedArea::MakeControls(QWidget* parent) {
   choosers = new QHBoxLayout;
   column->addLayout(choosers);
 
-  auto* actions = new QHBoxLayout;
+  actions = new QHBoxLayout;
   copyTable = new QPushButton(tr("Copy table"), controls);
   saveReport = new QPushButton(tr("Save report…"), controls);
   actions->addWidget(copyTable);
@@ -171,13 +176,23 @@ void AddedArea::MakeViews(QWidget* parent) {
   split->addWidget(plot);
   split->setStretchFactor(1, 1);
   tabs->addTab(split, tr("Run"));
-  history = MakeTable(history_model_, tabs);
-  tabs->addTab(history, tr("History"));
+  // The history's view is made when it is first opened: the window reaches
+  // the screen sooner without it.
+  auto* historyPage = new QWidget(tabs);
+  new QVBoxLayout(historyPage);
+  historyPage->layout()->setContentsMargins(0, 0, 0, 0);
+  tabs->addTab(historyPage, tr("History"));
   column->addWidget(tabs, 1);
-
-  connect(tabs, &QTabWidget::currentChanged, this, [this](int tab) {
-    if (tabs->widget(tab) == history && history_stale_) LoadHistory();
+  connect(tabs, &QTabWidget::currentChanged, this, [this, historyPage](int tab) {
+    if (tabs->widget(tab) != historyPage) return;
+    if (history == nullptr) MakeHistoryView(historyPage);
+    if (history_stale_) LoadHistory();
   });
+}
+
+void AddedArea::MakeHistoryView(QWidget* page) {
+  history = MakeTable(history_model_, page);
+  page->layout()->addWidget(history);
   // Selecting a run, by mouse or by keys, shows it.
   connect(history->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& index) {
@@ -222,6 +237,7 @@ void AddedArea::Tick() {
 void AddedArea::SegmentRecorded(const RunRecord&) {
   if (!showing_current_) return;
   table_model_.SegmentAdded();
+  table->resizeColumnsToContents();
   ShowBanner();
   table->viewport()->repaint();
   plot->repaint();
@@ -242,7 +258,9 @@ void AddedArea::RecordFinished(const RunRecord& run) {
   history_stale_ = true;
   if (showing_current_) ShowRun(true);
   // Once the journal, told after the area, has finished the run too.
-  if (tabs->currentWidget() == history) QTimer::singleShot(0, this, [this] { LoadHistory(); });
+  if (history != nullptr && history->isVisible()) {
+    QTimer::singleShot(0, this, [this] { LoadHistory(); });
+  }
 }
 
 void AddedArea::ShowBanner() {
@@ -274,6 +292,7 @@ void AddedArea::ShowBanner() {
 void AddedArea::ShowRun(bool current) {
   showing_current_ = current;
   table_model_.Show(&Shown());
+  if (table_model_.rowCount() > 0) table->resizeColumnsToContents();
   viewing->setVisible(!current);
   backToCurrent->setVisible(!current);
   if (!current) {
@@ -289,7 +308,12 @@ void AddedArea::ShowRun(bool current) {
 QString AddedArea::LoadHistory() {
   history_stale_ = false;
   const QString problem = history_model_.Load(store_ ? store_() : nullptr);
-  history->setToolTip(problem);
+  if (history != nullptr) {
+    history->setToolTip(problem);
+    // The newest rows are the ones shown: fit the columns to them alone.
+    history->horizontalHeader()->setResizeContentsPrecision(50);
+    history->resizeColumnsToContents();
+  }
   return problem;
 }
 

@@ -86,6 +86,8 @@ class AddedArea : public QObject, public RecordListener {
   QHBoxLayout* choosers;
   QPushButton* copyTable;
   QPushButton* saveReport;
+  // The row of buttons that save and copy.
+  QHBoxLayout* actions;
 
   QWidget* views;
   QLabel* bannerWord;
@@ -95,11 +97,13 @@ class AddedArea : public QObject, public RecordListener {
   QTabWidget* tabs;
   QTableView* table;
   QWidget* plot;
-  QTableView* history;
+  // Null until the History tab is first opened.
+  QTableView* history = nullptr;
 
  private:
   void MakeControls(QWidget* parent);
   void MakeViews(QWidget* parent);
+  void MakeHistoryView(QWidget* page);
   void ShowBanner();
   void ShowLimits();
   void ShowRun(bool current);

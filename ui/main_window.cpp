@@ -131,11 +131,7 @@ QFont ChooseResultsFont(const QStringList& faces) {
   return fallback;
 }
 
-QIcon AppIcon() {
-  QIcon icon(QStringLiteral(":/icons/tarnwick.svg"));
-  if (icon.pixmap(32).isNull()) icon = QIcon(QStringLiteral(":/icons/tarnwick.png"));
-  return icon;
-}
+QIcon AppIcon() { return QIcon(QStringLiteral(":/icons/tarnwick.png")); }
 
 Form1::Form1(Analyser& analyser, Platform& platform, bool simulated, double dpi,
              QWidget* parent)
@@ -178,7 +174,6 @@ Form1::Form1(Analyser& analyser, Platform& platform, bool simulated, double dpi,
   // A simulated result must never pass for a real one.
   setWindowTitle(simulated ? QStringLiteral("%1 (simulated analyser)").arg(kProductName)
                            : QString::fromUtf8(kProductName));
-  setWindowIcon(AppIcon());
   move(TwipsToPixels(kStoredLeft, dpi), TwipsToPixels(kStoredTop, dpi));
 
   // Created in tab-index order: the focus chain follows creation.
@@ -303,6 +298,7 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Command1 && event->type() == QEvent::Paint) ShowAddedArea();
   // A push button outside a dialog ignores Enter; START must not.
   if (watched == Command1 && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);

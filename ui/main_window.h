@@ -62,8 +62,8 @@ QFont ChooseResultsFont(const QStringList& faces);
 // width.
 bool KeepsColumnsAligned(const QFont& font);
 
-// Tarnwick's icon: the SVG where Qt's SVG icon plugin is installed, else the
-// PNG drawn from it.
+// Tarnwick's icon, the PNG drawn from the desktop entry's SVG: Qt needs no
+// SVG plugin for it.
 QIcon AppIcon();
 
 class Form1 : public QWidget, public RunHost, public RunObserver {
@@ -164,11 +164,13 @@ class Form1 : public QWidget, public RunHost, public RunObserver {
   void SetUpResultActions();
   void MakeAddedArea(Platform& platform);
   void Arrange(bool below);
+  void ShowAddedArea();
   void SaveResultsAs();
   void ExportRunsAs();
   void ShowResultsMenu(const QPoint& at);
   bool simulated_ = false;
   bool shown_ = false;
+  bool area_shown_ = false;
   QGridLayout* grid_ = nullptr;
   std::optional<bool> below_;
   RunJournal* journal_ = nullptr;

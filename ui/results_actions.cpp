@@ -54,11 +54,27 @@ void Form1::MakeAddedArea(Platform& platform) {
   connect(area->stopButton, &QPushButton::clicked, this, [this] {
     if (running_) stop_requested_ = true;
   });
+  auto* saveResults = new QPushButton(saveAction->text(), area->controls);
+  connect(saveResults, &QPushButton::clicked, saveAction, &QAction::trigger);
+  area->actions->insertWidget(0, saveResults);
+  // The added area and the icon come once the panel is on the screen, so
+  // that the window gets there as soon as a bare one would.
+  area->controls->hide();
+  area->views->hide();
   const QScreen* shown = screen();
   const WindowFit fit =
       FitWindow(panel->size(), shown ? shown->availableGeometry().size() : panel->size(), {});
   Arrange(fit.below);
   resize(fit.client);
+}
+
+void Form1::ShowAddedArea() {
+  if (std::exchange(area_shown_, true)) return;
+  QTimer::singleShot(0, this, [this] {
+    area->controls->show();
+    area->views->show();
+    setWindowIcon(AppIcon());
+  });
 }
 
 void Form1::Arrange(bool below) {

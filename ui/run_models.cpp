@@ -38,7 +38,10 @@ int RunTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int RunTableModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(kTableColumnCount);
+  // No columns before the first run: there is nothing to head, and the
+  // window starts sooner without measuring headers.
+  const bool none = parent.isValid() || run_ == nullptr || run_->started.empty();
+  return none ? 0 : static_cast<int>(kTableColumnCount);
 }
 
 QVariant RunTableModel::data(const QModelIndex& index, int role) const {
