@@ -310,8 +310,8 @@ QString AddedArea::LoadHistory() {
   const QString problem = history_model_.Load(store_ ? store_() : nullptr);
   if (history != nullptr) {
     history->setToolTip(problem);
-    // The newest rows are the ones shown: fit the columns to them alone.
-    history->horizontalHeader()->setResizeContentsPrecision(50);
+    // Fit the columns to the rows in view alone: each verdict read costs.
+    history->horizontalHeader()->setResizeContentsPrecision(0);
     history->resizeColumnsToContents();
   }
   return problem;

@@ -362,6 +362,34 @@ class MainWindowTest : public QObject {
     QCOMPARE(area.bannerWord->text(), QStringLiteral("STOPPED"));
   }
 
+  void historyReadsOlderRunsAsTheViewScrolls() {
+    // A store of 450 runs, listed as the journal lists them: the newest last ones, oldest first.
+    struct Store : tarnwick::ResultStore {
+      std::int64_t BeginRun(const tarnwick::RunRecord&) override { return 0; }
+      void PlanRun(std::int64_t, const tarnwick::RunPlan&) override {}
+      void AddSegment(std::int64_t, const tarnwick::SegmentRecord&) override {}
+      void FinishRun(std::int64_t, const tarnwick::RunRecord&) override {}
+      std::vector<tarnwick::RunRecord> ListRuns(std::size_t last) override {
+        std::vector<tarnwick::RunRecord> runs;
+        for (std::int64_t id = std::max<std::int64_t>(1, 451 - static_cast<std::int64_t>(last)); id <= 450; ++id) {
+          runs.emplace_back().id = id;
+        }
+        return runs;
+      }
+      std::optional<tarnwick::RunRecord> LoadRun(std::int64_t) override { return std::nullopt; }
+      std::vector<std::int64_t> RunIds() override { return {}; }
+    } store;
+    tarnwick::ui::HistoryModel history;
+    QCOMPARE(history.Load(&store), QString());
+    QList<int> rows{history.rowCount()};
+    while (history.canFetchMore({})) {
+      history.fetchMore({});
+      rows << history.rowCount();
+    }
+    QCOMPARE(rows, (QList<int>{200, 400, 450}));
+    for (int row = 0; row < 450; ++row) QCOMPARE(history.IdAt(row), 450 - row);
+  }
+
   void limitsChosenInTheWindowAreRemembered() {
     const auto dir = FunctionDir();
     const QString ini = QString::fromStdString((dir / "settings.ini").string());

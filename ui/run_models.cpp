@@ -1,5 +1,7 @@
 #include "ui/run_models.h"
 
+#include <algorithm>
+
 #include <QBrush>
 #include <QDateTime>
 #include <QFont>
@@ -8,6 +10,9 @@
 
 namespace tarnwick::ui {
 namespace {
+
+// Enough runs to fill the view a few times over; more come on scrolling.
+constexpr std::size_t kFirstRuns = 200;
 
 QString Q(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -86,20 +91,46 @@ QString HistoryModel::Load(ResultStore* store) {
   beginResetModel();
   store_ = store;
   runs_.clear();
+  asked_ = kFirstRuns;
   QString problem;
   if (store_ == nullptr) {
     problem = QStringLiteral("No journal is being kept: there is no history to show.");
   } else {
     try {
-      runs_ = store_->ListRuns(0);
+      runs_ = store_->ListRuns(asked_);
     } catch (const JournalError& e) {
       problem = QString::fromStdString(e.what());
     }
   }
+  more_ = runs_.size() == asked_;
   std::reverse(runs_.begin(), runs_.end());  // newest first
   verdicts_.assign(runs_.size(), std::nullopt);
   endResetModel();
   return problem;
+}
+
+bool HistoryModel::canFetchMore(const QModelIndex& parent) const { return !parent.isValid() && more_; }
+
+void HistoryModel::fetchMore(const QModelIndex& parent) {
+  if (!canFetchMore(parent) || store_ == nullptr) return;
+  std::vector<RunRecord> older;
+  try {
+    asked_ *= 2;
+    older = store_->ListRuns(asked_);
+  } catch (const JournalError&) {
+    more_ = false;
+    return;
+  }
+  more_ = older.size() == asked_;
+  // Only those older than the oldest shown: runs recorded meanwhile are newer.
+  const std::int64_t oldest = runs_.empty() ? 0 : runs_.back().id;
+  std::erase_if(older, [oldest](const RunRecord& r) { return oldest != 0 && r.id >= oldest; });
+  if (older.empty()) return;
+  const int first = static_cast<int>(runs_.size());
+  beginInsertRows({}, first, first + static_cast<int>(older.size()) - 1);
+  runs_.insert(runs_.end(), older.rbegin(), older.rend());
+  verdicts_.resize(runs_.size());
+  endInsertRows();
 }
 
 const RunVerdict& HistoryModel::VerdictAt(std::size_t row) const {

@@ -34,13 +34,16 @@ class RunTableModel : public QAbstractTableModel {
 };
 
 // Runs from the journal, newest first: when it started (local time),
-// carrier, plan or band, outcome and verdict. The verdict needs a run's
-// segments, so it is read only for the rows that are shown, and kept.
+// carrier, plan or band, outcome and verdict. The newest runs are read
+// first and older ones as the view scrolls to them; the verdict needs a
+// run's segments, so it is read only for the rows that are shown, and kept.
 class HistoryModel : public QAbstractTableModel {
  public:
-  // Reads the list anew from store (null: there is no journal); the
+  // Reads the newest runs anew from store (null: there is no journal); the
   // problem, or empty.
   QString Load(ResultStore* store);
+  bool canFetchMore(const QModelIndex& parent) const override;
+  void fetchMore(const QModelIndex& parent) override;
   std::int64_t IdAt(int row) const { return runs_.at(static_cast<std::size_t>(row)).id; }
 
   int rowCount(const QModelIndex& parent = {}) const override;
@@ -52,6 +55,8 @@ class HistoryModel : public QAbstractTableModel {
   const RunVerdict& VerdictAt(std::size_t row) const;
 
   ResultStore* store_ = nullptr;
+  std::size_t asked_ = 0;  // how many of the newest runs were asked for
+  bool more_ = false;      // whether the journal holds older runs still
   std::vector<RunRecord> runs_;
   mutable std::vector<std::optional<RunVerdict>> verdicts_;
 };
