@@ -270,8 +270,9 @@ void AddedArea::ShowBanner() {
   if (showing_current_ && running_) {
     const std::size_t failures = run.Failures();
     word = tr("MEASURING");
-    detail = failures == 0 ? tr("Nothing over its limit so far.")
-                           : tr("%1 over their limit so far.").arg(failures);
+    detail = failures == 0   ? tr("Nothing over its limit so far.")
+             : failures == 1 ? tr("1 over its limit so far.")
+                             : tr("%1 over their limit so far.").arg(failures);
     limits = Q(run.limits.empty() ? "No limits" : "Limits: " + run.limits);
   } else if (showing_current_ && run.started.empty()) {
     detail = tr("No run yet: press START.");
