@@ -13,6 +13,7 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#include "app/cli_report.h"
 #include "app/cli_subcommands.h"
 #include "app/console_io.h"
 #include "app/journal_options.h"
@@ -162,6 +163,8 @@ int Main(int argc, char** argv) {
   AddHistoryCommands(app, history);
   PlanCommands plans;
   AddPlanCommands(app, plans);
+  ReportCommand report;
+  AddReportCommand(app, report);
 
   try {
     app.parse(argc, argv);
@@ -175,6 +178,9 @@ int Main(int argc, char** argv) {
   if (history.journal.empty()) history.journal = journalOptions.path;
   if (const std::optional<int> status = RunHistoryCommand(history, kProgram)) return *status;
   if (const std::optional<int> status = RunPlanCommand(plans, kProgram)) return *status;
+  if (const std::optional<int> status = RunReportCommand(report, journalOptions.path, kProgram)) {
+    return *status;
+  }
   LimitTable limits;
   std::optional<TestPlan> plan;
   try {
@@ -259,7 +265,7 @@ int Main(int argc, char** argv) {
     case RunOutcome::kCompleted:
       return overLimit ? kExitOverLimit : kExitOk;
     case RunOutcome::kBlankInput:
-      fmt::print(stderr, "{}: a field is blank: nothing was measured.\n", kProgram);
+      fmt::print(stderr, "{}: {}.\n", kProgram, kBlankFieldText);
       return kExitOk;
     case RunOutcome::kDoubtful:
       return kExitDoubtful;

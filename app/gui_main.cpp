@@ -16,7 +16,6 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
-#include <QSettings>
 #include <QTimer>
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
@@ -26,8 +25,10 @@
 #include "analyser/builtin_dialogue.h"
 #include "bus/analyzer_bus.h"
 #include "measure/plan_catalogue.h"
+#include "ui/added_area.h"
 #include "ui/main_window.h"
 #include "ui/window_platform.h"
+#include "ui/window_settings.h"
 #include "version.h"
 
 namespace tarnwick {
@@ -111,25 +112,36 @@ class ClosingDeadline {
   std::optional<int> status_;
 };
 
-// Runs an action once, just after the watched window's first paint.
+// Runs an action once, just after the watched window's first paint: of the
+// window or of whichever of its widgets paints first (those that cover it
+// whole leave the window itself nothing to paint).
 class AfterFirstPaint : public QObject {
  public:
-  AfterFirstPaint(QWidget& window, std::function<void()> action)
-      : action_(std::move(action)) {
-    window.installEventFilter(this);
+  // at once: from inside the paint event (for quitting, which paints
+  // nothing), rather than just after it.
+  AfterFirstPaint(QWidget& window, std::function<void()> action, bool atOnce = false)
+      : window_(window), action_(std::move(action)), at_once_(atOnce) {
+    QCoreApplication::instance()->installEventFilter(this);
   }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint && action_) {
-      watched->removeEventFilter(this);
-      // Not from inside the paint event: the action may paint again.
-      QTimer::singleShot(0, this, std::exchange(action_, nullptr));
+    if (event->type() == QEvent::Paint && action_ && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == &window_) {
+      QCoreApplication::instance()->removeEventFilter(this);
+      if (at_once_) {
+        std::exchange(action_, nullptr)();
+      } else {
+        // Not from inside the paint event: the action may paint again.
+        QTimer::singleShot(0, this, std::exchange(action_, nullptr));
+      }
     }
     return false;
   }
 
  private:
+  QWidget& window_;
   std::function<void()> action_;
+  bool at_once_;
 };
 
 int Main(int argc, char** argv) {
@@ -173,20 +185,20 @@ int Main(int argc, char** argv) {
                               .arg(window.windowTitle(), QString::fromStdString(resource)));
   }
 
-  // A limits file given once is remembered for the next start.
-  QSettings settings(QString::fromUtf8(kProductName), QString::fromUtf8(kProductName));
-  const QString kLimitsKey = QStringLiteral("limitsFile");
+  // A limits file, given once here or chosen in the window, is remembered
+  // for the next start.
+  ui::WindowSettings settings;
+  window.SetSettings(settings);
   JournalOptions journalOptions = options.journal;
   const bool limitsOnCommandLine = !journalOptions.limitsFile.empty() || journalOptions.limitDbm;
   if (!journalOptions.limitsFile.empty()) {
-    settings.setValue(kLimitsKey, QString::fromStdString(journalOptions.limitsFile));
+    settings.SetLimitsFile(QString::fromStdString(journalOptions.limitsFile));
   } else if (!journalOptions.limitDbm) {
-    journalOptions.limitsFile = settings.value(kLimitsKey).toString().toStdString();
+    journalOptions.limitsFile = settings.LimitsFile().toStdString();
   }
   // The plan in force at the end is remembered for the next start.
-  const QString kPlanKey = QStringLiteral("plan");
   const std::string planChoice =
-      options.plan.empty() ? settings.value(kPlanKey).toString().toStdString() : options.plan;
+      options.plan.empty() ? settings.PlanFile().toStdString() : options.plan;
   if (!planChoice.empty()) {
     try {
       window.SetPlan(ChoosePlan(planChoice));
@@ -201,7 +213,7 @@ int Main(int argc, char** argv) {
   RunRecorder& recorder = window.recorder();
   recorder.SetBench([&stack] { return stack->BenchText(); }, stack->simulated());
   try {
-    recorder.SetLimits(ChosenLimits(journalOptions));
+    window.area->UseLimits(ChosenLimits(journalOptions));
   } catch (const LimitsError& e) {
     fmt::print(stderr, "{}: {}\n", kProgram, e.what());
     critical(e.what());
@@ -215,6 +227,8 @@ int Main(int argc, char** argv) {
   if (!options.screenshot.empty()) {
     hook = std::make_unique<AfterFirstPaint>(window, [&] {
       if (stack->simulated()) window.Command1->click();
+      // Let the window lay itself out again for what the run left in it.
+      QCoreApplication::processEvents();
       if (!window.grab().save(QString::fromStdString(options.screenshot), "PNG")) {
         fmt::print(stderr, "{}: cannot write {}\n", kProgram, options.screenshot);
         toolStatus = EXIT_FAILURE;
@@ -222,14 +236,15 @@ int Main(int argc, char** argv) {
       QApplication::quit();
     });
   } else if (options.quitAfterFirstPaint) {
-    hook = std::make_unique<AfterFirstPaint>(window, [] { QApplication::quit(); });
+    // What else was waiting for the first paint is not timed.
+    hook = std::make_unique<AfterFirstPaint>(window, [] { QApplication::quit(); }, true);
   }
 
   window.show();
   const int status = QApplication::exec();
   const TestPlan* plan = window.ChosenPlan();
   const QString remembered = plan ? QString::fromStdString(plan->source) : QString();
-  if (settings.value(kPlanKey).toString() != remembered) settings.setValue(kPlanKey, remembered);
+  settings.SetPlanFile(remembered);
   const int exitStatus = window.ProgramEnded()      ? kExitProgramEnded
                          : toolStatus != kExitOk ? toolStatus
                                                  : status;

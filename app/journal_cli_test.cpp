@@ -67,6 +67,16 @@ TEST(Journal, EveryRunIsRecordedAndShownAsTheBoxHadIt) {
   EXPECT_THAT(read.out, HasSubstr("1|1|yes|PASS|30MHz---1100MHz        970.000MHz    -57.90dBm\n"));
   EXPECT_THAT(read.out, HasSubstr("4|6|no||5000MHz---6100MHz     1234.568MHz    -45.30dBm\n"));
 
+#ifdef TARNWICK_GUI
+  // The first run's one-page report, as poppler reads it.
+  const std::string pdf = (TestDir() / "run1.pdf").string();
+  const ProcessResult report = Cli({"report", "1", "-o", pdf, "--journal", journal});
+  ASSERT_EQ(report.status, 0) << report.err;
+  EXPECT_THAT(RunProcess("pdftotext", {pdf, "-"}).out,
+              ::testing::AllOf(HasSubstr("\nFAIL\n"), HasSubstr("simulated analyser: not a measurement"),
+                               HasSubstr("1 of 6 over its limit; worst margin -1.60 dB at 3880 MHz")));
+  EXPECT_EQ(Cli({"report", "99", "-o", pdf, "--journal", journal}).status, 2);
+#endif
   EXPECT_EQ(Cli({"show", "99", "--journal", journal}).status, 2);
   EXPECT_EQ(Cli({"export", "--journal", journal}).status, 2);
   EXPECT_EQ(Cli({"runs", "--journal", (TestDir() / "none.sqlite").string()}).status, 2);

@@ -81,6 +81,8 @@ std::string Doubt(SweepWait wait) {
 
 }  // namespace
 
+std::string RunHost::StopNote() { return fmt::format("Run interrupted: {}.", StopReason()); }
+
 MeasurementRun::MeasurementRun(Analyser& analyser, RunHost& host, Platform& platform)
     : analyser_(analyser), host_(host), platform_(platform) {}
 
@@ -113,7 +115,7 @@ RunEnd MeasurementRun::OnStart() {
   // A stopped block must not pass for a complete one.
   if (header_written_ && end.outcome == RunOutcome::kStopped) end.notes.push_back(end.message);
   if (header_written_ && end.outcome == RunOutcome::kAbandoned) {
-    end.notes.push_back(fmt::format("Run interrupted: {}.", host_.StopReason()));
+    end.notes.push_back(host_.StopNote());
   }
 
   // The closing steps run whatever happened before them, so the analyser is

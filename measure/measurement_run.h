@@ -38,6 +38,9 @@ class RunHost {
   // Why the platform's stop check ended the run, for the note that ends its
   // block.
   virtual std::string StopReason() { return "stopped by the operator"; }
+  // That note, without its mark: "Run interrupted: <StopReason()>." unless
+  // the host words it otherwise.
+  virtual std::string StopNote();
 };
 
 class MeasurementRun {

@@ -6,6 +6,10 @@
 #include <fmt/chrono.h>
 #include <fmt/format.h>
 
+#include "measure/segment_plan.h"
+#include "text/number_text.h"
+#include "text/quote.h"
+
 namespace tarnwick {
 namespace {
 
@@ -38,6 +42,11 @@ std::string OutcomeName(RunOutcome outcome) {
     case RunOutcome::kAbandoned: break;
   }
   return "interrupted";
+}
+
+std::string CarrierShown(const RunRecord& run) {
+  if (run.plan) return GeneralNumberText(run.plan->carrierMHz) + " MHz";
+  return QuotedForMessage(run.settings.carrierText, 16);
 }
 
 std::string UtcNow() {

@@ -54,10 +54,16 @@ struct RunRecord {
 };
 
 std::string OutcomeName(RunOutcome outcome);
+// What a run with a blank field did.
+inline constexpr std::string_view kBlankFieldText = "a field is blank: nothing was measured";
 // How a segment's wait ended as records name it: none, done, timeout, error;
 // and back (an unknown name reads as none).
 const char* WaitName(SweepWait wait);
 SweepWait WaitFromName(std::string_view name);
+
+// The carrier as lists show it: "1940 MHz" as it was read, or the field as
+// typed, quoted, when it could not be read.
+std::string CarrierShown(const RunRecord& run);
 
 // The time now, UTC, ISO 8601 to the millisecond: 2026-12-07T00:35:07.123Z.
 std::string UtcNow();

@@ -5,8 +5,10 @@
 #ifndef TARNWICK_RESULTS_VERDICTS_H_
 #define TARNWICK_RESULTS_VERDICTS_H_
 
+#include <array>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "results/limits.h"
 #include "results/run_record.h"
@@ -29,6 +31,36 @@ RunTally Tally(const RunRecord& run);
 // The one-line verdict of a run against its limits, for standard error;
 // empty when the run had no limits or measured nothing.
 std::string LimitsSummary(const RunRecord& run);
+
+// A run's verdict as a banner says it: one word, a line of detail, and the
+// limits it was judged against.
+struct RunVerdict {
+  enum class Kind { kPass, kFail, kDoubtful, kStopped, kUnjudged };
+  Kind kind = Kind::kUnjudged;
+  // "PASS", "FAIL", "DOUBTFUL", "STOPPED", or "MEASURED" when nothing had a
+  // limit: a run with no limits has passed nothing.
+  std::string word;
+  // How many are over their limit and the worst margin; how many are
+  // doubtful; or why the run stopped.
+  std::string detail;
+  std::string limits;  // "Limits: -50 dBm everywhere", or "No limits"
+};
+// REQUIRES: the run has finished, or was read back from a journal (a run
+// that never finished is STOPPED).
+RunVerdict VerdictOf(const RunRecord& run);
+
+// The columns of a run's table, for the window and the report.
+inline constexpr std::size_t kTableColumnCount = 7;
+inline constexpr std::array<std::string_view, kTableColumnCount> kTableColumns{
+    "Segment", "Peak (MHz)", "Level (dBm)", "Limit (dBm)", "Margin (dB)", "Verdict", "Note"};
+inline constexpr std::size_t kVerdictColumn = 5;
+using TableRow = std::array<std::string, kTableColumnCount>;
+// A segment's cells: its range as its result line shows it, the numbers as
+// the line and the journal have them, and "no limit" for an unjudged one.
+TableRow TableRowOf(const SegmentRecord& s);
+// The header and one row a segment, tab-separated, each line ending in LF:
+// what a spreadsheet takes from the clipboard.
+std::string TableTsv(const RunRecord& run);
 
 }  // namespace tarnwick
 

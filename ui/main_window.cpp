@@ -8,6 +8,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,10 +16,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTextCursor>
+#include <QVBoxLayout>
 #include <QtGlobal>
 
 #include "measure/plan_file.h"
+#include "ui/added_area.h"
 #include "ui/glyph_check.h"
 #include "ui/results_box.h"
 #include "version.h"
@@ -60,6 +65,9 @@ constexpr std::array<CaptionedPlace, 2> kOptMode{{
 }};
 
 constexpr int kResultsPointSize = 9;
+
+// What the Stop button's run ends with.
+constexpr char kStoppedByOperator[] = "Run stopped by the operator";
 
 }  // namespace
 
@@ -124,22 +132,43 @@ QFont ChooseResultsFont(const QStringList& faces) {
   return fallback;
 }
 
+QIcon AppIcon() { return QIcon(QStringLiteral(":/icons/tarnwick.png")); }
+
 Form1::Form1(Analyser& analyser, Platform& platform, bool simulated, double dpi,
              QWidget* parent)
     : QWidget(parent,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                  Qt::WindowCloseButtonHint),
+                  Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       run_(analyser, *this, platform),
       box_([this](std::string_view text) { InsertResult(text); }) {
   run_.AddObserver(*this);
   run_.AddObserver(box_);
   run_.AddObserver(recorder_);
-  platform.SetStopCheck([this] { return close_requested_; });
+  platform.SetStopCheck([this] { return StopRequested(); });
   run_.SetPlanCheck(
       [this](const FreqSegments& plan) { return recorder_.limits().MissedPlan(plan); });
   setObjectName(QStringLiteral("Form1"));
   if (dpi <= 0) dpi = logicalDpiY();
+
+  // The defined panel keeps its size and places; the window scrolls rather
+  // than cut it when the screen is smaller.
+  auto* scroll = new QScrollArea(this);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setFocusPolicy(Qt::NoFocus);
+  auto* content = new QWidget(scroll);
+  grid_ = new QGridLayout(content);
+  grid_->setContentsMargins(0, 0, 0, 0);
+  grid_->setSpacing(0);
+  scroll->setWidget(content);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(scroll);
+  panel = new QWidget(content);
+  panel->setObjectName(QStringLiteral("panel"));
+  panel->setFixedSize(TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi));
+
   auto place = [dpi](QWidget* control, const char* name, const TwipsRect& rect) {
     control->setObjectName(QString::fromLatin1(name));
     control->setGeometry(TwipsToPixels(rect, dpi));
@@ -148,27 +177,26 @@ Form1::Form1(Analyser& analyser, Platform& platform, bool simulated, double dpi,
   // A simulated result must never pass for a real one.
   setWindowTitle(simulated ? QStringLiteral("%1 (simulated analyser)").arg(kProductName)
                            : QString::fromUtf8(kProductName));
-  setFixedSize(TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi));
   move(TwipsToPixels(kStoredLeft, dpi), TwipsToPixels(kStoredTop, dpi));
 
   // Created in tab-index order: the focus chain follows creation.
   auto makeLabel = [&](std::size_t i) {
-    Label1[i] = new QLabel(QString::fromLatin1(kLabel1[i].caption), this);
+    Label1[i] = new QLabel(QString::fromLatin1(kLabel1[i].caption), panel);
     place(Label1[i], ("Label1_" + std::to_string(i)).c_str(), kLabel1[i].rect);
     Label1[i]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1[i]->setFocusPolicy(Qt::NoFocus);
   };
   auto makeBand = [&](std::size_t i) {
-    optMode[i] = new QRadioButton(QString::fromLatin1(kOptMode[i].caption), this);
+    optMode[i] = new QRadioButton(QString::fromLatin1(kOptMode[i].caption), panel);
     place(optMode[i], ("optMode_" + std::to_string(i)).c_str(), kOptMode[i].rect);
   };
 
-  Command1 = new QPushButton(QStringLiteral("START"), this);
+  Command1 = new QPushButton(QStringLiteral("START"), panel);
   place(Command1, "Command1", kCommand1);
   Command1->installEventFilter(this);
   connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
 
-  txtRslt = new QPlainTextEdit(this);
+  txtRslt = new QPlainTextEdit(panel);
   place(txtRslt, "txtRslt", kTxtRslt);
   txtRslt->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   txtRslt->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -177,7 +205,7 @@ Form1::Form1(Analyser& analyser, Platform& platform, bool simulated, double dpi,
   txtRslt->setTabChangesFocus(true);
   txtRslt->setFont(ChooseResultsFont(ResultsFaces()));
 
-  txtCarr = new QLineEdit(QStringLiteral("1940"), this);
+  txtCarr = new QLineEdit(QStringLiteral("1940"), panel);
   place(txtCarr, "txtCarr", kTxtCarr);
   makeLabel(0);
   makeLabel(1);
@@ -185,16 +213,17 @@ Form1::Form1(Analyser& analyser, Platform& platform, bool simulated, double dpi,
   makeBand(0);
   makeBand(1);
   optMode[1]->setChecked(true);
-  txtRef = new QLineEdit(QStringLiteral("20"), this);
+  txtRef = new QLineEdit(QStringLiteral("20"), panel);
   place(txtRef, "txtRef", kTxtRef);
-  txtROfs = new QLineEdit(QStringLiteral("0"), this);
+  txtROfs = new QLineEdit(QStringLiteral("0"), panel);
   place(txtROfs, "txtROfs", kTxtROfs);
   for (std::size_t i = 2; i < Label1.size(); ++i) makeLabel(i);
-  chkAvg = new QCheckBox(QStringLiteral("Averaging"), this);
+  chkAvg = new QCheckBox(QStringLiteral("Averaging"), panel);
   place(chkAvg, "chkAvg", kChkAvg);
 
   simulated_ = simulated;
   SetUpResultActions();
+  MakeAddedArea(platform);
   // At a large scale factor the stored position can put the box off screen.
   KeepOnScreen(*this);
 
@@ -240,11 +269,16 @@ void Form1::Tell(const std::string& text) {
   QMessageBox::critical(this, QString::fromUtf8(kProductName), QString::fromStdString(text));
 }
 
+std::string Form1::StopNote() {
+  return stop_requested_ ? kStoppedByOperator : RunHost::StopNote();
+}
+
 void Form1::Command1_Click() {
   // Clicks delivered by an averaging wait's event handling land here while a
   // run is in progress: one run at a time.
   if (running_) return;
   running_ = true;
+  stop_requested_ = false;
   block_cursor_.reset();
   const RunEnd end = run_.OnStart();
   running_ = false;
@@ -259,7 +293,6 @@ void Form1::Command1_Click() {
     close();
     return;
   }
-  UpdateTitle(record.Failures() > 0 ? QStringLiteral("FAIL") : QString());
   // The window was closed during a wait; the run has stopped cleanly, so
   // close it for real now.
   if (close_requested_) close();
@@ -277,6 +310,7 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Command1 && event->type() == QEvent::Paint) ShowAddedArea();
   // A push button outside a dialog ignores Enter; START must not.
   if (watched == Command1 && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);

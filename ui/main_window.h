@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include <QFont>
+#include <QIcon>
 #include <QRect>
 #include <QStringList>
 #include <QTextCursor>
@@ -26,6 +27,7 @@
 class QAction;
 class QCheckBox;
 class QCloseEvent;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -33,6 +35,9 @@ class QPushButton;
 class QRadioButton;
 
 namespace tarnwick::ui {
+
+class AddedArea;
+class WindowSettings;
 
 // A rectangle in twips (1/1440 inch) from the client area's top-left corner.
 struct TwipsRect {
@@ -57,6 +62,10 @@ QFont ChooseResultsFont(const QStringList& faces);
 // width.
 bool KeepsColumnsAligned(const QFont& font);
 
+// Tarnwick's icon, the PNG drawn from the desktop entry's SVG: Qt needs no
+// SVG plugin for it.
+QIcon AppIcon();
+
 class Form1 : public QWidget, public RunHost, public RunObserver {
   Q_OBJECT
 
@@ -76,10 +85,12 @@ class Form1 : public QWidget, public RunHost, public RunObserver {
   // Inserts text at the results box's caret, replacing no selection and
   // splitting no line; the run's block stays together.
   void InsertResult(std::string_view text);
-  // Whether the run under way is to stop: the window was closed.
-  bool StopRequested() const { return close_requested_; }
+  // Whether the run under way is to stop: the window was closed, or Stop
+  // clicked.
+  bool StopRequested() const { return close_requested_ || stop_requested_; }
+  std::string StopNote() override;
 
-  // RunObserver: the title's progress.
+  // RunObserver: progress, for the added area.
   void RunStarted(const RunSettings&) override {}
   void RunPlanned(const RunPlan&) override {}
   void SegmentStarting(std::size_t index, std::size_t count, double startHz,
@@ -95,9 +106,12 @@ class Form1 : public QWidget, public RunHost, public RunObserver {
   // Every run is recorded here, with its verdicts; listeners such as the
   // journal are added to it.
   RunRecorder& recorder() { return recorder_; }
-  // Where "Export runs as CSV…" finds this session's runs. journal must
-  // outlive the window, and listen to the recorder.
+  // Where "Export runs as CSV…" finds this session's runs and the history
+  // its earlier ones. journal must outlive the window, and listen to the
+  // recorder.
   void SetJournal(RunJournal& journal);
+  // Where limits chosen in the window are remembered; must outlive it.
+  void SetSettings(WindowSettings& settings);
   // How the window tells the operator something: a modal critical message
   // box, unless a test says otherwise.
   void SetMessenger(std::function<void(const std::string&)> tell) { tell_ = std::move(tell); }
@@ -121,6 +135,10 @@ class Form1 : public QWidget, public RunHost, public RunObserver {
   // START's click: runs a measurement and returns when it has ended.
   void Command1_Click();
 
+  // The defined panel, at its defined size; the added area beside or below.
+  QWidget* panel;
+  AddedArea* area;
+
   QPushButton* Command1;
   QPlainTextEdit* txtRslt;
   QLineEdit* txtCarr;
@@ -133,6 +151,7 @@ class Form1 : public QWidget, public RunHost, public RunObserver {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -145,16 +164,22 @@ class Form1 : public QWidget, public RunHost, public RunObserver {
   std::function<void(const std::string&)> tell_;
   bool running_ = false;
   bool close_requested_ = false;
+  bool stop_requested_ = false;
   bool program_ended_ = false;
 
   // Additions for keeping results; their code is in results_actions.cpp.
   void SetUpResultActions();
-  void UpdateTitle(const QString& state);
+  void MakeAddedArea(Platform& platform);
+  void Arrange(bool below);
+  void ShowAddedArea();
   void SaveResultsAs();
   void ExportRunsAs();
   void ShowResultsMenu(const QPoint& at);
   bool simulated_ = false;
   bool shown_ = false;
+  bool area_shown_ = false;
+  QGridLayout* grid_ = nullptr;
+  std::optional<bool> below_;
   RunJournal* journal_ = nullptr;
   std::string journal_problem_;
   // Where the current run's block continues; null between runs.

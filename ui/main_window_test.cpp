@@ -7,17 +7,25 @@
 #include <string_view>
 #include <vector>
 
+#include <filesystem>
+#include <fstream>
+
+#include <QAbstractItemModel>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -29,8 +37,11 @@
 #include "tests/support/fake_platform.h"
 #include "tests/support/process.h"
 #include "tests/support/scripted_driver.h"
+#include "ui/added_area.h"
 #include "ui/glyph_check.h"
 #include "ui/main_window.h"
+#include "ui/results_box.h"
+#include "ui/window_settings.h"
 
 using tarnwick::AnalyzerBus;
 using tarnwick::testing::FakePlatform;
@@ -84,6 +95,14 @@ struct Bench {
   std::vector<std::string> messages;
 };
 
+// A folder of the running test function's own: TestDir() names the process
+// alone under QTest.
+std::filesystem::path FunctionDir() {
+  const auto dir = tarnwick::testing::TestDir() / QTest::currentTestFunction();
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
 // Runs the application's event loop, as the program does, with action as its
 // first event. Returns the loop's exit status, or -1 if nothing ended it.
 int ExecWith(const std::function<void()>& action) {
@@ -111,7 +130,8 @@ class MainWindowTest : public QObject {
             b.window.txtRslt->tabChangesFocus());
     QCOMPARE(Bench(true).window.windowTitle(), QStringLiteral("Tarnwick (simulated analyser)"));
     // Twips at the screen's DPI (offscreen reports 96), or at a given one.
-    QCOMPARE(b.window.size(), QSize(430, 404));
+    QCOMPARE(b.window.panel->size(), QSize(430, 404));
+    QTRY_VERIFY(!b.window.windowIcon().pixmap(32).isNull());  // once on the screen
     QCOMPARE(b.window.txtRslt->geometry(), QRect(24, 88, 397, 301));
     QCOMPARE(Bench(false, 120).window.chkAvg->geometry(), QRect(405, 80, 111, 21));
     // A plain fixed-pitch results font, so the columns line up; long lines wrap.
@@ -245,17 +265,173 @@ class MainWindowTest : public QObject {
     }
   }
 
-  void titleShowsProgressAndTheVerdict() {
+  void addedAreaFollowsTheRun() {
     Bench b(true);
-    b.window.recorder().SetLimits(tarnwick::LimitTable::Everywhere(-50));  // -45.3 dBm fails
-    QStringList titles;
+    b.window.area->UseLimits(tarnwick::LimitTable::Everywhere(-45.5));  // -45.3 dBm fails
+    QStringList seen;  // at each marker query: the caption, the progress, the rows
     b.driver.responder = [&](std::string_view c) {
-      if (c == "MF?") titles << b.window.windowTitle();
+      if (c == "MF?") {
+        seen << b.window.windowTitle() + " | " + b.window.area->progress->text() + " | " +
+                    QString::number(b.window.area->table->model()->rowCount());
+      }
       return Answer(c);
     };
     b.window.Command1->click();
-    QCOMPARE(titles.value(2), QStringLiteral("Tarnwick — segment 3 of 6 (simulated analyser)"));
-    QCOMPARE(b.window.windowTitle(), QStringLiteral("Tarnwick — FAIL (simulated analyser)"));
+    QCOMPARE(seen.value(2), QStringLiteral("Tarnwick (simulated analyser) | segment 3 of 6 | 2"));
+    QCOMPARE(b.window.windowTitle(), QStringLiteral("Tarnwick (simulated analyser)"));
+    QCOMPARE(b.window.area->bannerWord->text(), QStringLiteral("FAIL"));
+    QCOMPARE(b.window.area->bannerDetail->text(),
+             QStringLiteral("6 of 6 over their limit; worst margin -0.20 dB at 1234.56789 MHz\n"
+                            "Limits: -45.5 dBm everywhere"));
+    // Failing rows say so in words as well as in colour.
+    const QAbstractItemModel& table = *b.window.area->table->model();
+    QCOMPARE(table.index(5, tarnwick::kVerdictColumn).data().toString(), QStringLiteral("FAIL"));
+    QVERIFY(table.index(5, 0).data(Qt::BackgroundRole).isValid());
+    QVERIFY(!(table.flags(table.index(0, 0)) & Qt::ItemIsEditable));
+    b.window.area->copyTable->click();
+    QCOMPARE(QApplication::clipboard()->text().split('\n').value(1),
+             QStringLiteral("30MHz---1100MHz\t1234.568\t-45.30\t-45.5\t-0.20\tFAIL\t"));
+  }
+
+  void stopEndsTheRunWithinOnePoll() {
+    Bench b;
+    b.Show();
+    b.window.chkAvg->setChecked(true);
+    b.driver.responder = [](std::string_view c) {
+      return c == "*STB?" ? std::optional<std::string>("0\r\n") : Answer(c);  // never done
+    };
+    b.platform.onSleep = [&] { b.window.area->stopButton->click(); };
+    b.window.Command1->click();
+    QCOMPARE(b.platform.sleeps, 1);
+    QCOMPARE(b.driver.writes.back(), "AAVG OFF");
+    QCOMPARE(b.driver.calls.back(), "ibonl(0, 0)");
+    QCOMPARE(b.Lines().value(1), QStringLiteral("* Run stopped by the operator"));
+    QCOMPARE(b.window.area->bannerWord->text(), QStringLiteral("STOPPED"));
+    QVERIFY(b.window.isVisible() && !b.window.area->stopButton->isEnabled());
+    // The next run is not stopped by the last one's click.
+    b.window.chkAvg->setChecked(false);
+    b.window.Command1->click();
+    QCOMPARE(b.window.recorder().record().outcome, std::string("completed"));
+  }
+
+  void historyShowsEarlierRunsAndTheirReport() {
+    const auto dir = FunctionDir();
+    Bench b(true);
+    tarnwick::RunJournal journal(tarnwick::OpenJournal((dir / "j.sqlite").string()),
+                                 [](const std::string& w) { QFAIL(w.c_str()); });
+    b.window.recorder().AddListener(journal);
+    b.window.SetJournal(journal);
+    b.window.recorder().SetBench([] { return "simulated (test scene)"; }, true);
+    b.window.area->UseLimits(tarnwick::LimitTable::Everywhere(-50));
+    b.window.Command1->click();
+    b.window.txtCarr->setText(QStringLiteral("l940"));  // refused
+    b.window.Command1->click();
+    tarnwick::ui::AddedArea& area = *b.window.area;
+    area.tabs->setCurrentIndex(1);  // History
+    const QAbstractItemModel& runs = *area.history->model();
+    QCOMPARE(runs.rowCount(), 2);
+    QCOMPARE(runs.index(0, 3).data().toString(), QStringLiteral("refused, simulated"));  // newest first
+    QCOMPARE(runs.index(1, 4).data().toString(), QStringLiteral("FAIL"));
+    area.history->selectRow(1);
+    QCOMPARE(area.bannerWord->text(), QStringLiteral("FAIL"));
+    QCOMPARE(area.table->model()->rowCount(), 6);
+    QVERIFY(!area.backToCurrent->isHidden());
+
+    // The report of the run shown, as poppler reads and draws it.
+    const QString pdf = QString::fromStdString((dir / "run.pdf").string());
+    QCOMPARE(area.SaveReportTo(pdf), QString());
+    const auto text = tarnwick::testing::RunProcess("pdftotext", {pdf.toStdString(), "-"});
+    for (const char* said : {"simulated analyser: not a measurement", "Tarnwick 1.00", "FAIL",
+                             "6 of 6 over their limit", "Limits: -50 dBm everywhere",
+                             "Carrier \"1940\" MHz", "Band 2G, Averaging off", "3000MHz---4100MHz",
+                             "1234.568", "carrier 1940 MHz", " UTC ("}) {
+      QVERIFY2(text.out.find(said) != std::string::npos, said);
+    }
+    const std::string png = (dir / "page").string();
+    QCOMPARE(tarnwick::testing::RunProcess("pdftoppm", {"-png", "-r", "50", pdf.toStdString(), png}).status, 0);
+    QVERIFY(!std::filesystem::exists(png + "-2.png"));  // one page
+    const QImage page(QString::fromStdString(png + "-1.png"));
+    int red = 0;  // the verdict, the failing points and the limit lines
+    for (int y = 0; y < page.height(); ++y) {
+      for (int x = 0; x < page.width(); ++x) {
+        const QColor c = page.pixelColor(x, y);
+        red += c.red() > 150 && c.green() < 100 && c.blue() < 100;
+      }
+    }
+    QVERIFY(red > 50);
+    area.backToCurrent->click();
+    QCOMPARE(area.bannerWord->text(), QStringLiteral("STOPPED"));
+  }
+
+  void historyReadsOlderRunsAsTheViewScrolls() {
+    // A store of 450 runs, listed as the journal lists them: the newest last ones, oldest first.
+    struct Store : tarnwick::ResultStore {
+      std::int64_t BeginRun(const tarnwick::RunRecord&) override { return 0; }
+      void PlanRun(std::int64_t, const tarnwick::RunPlan&) override {}
+      void AddSegment(std::int64_t, const tarnwick::SegmentRecord&) override {}
+      void FinishRun(std::int64_t, const tarnwick::RunRecord&) override {}
+      void ListRuns(std::size_t last, const RunVisitor& visit) override {
+        for (std::int64_t id = std::max<std::int64_t>(1, 451 - static_cast<std::int64_t>(last)); id <= 450; ++id) {
+          tarnwick::RunRecord run;
+          run.id = id;
+          if (!visit(run)) return;
+        }
+      }
+      std::optional<tarnwick::RunRecord> LoadRun(std::int64_t) override { return std::nullopt; }
+      void EachRun(const RunVisitor&) override {}
+    } store;
+    tarnwick::ui::HistoryModel history;
+    QCOMPARE(history.Load(&store), QString());
+    QList<int> rows{history.rowCount()};
+    while (history.canFetchMore({})) {
+      history.fetchMore({});
+      rows << history.rowCount();
+    }
+    QCOMPARE(rows, (QList<int>{200, 400, 450}));
+    for (int row = 0; row < 450; ++row) QCOMPARE(history.IdAt(row), 450 - row);
+  }
+
+  void limitsChosenInTheWindowAreRemembered() {
+    const auto dir = FunctionDir();
+    const QString ini = QString::fromStdString((dir / "settings.ini").string());
+    const std::string good = (dir / "good.limits").string(), bad = (dir / "bad.limits").string();
+    std::ofstream(good) << "30 6100 -50\n";
+    std::ofstream(bad) << "30 6l00 -50\n";
+    Bench b;
+    tarnwick::ui::WindowSettings settings(ini);
+    b.window.SetSettings(settings);
+    QCOMPARE(b.window.area->UseLimitsFile(QString::fromStdString(good)), QString());
+    QVERIFY(b.window.area->UseLimitsFile(QString::fromStdString(bad)).contains(":1: "));
+    QCOMPARE(tarnwick::ui::WindowSettings(ini).LimitsFile().toStdString(), good);
+    b.window.Command1->click();
+    QCOMPARE(b.window.recorder().record().Failures(), 6u);
+    b.window.area->noLimits->click();
+    QCOMPARE(tarnwick::ui::WindowSettings(ini).LimitsFile(), QString());
+  }
+
+  void windowFitsItsScreen() {
+    // The panel at 96 dpi on 1280 x 800 and 1920 x 1080 screens less a task
+    // bar, at scale 1 and 2 (logical pixels), under a title bar.
+    const QSize panel(430, 404), frame(0, 30);
+    const struct {
+      QSize available;
+      bool below;
+    } cases[] = {{{1280, 770}, false}, {{640, 385}, true}, {{1920, 1050}, false}, {{960, 525}, false}};
+    for (const auto& c : cases) {
+      const tarnwick::ui::WindowFit fit = tarnwick::ui::FitWindow(panel, c.available, frame);
+      QCOMPARE(fit.below, c.below);
+      QVERIFY(QRect(QPoint(), c.available).contains(QRect(QPoint(), fit.client + frame)));
+      QVERIFY(fit.client.width() >= panel.width());
+    }
+  }
+
+  void savedFilesAreNamedForTheRun() {
+    using tarnwick::ui::SuggestedFileName;
+    QCOMPARE(SuggestedFileName("1940", "2G", "2026-12-07", "txt"), QStringLiteral("1940MHz-2G-2026-12-07.txt"));
+    QCOMPARE(SuggestedFileName("830.5 MHz", "800M", "2026-12-07", "pdf"), QStringLiteral("830.5MHz-800M-2026-12-07.pdf"));
+    QCOMPARE(SuggestedFileName("../x/", "2G", "2026-12-07", "txt"), QStringLiteral("..xMHz-2G-2026-12-07.txt"));
+    QCOMPARE(tarnwick::ui::WithSuffix("/tmp/dut7", "txt"), QStringLiteral("/tmp/dut7.txt"));
+    QCOMPARE(tarnwick::ui::WithSuffix("/tmp/dut7.log", "txt"), QStringLiteral("/tmp/dut7.log"));
   }
 
   void savedTextAndExportedRunsSayWhatTheyAre() {

@@ -1,18 +1,24 @@
-// The window's additions for keeping results: saving the box, exporting the
-// session's runs, the title's progress and verdict, and the band buttons'
-// Tab focus.
+// The window's additions: the added area and its arrangement, saving the
+// box, exporting the session's runs, and the band buttons' Tab focus.
 #include <QAction>
+#include <QDate>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMenu>
 #include <QMessageBox>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
+#include <QScreen>
 #include <QTimer>
 
 #include <utility>
 
 #include "journal/export.h"
 #include "journal/journal_files.h"
+#include "ui/added_area.h"
 #include "ui/main_window.h"
 #include "ui/results_box.h"
 #include "version.h"
@@ -41,7 +47,57 @@ void Form1::SetUpResultActions() {
   };
   for (QRadioButton* band : optMode) connect(band, &QRadioButton::toggled, this, tabToSelectedBand);
   tabToSelectedBand();
-  UpdateTitle({});
+}
+
+void Form1::MakeAddedArea(Platform& platform) {
+  area = new AddedArea(recorder_, platform, run_.SegmentList(), grid_->parentWidget());
+  recorder_.AddListener(*area);
+  connect(area->stopButton, &QPushButton::clicked, this, [this] {
+    if (running_) stop_requested_ = true;
+  });
+  auto* saveResults = new QPushButton(saveAction->text(), area->controls);
+  connect(saveResults, &QPushButton::clicked, saveAction, &QAction::trigger);
+  area->actions->insertWidget(0, saveResults);
+  // The added area and the icon come once the panel is on the screen, so
+  // that the window gets there as soon as a bare one would.
+  area->controls->hide();
+  area->views->hide();
+  const QScreen* shown = screen();
+  const WindowFit fit =
+      FitWindow(panel->size(), shown ? shown->availableGeometry().size() : panel->size(), {});
+  Arrange(fit.below);
+  resize(fit.client);
+}
+
+void Form1::ShowAddedArea() {
+  if (std::exchange(area_shown_, true)) return;
+  QTimer::singleShot(0, this, [this] {
+    area->controls->show();
+    area->views->show();
+    setWindowIcon(AppIcon());
+  });
+}
+
+void Form1::Arrange(bool below) {
+  if (below_ == below) return;
+  below_ = below;
+  grid_->removeWidget(panel);
+  grid_->removeWidget(area->controls);
+  grid_->removeWidget(area->views);
+  grid_->addWidget(panel, 0, 0, Qt::AlignLeft | Qt::AlignTop);
+  grid_->addWidget(area->controls, 1, 0);
+  // Beside: the panel's column holds the controls under it, the views take
+  // the rest. Below: one column.
+  grid_->addWidget(area->views, below ? 2 : 0, below ? 0 : 1, below ? 1 : 2, 1);
+  area->controls->setMaximumWidth(below ? QWIDGETSIZE_MAX : panel->width());
+  grid_->setColumnStretch(1, below ? 0 : 1);
+  grid_->setRowStretch(1, below ? 0 : 1);
+  grid_->setRowStretch(2, below ? 1 : 0);
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Arrange(AddedAreaBelow(event->size().width(), panel->size()));
 }
 
 void Form1::showEvent(QShowEvent* event) {
@@ -50,22 +106,17 @@ void Form1::showEvent(QShowEvent* event) {
   if (!std::exchange(shown_, true)) QTimer::singleShot(0, this, [this] { KeepOnScreen(*this); });
 }
 
-void Form1::UpdateTitle(const QString& state) {
-  QString title = QString::fromUtf8(kProductName);
-  if (!state.isEmpty()) title += QStringLiteral(" — ") + state;
-  // A simulated result must never pass for a real one.
-  if (simulated_) title += QStringLiteral(" (simulated analyser)");
-  setWindowTitle(title);
-}
-
 void Form1::SegmentStarting(std::size_t index, std::size_t count, double, double) {
-  UpdateTitle(tr("segment %1 of %2").arg(index + 1).arg(count));
+  area->SegmentStarting(index, count);
 }
 
 void Form1::SetJournal(RunJournal& journal) {
   journal_ = &journal;
   exportAction->setEnabled(true);
+  area->SetHistorySource([this] { return journal_->store(); });
 }
+
+void Form1::SetSettings(WindowSettings& settings) { area->SetSettings(settings); }
 
 QString Form1::SaveResultsTo(const QString& path) const {
   return SaveFileAtomically(path, SavedResults(txtRslt->toPlainText(), simulated_));
@@ -89,8 +140,12 @@ QString Form1::ExportSessionTo(const QString& path) const {
 }
 
 void Form1::SaveResultsAs() {
-  const QString path = QFileDialog::getSaveFileName(this, tr("Save results as"), QString(),
-                                                    tr("Text files (*.txt);;All files (*)"));
+  const QString band = optMode[0]->isChecked() ? optMode[0]->text() : optMode[1]->text();
+  const QString path = AskSavePath(
+      this, tr("Save results as"),
+      SuggestedFileName(txtCarr->text(), band, QDate::currentDate().toString(Qt::ISODate),
+                        QStringLiteral("txt")),
+      tr("Text files (*.txt);;All files (*)"), QStringLiteral("txt"));
   if (path.isEmpty()) return;
   if (const QString problem = SaveResultsTo(path); !problem.isEmpty()) {
     QMessageBox::warning(this, windowTitle(), tr("Cannot save the results: %1").arg(problem));

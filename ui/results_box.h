@@ -4,6 +4,7 @@
 #ifndef TARNWICK_UI_RESULTS_BOX_H_
 #define TARNWICK_UI_RESULTS_BOX_H_
 
+#include <QSize>
 #include <QString>
 #include <QTextCursor>
 
@@ -24,9 +25,33 @@ QByteArray SavedResults(const QString& boxText, bool simulated);
 // the problem, or empty.
 QString SaveFileAtomically(const QString& path, const QByteArray& bytes);
 
-// Moves a top-level window so that as much of it as fits lies on the
-// available area of the screen it opens on.
+// Moves a top-level window onto the available area of the screen it opens
+// on, shrinking it first if it is larger.
 void KeepOnScreen(QWidget& window);
+
+// The window's client size and arrangement on a screen with the available
+// area given (logical pixels), frame being what the window system adds
+// around the client: the added area beside the panel when there is room
+// for it, else below; never larger than the screen.
+struct WindowFit {
+  QSize client;
+  bool below = false;
+};
+WindowFit FitWindow(const QSize& panel, const QSize& available, const QSize& frame);
+// Whether a client this wide keeps the added area below the panel.
+bool AddedAreaBelow(int clientWidth, const QSize& panel);
+
+// A file name for what a run left: carrier, band and date, and the suffix:
+// "1940MHz-2G-2026-12-07.txt". Characters a file name should not hold are
+// left out.
+QString SuggestedFileName(const QString& carrier, const QString& band, const QString& date,
+                          const QString& suffix);
+// path with ".suffix" added when it has no suffix of its own.
+QString WithSuffix(const QString& path, const QString& suffix);
+// Asks where to save, offering suggested; empty when the operator cancels.
+// The suffix is added before the dialog asks about overwriting.
+QString AskSavePath(QWidget* parent, const QString& title, const QString& suggested,
+                    const QString& filter, const QString& suffix);
 
 }  // namespace tarnwick::ui
 

@@ -1,0 +1,68 @@
+#include "app/cli_report.h"
+
+#include <filesystem>
+
+#include <fmt/format.h>
+
+#include "app/program_options.h"
+#include "drivers/shared_library.h"
+#include "journal/sqlite_store.h"
+#include "report/run_report.h"
+#include "text/quote.h"
+
+namespace tarnwick {
+
+void AddReportCommand(CLI::App& app, ReportCommand& report) {
+  report.command = app.add_subcommand("report", "Write a run's one-page PDF report");
+  report.command->add_option("RUN", report.id, "The run's id (see runs)")->required();
+  report.command->add_option("-o,--output", report.output, "The PDF to write")
+      ->option_text("FILE.pdf")
+      ->required();
+  report.command->add_option("--journal", report.journal, "The journal to read (default: where runs go)")
+      ->option_text("PATH");
+}
+
+std::optional<int> RunReportCommand(const ReportCommand& report, const std::string& journal,
+                                    const char* program) {
+  if (!report.command->parsed()) return std::nullopt;
+  auto fail = [program](int status, const std::string& text) {
+    fmt::print(stderr, "{}: report: {}\n", program, text);
+    return status;
+  };
+#ifndef TARNWICK_REPORT_MODULE
+  (void)journal;
+  return fail(kExitRunStopped, "unavailable: this build of Tarnwick has no Qt to write PDFs with");
+#else
+  std::string path = report.journal.empty() ? journal : report.journal;
+  if (path.empty()) path = DefaultJournalPath();
+  std::error_code error;
+  // Reading must not leave an empty journal behind a mistyped path.
+  if (path.empty() || !std::filesystem::exists(path, error)) {
+    return fail(kExitUsage, "no journal at " + QuotedForMessage(path, kQuotedPathLength));
+  }
+  std::optional<RunRecord> run;
+  try {
+    run = SqliteStore(path).LoadRun(report.id);
+  } catch (const JournalError& e) {
+    return fail(kExitRunStopped, e.what());
+  }
+  if (!run) return fail(kExitUsage, fmt::format("the journal holds no run {}", report.id));
+  // Kept loaded to the end: Qt is not made to be unloaded from a process.
+  const auto* module = new drivers::SharedLibrary(TARNWICK_REPORT_MODULE);
+  const auto write = module->is_open()
+                         ? module->Function<report::WriteReportFunction>(report::kWriteReportSymbol)
+                         : nullptr;
+  if (write == nullptr) {
+    return fail(kExitRunStopped,
+                fmt::format("unavailable: cannot load {}: {}", TARNWICK_REPORT_MODULE,
+                            module->is_open() ? "it is not the report module" : module->error()));
+  }
+  if (std::string problem; !write(*run, report.output, problem)) {
+    return fail(kExitRunStopped, fmt::format("cannot write {}: {}",
+                                             QuotedForMessage(report.output, kQuotedPathLength), problem));
+  }
+  return kExitOk;
+#endif
+}
+
+}  // namespace tarnwick
