@@ -109,6 +109,12 @@ TEST(BusFailures, AFailedOpenNamesItsDescriptor) {
   EXPECT_THAT(bus.CheckOpen(-1).error().message, HasSubstr("(descriptor -1, EDVR"));
 }
 
+TEST(StatusWords, TimeoutCodesInTheDriversSteps) {
+  const std::pair<int, double> cases[] = {{0, 0},    {1, 10e-6}, {11, 1},  {13, 10},
+                                          {16, 300}, {17, 1000}, {-1, 10}, {18, 10}};
+  for (const auto& [code, seconds] : cases) EXPECT_DOUBLE_EQ(TimeoutSeconds(code), seconds) << code;
+}
+
 TEST(GpibErrors, NamesAndTheSystemErrorOfEdvr) {
   EXPECT_EQ(DescribeGpibError(EHDL), "EHDL (23, invalid descriptor)");
   EXPECT_EQ(DescribeGpibError(EDVR, 2), "EDVR (0, system error; errno 2, No such file or directory)");

@@ -88,6 +88,26 @@ TEST_P(EveryDriver, AnswersTheCallsOfARunAlike) {
   EXPECT_EQ(driver->ibonl(0, 0) & kStatusErr, 0);
   driver->ibwrt(ud, "*STB?", 5);
   EXPECT_EQ(Status(), kStatusErr);
+
+  // Counts no driver can use fail as bad arguments; a descriptor never given
+  // out fails too.
+  const int again = driver->ibdev(0, 8, 0, kTimeout10s, 1, 0);
+  ASSERT_GE(again, 0);
+  char byte = 0;
+  for (const bool write : {true, false}) {
+    if (write) driver->ibwrt(again, "*STB?", -1);
+    else driver->ibrd(again, &byte, -1);
+    EXPECT_EQ(Status(), kStatusErr) << write;
+    EXPECT_EQ(err, EARG) << write;
+  }
+  driver->ibwrt(again + 100, "*STB?", 5);
+  EXPECT_EQ(Status(), kStatusErr);
+
+  // Once unregistered, a call leaves the words alone.
+  EXPECT_EQ(driver->UnregisterGpibGlobalsForThread(), 0);
+  sta = err = cnt = cntl = -7;
+  driver->ibwrt(again, "*STB?", 5);
+  EXPECT_EQ(std::vector<int32_t>({sta, err, cnt, cntl}), std::vector<int32_t>(4, -7));
 }
 
 INSTANTIATE_TEST_SUITE_P(

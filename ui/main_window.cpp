@@ -24,6 +24,7 @@
 
 #include "measure/plan_file.h"
 #include "ui/added_area.h"
+#include "ui/plan_chooser.h"
 #include "ui/glyph_check.h"
 #include "ui/results_box.h"
 #include "version.h"
@@ -244,6 +245,7 @@ void Form1::SetPlan(std::optional<TestPlan> plan) {
   }
   plan_ = std::move(plan);
   for (QRadioButton* band : optMode) band->setEnabled(!plan_);
+  if (planChooser != nullptr) planChooser->ShowPlan(ChosenPlan());
 }
 
 void Form1::InsertResult(std::string_view text) {

@@ -37,6 +37,7 @@ class QRadioButton;
 namespace tarnwick::ui {
 
 class AddedArea;
+class PlanChooser;
 class WindowSettings;
 
 // A rectangle in twips (1/1440 inch) from the client area's top-left corner.
@@ -138,6 +139,7 @@ class Form1 : public QWidget, public RunHost, public RunObserver {
   // The defined panel, at its defined size; the added area beside or below.
   QWidget* panel;
   AddedArea* area;
+  PlanChooser* planChooser = nullptr;
 
   QPushButton* Command1;
   QPlainTextEdit* txtRslt;

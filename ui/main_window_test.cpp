@@ -40,6 +40,7 @@
 #include "ui/added_area.h"
 #include "ui/glyph_check.h"
 #include "ui/main_window.h"
+#include "ui/plan_chooser.h"
 #include "ui/results_box.h"
 #include "ui/window_settings.h"
 
@@ -477,6 +478,12 @@ class MainWindowTest : public QObject {
     b.window.Command1->click();
     QVERIFY(!b.window.optMode[0]->isEnabled() && !b.window.optMode[1]->isEnabled());
     QCOMPARE(b.window.SegmentList().size(), 1u);
+    // The chooser shows it; its first entry gives the choice back to the buttons.
+    QCOMPARE(b.window.planChooser->currentText(), QStringLiteral("p"));
+    emit b.window.planChooser->activated(0);
+    QVERIFY(b.window.ChosenPlan() == nullptr && b.window.optMode[0]->isEnabled());
+    emit b.window.planChooser->activated(1);
+    QCOMPARE(b.window.ChosenPlan()->name, std::string("p"));
     b.window.SetPlan(tarnwick::BuiltinPlan(1));
     b.window.Command1->click();
     QVERIFY(b.window.optMode[1]->isChecked() && b.window.optMode[0]->isEnabled());

@@ -1,6 +1,7 @@
 // The window's additions: the added area and its arrangement, saving the
 // box, exporting the session's runs, and the band buttons' Tab focus.
 #include <QAction>
+#include <QLabel>
 #include <QDate>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -19,6 +20,7 @@
 #include "journal/export.h"
 #include "journal/journal_files.h"
 #include "ui/added_area.h"
+#include "ui/plan_chooser.h"
 #include "ui/main_window.h"
 #include "ui/results_box.h"
 #include "version.h"
@@ -58,6 +60,16 @@ void Form1::MakeAddedArea(Platform& platform) {
   auto* saveResults = new QPushButton(saveAction->text(), area->controls);
   connect(saveResults, &QPushButton::clicked, saveAction, &QAction::trigger);
   area->actions->insertWidget(0, saveResults);
+  // Plans other than the bands' are chosen here; the list is read once the
+  // window is on the screen.
+  auto* planLabel = new QLabel(tr("Plan:"), area->controls);
+  planChooser = new PlanChooser(area->controls);
+  planLabel->setBuddy(planChooser);
+  area->choosers->addWidget(planLabel);
+  area->choosers->addWidget(planChooser, 1);
+  planChooser->ShowPlan(ChosenPlan());
+  connect(planChooser, &PlanChooser::PlanChosen, this,
+          [this](const std::optional<TestPlan>& plan) { SetPlan(plan); });
   // The added area and the icon come once the panel is on the screen, so
   // that the window gets there as soon as a bare one would.
   area->controls->hide();
@@ -72,6 +84,8 @@ void Form1::MakeAddedArea(Platform& platform) {
 void Form1::ShowAddedArea() {
   if (std::exchange(area_shown_, true)) return;
   QTimer::singleShot(0, this, [this] {
+    planChooser->Fill(LoadPlanCatalogue());
+    planChooser->ShowPlan(ChosenPlan());
     area->controls->show();
     area->views->show();
     setWindowIcon(AppIcon());

@@ -126,6 +126,7 @@ EXPORT int CALL ibonl(int ud, int v) {
 }
 
 EXPORT int CALL ibwrt(int ud, const void* buf, Count cnt) {
+  if (static_cast<long>(cnt) < 0) return Finish(kStatusErr | kStatusCmpl, EARG, 0);
   if (ud != analyzerDescriptor) return Finish(kStatusErr | kStatusCmpl, ENOL, 0);
   lastWrite.assign(static_cast<const char*>(buf), static_cast<std::size_t>(cnt));
   unread.clear();
@@ -134,6 +135,7 @@ EXPORT int CALL ibwrt(int ud, const void* buf, Count cnt) {
 
 #if !TEST_LIBRARY_NO_IBRD
 EXPORT int CALL ibrd(int ud, void* buf, Count cnt) {
+  if (static_cast<long>(cnt) < 0) return Finish(kStatusErr | kStatusCmpl, EARG, 0);
   if (ud == analyzerDescriptor && unread.empty()) unread = Reply(lastWrite);
   lastWrite.clear();
   if (ud != analyzerDescriptor || unread.empty()) {
