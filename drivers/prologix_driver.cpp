@@ -85,6 +85,7 @@ bool PrologixDriver::SetUp(int pad, int sad) {
     FailWith(*error);
     return false;
   }
+  version_ = std::move(reply);
   return true;
 }
 

@@ -28,6 +28,7 @@ class PrologixDriver : public StatusWordDriver {
   // Asks with "++read eoi" and returns the reply up to its LF with END; a
   // reply longer than cnt is handed out over several reads.
   int ibrd(int ud, void* buf, long cnt) override;
+  std::string AdaptorVersion() const override { return version_; }
 
  private:
   // Sends the set-up and checks the version reply; false when it failed,
@@ -44,6 +45,7 @@ class PrologixDriver : public StatusWordDriver {
   int pad_ = -1;
   int sad_ = 0;
   std::string received_;  // bytes of the current reply not yet handed out
+  std::string version_;   // the adaptor's answer to "++ver"
 };
 
 }  // namespace tarnwick::drivers

@@ -52,6 +52,7 @@ TEST(PrologixDriver, SetsUpOnceAndReaddressesOnlyOnChange) {
   EXPECT_EQ(b.driver.ibdev(0, 9, 0, kTimeout10s, 1, 0), 1);
   EXPECT_THAT(b.writes, ElementsAre("++mode 1\n++auto 0\n++eoi 1\n++eos 3\n++addr 8\n++ver\n",
                                     "++addr 9\n"));
+  EXPECT_EQ(b.driver.AdaptorVersion(), "GPIB-ETHERNET version 1");
 }
 
 TEST(PrologixDriver, LongReplyIsHandedOutOverSeveralReadsWithEndOnTheLast) {

@@ -1,6 +1,7 @@
-// A byte link to the simulated Prologix-style adaptor in the same process:
-// what tarnwick-sim serves over TCP, without the network, so a driver test
-// runs in microseconds. A read with nothing to read times out at once.
+// A byte link to the simulated Prologix-style adaptor, or the simulated SCPI
+// instrument, in the same process: what tarnwick-sim serves over TCP, without
+// the network, so a driver test runs in microseconds. A read with nothing to
+// read times out at once.
 #ifndef TARNWICK_TESTS_SUPPORT_ADAPTOR_LINK_H_
 #define TARNWICK_TESTS_SUPPORT_ADAPTOR_LINK_H_
 
@@ -11,12 +12,14 @@
 #include "bus/platform.h"
 #include "drivers/byte_link.h"
 #include "sim/prologix_adaptor.h"
+#include "sim/scpi_instrument.h"
 
 namespace tarnwick::testing {
 
-class AdaptorLink : public drivers::ByteLink {
+template <typename Device>
+class DeviceLink : public drivers::ByteLink {
  public:
-  AdaptorLink(sim::Scene scene, Platform& platform) : adaptor_(std::move(scene), platform) {}
+  DeviceLink(sim::Scene scene, Platform& platform) : adaptor_(std::move(scene), platform) {}
 
   drivers::LinkResult Open(double) override {
     open_ = true;
@@ -37,10 +40,13 @@ class AdaptorLink : public drivers::ByteLink {
   bool IsOpen() const override { return open_; }
 
  private:
-  sim::PrologixAdaptor adaptor_;
+  Device adaptor_;
   std::string pending_;
   bool open_ = false;
 };
+
+using AdaptorLink = DeviceLink<sim::PrologixAdaptor>;
+using InstrumentLink = DeviceLink<sim::ScpiInstrument>;
 
 }  // namespace tarnwick::testing
 
