@@ -12,10 +12,10 @@
 
 #include "app/cli_subcommands.h"
 #include "app/console_io.h"
+#include "app/identify_command.h"
 #include "app/journal_options.h"
 #include "app/program_options.h"
 #include "app/stop_signals.h"
-#include "analyser/builtin_dialogue.h"
 #include "bus/analyzer_bus.h"
 #include "journal/export.h"
 #include "journal/run_journal.h"
@@ -151,6 +151,7 @@ int Main(int argc, char** argv) {
       ->capture_default_str();
   HistoryCommands history;
   AddHistoryCommands(app, history);
+  const CLI::App* identify = AddIdentifyCommand(app);
 
   try {
     app.parse(argc, argv);
@@ -163,6 +164,7 @@ int Main(int argc, char** argv) {
   // "--journal PATH runs" reads the journal it names, as "runs --journal PATH" does.
   if (history.journal.empty()) history.journal = journalOptions.path;
   if (const std::optional<int> status = RunHistoryCommand(history, kProgram)) return *status;
+  if (identify->parsed()) return RunIdentify(driverOptions, kProgram);
   LimitTable limits;
   try {
     limits = ChosenLimits(journalOptions);
@@ -193,11 +195,11 @@ int Main(int argc, char** argv) {
   const bool showProgress = StderrIsTerminal() && !stack->traces_to_stderr();
   AnalyzerBus bus(stack->driver());
   bus.SetAddress(stack->address());
-  BuiltinDialogue analyser(bus, platform);
+  const std::unique_ptr<Analyser> analyser = MakeDialect(driverOptions.dialect, bus, platform);
   ConsoleHost host(inputs, console, *stack, showProgress);
   host.PrintLines(format == "box");
   platform.SetStopCheck([&host] { return host.StopRequested(); });
-  MeasurementRun run(analyser, host, platform);
+  MeasurementRun run(*analyser, host, platform);
   BlockWriter box([&host](std::string_view text) { host.InsertResult(text); });
   RunRecorder recorder;
   recorder.SetBench([&stack] { return stack->BenchText(); }, stack->simulated());
