@@ -1,9 +1,9 @@
 // The SCPI dialect: IEEE 488.2 common commands and the spectrum-analyser
 // subtree of SCPI, each command one message. A sweep is started with "*OPC"
-// behind it and awaited on the event status register, with the deadline,
-// stop check and doubt of the built-in averaging wait. The error queue is
-// read after the set-up, where an error stops the run, and after every
-// segment, where the errors go up with the marker. Every text it sends is in
+// behind it and awaited on the event status register, with the deadline and
+// stop check of the built-in averaging wait. The error queue is read after
+// the set-up, where an error stops the run, and after every segment, where
+// the errors go up with the marker for the run to judge. Every text it sends is in
 // scpi_commands.h.
 #ifndef TARNWICK_ANALYSER_SCPI_DIALOGUE_H_
 #define TARNWICK_ANALYSER_SCPI_DIALOGUE_H_

@@ -12,8 +12,6 @@
 namespace tarnwick {
 namespace {
 
-constexpr int kFailureBits = cmd::kEsrDeviceError | cmd::kEsrExecutionError;
-
 // A status reply as the 16-bit number the wait judges.
 Result<int16_t> StatusQuery(AnalyzerBus& bus, std::string_view command, std::string& buffer,
                             std::string_view what) {
@@ -31,7 +29,6 @@ Result<int16_t> StatusQuery(AnalyzerBus& bus, std::string_view command, std::str
 struct PollEnd {
   int16_t result;  // done, timeout or interrupted
   int16_t last;    // the last reply
-  int seen;        // every bit any reply had
 };
 
 // The poll both waits share: every 10 ms the platform's sleep, its stop
@@ -40,29 +37,23 @@ Result<PollEnd> Poll(AnalyzerBus& bus, Platform& platform, int32_t timeoutSecond
                      std::string_view query, std::string_view what, int watchedBits,
                      std::string& buffer) {
   const double start = platform.NowSeconds();
-  int seen = 0;
   for (;;) {
     platform.SleepMs(kStatusPollMs);
-    if (platform.StopRequested()) return PollEnd{kWaitInterrupted, 0, seen};
+    if (platform.StopRequested()) return PollEnd{kWaitInterrupted, 0};
     const Result<int16_t> polled = StatusQuery(bus, query, buffer, what);
     if (!polled.ok()) return polled.error();
-    seen |= polled.value();
     // Time is judged before the bits: a status that arrives with the
     // timeout still counts as a timeout.
-    if (platform.NowSeconds() - start > timeoutSeconds) {
-      return PollEnd{kWaitTimeout, polled.value(), seen};
-    }
-    if ((polled.value() & watchedBits) != 0) return PollEnd{kWaitDone, polled.value(), seen};
+    const int16_t status = polled.value();
+    if (platform.NowSeconds() - start > timeoutSeconds) return PollEnd{kWaitTimeout, status};
+    if ((status & watchedBits) != 0) return PollEnd{kWaitDone, status};
   }
-}
-
-int16_t Judged(int eventStatus) {
-  return (eventStatus & kFailureBits) != 0 ? kWaitError : kWaitDone;
 }
 
 }  // namespace
 
 Result<int16_t> WaitOperation(AnalyzerBus& bus, Platform& platform, int32_t timeoutSeconds) {
+  constexpr int kFailureBits = cmd::kEsrDeviceError | cmd::kEsrExecutionError;
   std::string buffer(kStatusReplyWidth, '\0');
   if (Status s = bus.WriteText(bus.Analyzer, cmd::kServiceRequestEnable); !s.ok()) return s.error();
   const Result<PollEnd> polled =
@@ -73,7 +64,7 @@ Result<int16_t> WaitOperation(AnalyzerBus& bus, Platform& platform, int32_t time
   if ((polled.value().last & cmd::kStbEventSummary) == 0) return kWaitDone;
   const Result<int16_t> esr = StatusQuery(bus, cmd::kEventStatusQuery, buffer, "the event status");
   if (!esr.ok()) return esr;
-  return Judged(esr.value());
+  return (esr.value() & kFailureBits) != 0 ? kWaitError : kWaitDone;
 }
 
 Result<int16_t> WaitOperationComplete(AnalyzerBus& bus, Platform& platform,
@@ -82,8 +73,7 @@ Result<int16_t> WaitOperationComplete(AnalyzerBus& bus, Platform& platform,
   const Result<PollEnd> polled = Poll(bus, platform, timeoutSeconds, cmd::kEventStatusQuery,
                                       "the event status", cmd::kEsrOperationComplete, buffer);
   if (!polled.ok()) return polled.error();
-  if (polled.value().result != kWaitDone) return polled.value().result;
-  return Judged(polled.value().seen);
+  return polled.value().result;
 }
 
 }  // namespace tarnwick

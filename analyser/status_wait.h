@@ -36,9 +36,10 @@ inline constexpr std::size_t kStatusReplyWidth = 10;
 Result<int16_t> WaitOperation(AnalyzerBus& bus, Platform& platform, int32_t timeoutSeconds);
 
 // The same wait for an operation followed by "*OPC": reads "*ESR?" every
-// 10 ms until its operation-complete bit is set, with the same deadline,
-// stop check and results. As every read clears the register, an error bit
-// of any read along the way makes the result an error.
+// 10 ms until its operation-complete bit is set, with the same deadline and
+// stop check. Returns done, timeout or interrupted, never error: the
+// register's error bits may be left from commands before the operation, so
+// what went wrong is the error queue's to say.
 Result<int16_t> WaitOperationComplete(AnalyzerBus& bus, Platform& platform,
                                       int32_t timeoutSeconds);
 
