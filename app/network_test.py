@@ -13,6 +13,7 @@ import socket
 import subprocess
 import sys
 import threading
+import time
 import unittest
 
 CLI, SIM, VISA_LIB, GPIB_LIB, SCENES = sys.argv[1:6]
@@ -95,13 +96,25 @@ class WholeRuns(unittest.TestCase):
                     self.assertEqual(out, simulated(*args, scene=scene))
                     self.assertNotIn("simulated", err)
 
-    def test_simulator_listens_on_ipv6_loopback(self):
+    def test_ipv6_loopback_and_the_trace_naming_the_adaptor(self):
         with Server(listen="[::1]:0") as server:
             host, port = server.where.rsplit(":", 1)
             self.assertEqual(host, "::1")
-            with socket.create_connection(("::1", int(port)), timeout=10) as conn:
-                conn.sendall(b"++ver\n")
-                self.assertIn(b"GPIB", conn.recv(4096))
+            resource = f"PRLGX-TCPIP::[::1]::{port}::8::INSTR"
+            status, out, err = run_cli("--resource", resource, "--trace", "-")
+            self.assertEqual(status, 0, err)
+            self.assertEqual(out, simulated())
+            self.assertEqual(err.splitlines()[0],
+                             f"# Prologix-style GPIB adaptor over TCP, {resource}")
+
+    def test_a_line_past_4_kib_is_cut_off(self):
+        with Server() as server:
+            host, port = server.where.rsplit(":", 1)
+            with socket.create_connection((host, int(port)), timeout=10) as conn:
+                conn.sendall(b"x" * 5000 + b"\n++ver\n")
+                self.assertEqual(conn.recv(4096), b"")
+            _, log = server.stop()
+        self.assertIn("sent a line longer than 4096 bytes: dropping the connection", log)
 
     def test_gpib_resource_addresses_the_driver_library(self):
         # This scene's analyser listens at address 9.
@@ -161,6 +174,20 @@ class Failures(unittest.TestCase):
             self.assertStopped(run_cli("--resource", f"PRLGX-TCPIP::127.0.0.1::{port}::8::INSTR"),
                                '"HTTP/1.0 400 Bad Request"', "not as a Prologix-style GPIB adaptor")
 
+    def test_a_signal_ends_a_wait_for_the_adaptor_at_once(self):
+        with Server(scene=SILENT_SCENE) as server:
+            cli = subprocess.Popen([CLI, "--resource", server.tcp()], stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE)
+            first = b"".join(cli.stdout.readline() for _ in range(4))  # silent from segment 4
+            time.sleep(0.3)
+            cli.send_signal(signal.SIGTERM)
+            sent = time.monotonic()
+            rest, err = cli.communicate(timeout=30)
+            took = time.monotonic() - sent
+        self.assertEqual(cli.returncode, 128 + signal.SIGTERM, err)
+        self.assertTrue((first + rest).endswith(b"\r\n* Run interrupted: ended by SIGTERM.\r\n"))
+        self.assertLess(took, 2)  # not the 10 s deadline
+
     def test_silent_analyser_times_out_after_ten_seconds(self):
         with Server(scene=SILENT_SCENE) as server:
             self.assertStopped(run_cli("--resource", server.tcp()), '"MF?"', "EABO",
@@ -194,6 +221,8 @@ class Failures(unittest.TestCase):
             (["--resource", "PRLGX-TCPIP::h::8::INSTR", "--simulate"], 2, "--simulate"),
             (["--resource", "TCPIP::h::inst0::INSTR", "--visa-library", "/nonexistent/libvisa.so"],
              3, "Cannot load the VISA library /nonexistent/libvisa.so"),
+            # Refused before anything is looked up or connected to.
+            (["--resource", "PRLGX-TCPIP::1234::8::INSTR"], 2, 'the host "1234" is not'),
         ]
         for args, expected, text in cases:
             with self.subTest(args=args):
@@ -201,6 +230,14 @@ class Failures(unittest.TestCase):
                 self.assertEqual(status, expected, err)
                 self.assertIn(text, err)
                 self.assertEqual(out, "")
+
+    def test_simulator_refuses_what_is_not_host_and_port(self):
+        for listen in ["127.0.0.1:0x", "1234:80"]:
+            with self.subTest(listen=listen):
+                r = subprocess.run([SIM, "--listen", listen], capture_output=True, text=True,
+                                   timeout=10)
+                self.assertEqual(r.returncode, 2, r.stderr)
+                self.assertIn("--listen takes HOST:PORT", r.stderr)
 
 
 if __name__ == "__main__":

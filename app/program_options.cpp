@@ -123,10 +123,13 @@ std::string DriverStack::BenchText() const {
   const std::string resource =
       address_.resource.empty()
           ? fmt::format("GPIB{}::{}::INSTR", address_.board, address_.pad)
-          : address_.resource;
-  // The driver says what served the run (for a library: which one was loaded).
+          : CutForMessage(address_.resource, kQuotedPathLength);
+  // The driver says what served the run (for a library: which one was
+  // loaded; for an adaptor: the transport and the resource).
   const std::string driver = base_->Description();
-  return driver.empty() ? resource : fmt::format("{} via {}", resource, driver);
+  if (driver.empty()) return resource;
+  return driver.find(resource) != std::string::npos ? driver
+                                                    : fmt::format("{} via {}", resource, driver);
 }
 
 }  // namespace tarnwick

@@ -16,9 +16,11 @@
 
 #include "app/program_options.h"
 #include "app/pseudo_terminal.h"
+#include "drivers/network_address.h"
 #include "sim/prologix_adaptor.h"
 #include "sim/scene.h"
 #include "sim/scpi_instrument.h"
+#include "text/quote.h"
 
 namespace tarnwick {
 namespace {
@@ -56,6 +58,12 @@ class Session : public std::enable_shared_from_this<Session<Stream, Device>> {
         return;
       }
       self->reply_ = self->adaptor_.Receive(std::string_view(self->buffer_, n));
+      if (self->adaptor_.overflowed()) {
+        // A line that long is no command: the connection closes with this session.
+        fmt::print(stderr, "{}: {} sent a line longer than {} bytes: dropping the connection\n",
+                   kProgram, self->peer_, sim::kMaxLineBytes);
+        return;
+      }
       if (self->reply_.empty()) {
         self->Read();
         return;
@@ -88,15 +96,14 @@ void Accept(asio::ip::tcp::acceptor& acceptor, const sim::Scene& scene, Platform
   });
 }
 
-// "127.0.0.1:1234", "[::1]:1234" or "0.0.0.0:0" (any free port).
-asio::ip::tcp::endpoint ListenEndpoint(const std::string& text) {
-  const auto colon = text.rfind(':');
-  if (colon == std::string::npos) throw std::invalid_argument("--listen wants HOST:PORT");
-  std::string host = text.substr(0, colon);
-  if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
-  const int port = std::stoi(text.substr(colon + 1));
-  if (port < 0 || port > 65535) throw std::invalid_argument("--listen: port out of range");
-  return {asio::ip::make_address(host), static_cast<unsigned short>(port)};
+// "127.0.0.1:1234", "[::1]:1234", "localhost:0" (port 0: any free one). The
+// text is judged by the resource's rules before any name is resolved.
+asio::ip::tcp::endpoint ListenEndpoint(asio::io_context& io, const std::string& text) {
+  const drivers::HostPort at = drivers::ReadHostPort(text, 0);
+  asio::ip::tcp::resolver resolver(io);
+  const auto found = resolver.resolve(at.host, std::to_string(at.port),
+                                      asio::ip::tcp::resolver::passive);
+  return found.begin()->endpoint();
 }
 
 int Main(int argc, char** argv) {
@@ -163,9 +170,14 @@ int Main(int argc, char** argv) {
 #endif
   } else {
     try {
-      acceptor = std::make_unique<asio::ip::tcp::acceptor>(io, ListenEndpoint(listen));
+      acceptor = std::make_unique<asio::ip::tcp::acceptor>(io, ListenEndpoint(io, listen));
+    } catch (const drivers::AddressError& e) {
+      fmt::print(stderr, "{}: cannot listen on {}: {}; --listen takes HOST:PORT, the host {}.\n",
+                 kProgram, QuotedForMessage(listen), e.what(), drivers::kHostForms);
+      return kExitUsage;
     } catch (const std::exception& e) {
-      fmt::print(stderr, "{}: cannot listen on {}: {}\n", kProgram, listen, e.what());
+      fmt::print(stderr, "{}: cannot listen on {}: {}\n", kProgram, QuotedForMessage(listen),
+                 e.what());
       return kExitUsage;
     }
     const auto bound = acceptor->local_endpoint();

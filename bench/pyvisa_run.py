@@ -19,7 +19,8 @@ import sys
 
 import pyvisa
 
-ADAPTOR_SETUP = ["++mode 1", "++auto 0", "++eoi 1", "++eos 3", "++addr 8"]
+ADAPTOR_SETUP = ["++savecfg 0", "++mode 1", "++auto 0", "++eoi 1", "++eos 3", "++eot_enable 0",
+                 "++read_tmo_ms 3000", "++addr 8"]
 TRACE_LINE = re.compile(r'^\S+ (ibwrt|ibrd)\(\d+, (?:"((?:[^"\\]|\\.)*)"|\d+)')
 
 

@@ -5,14 +5,16 @@
 #include <fmt/format.h>
 
 #include "bus/status_words.h"
+#include "text/quote.h"
 
 namespace tarnwick {
 
 AnalyzerBus::AnalyzerBus(GpibDriver& driver) : driver_(driver) {}
 
 std::string AnalyzerBus::Where() const {
+  // A resource is the operator's text: a device path may hold anything.
   return address_.resource.empty() ? fmt::format("GPIB{}::{}", address_.board, address_.pad)
-                                   : address_.resource;
+                                   : CutForMessage(address_.resource, kQuotedPathLength);
 }
 
 BusError AnalyzerBus::Failure(std::string_view call, std::string_view command,

@@ -9,7 +9,6 @@
 
 #include "bus/analyzer_bus.h"
 #include "tests/support/fake_platform.h"
-#include "text/quote.h"
 #include "tests/support/process.h"
 #include "tests/support/scripted_driver.h"
 
@@ -50,15 +49,6 @@ TEST(DriverTrace, OneLinePerCallWithTimeResultAndStatus) {
                           "1.500000 ibwrt(1, \"BAD\", 3)  ibsta=0x8100 iberr=2 ibcnt=0",
                           "1.500000 ibonl(1, 0)  ibsta=0x0100 iberr=0 ibcnt=0"));
   std::fclose(out);
-}
-
-TEST(DriverTrace, QuotesBytesAsCLiterals) {
-  EXPECT_EQ(QuotedBytes("MF?\r\n"), "\"MF?\\r\\n\"");
-  EXPECT_EQ(QuotedBytes("a\tb\"c\\"), "\"a\\tb\\\"c\\\\\"");
-  EXPECT_EQ(QuotedBytes(std::string("\0\x7F\xE9 ~", 5)), "\"\\x00\\x7F\\xE9 ~\"");
-  // For messages: cut after 40 characters, never inside a UTF-8 sequence.
-  EXPECT_EQ(QuotedForMessage(std::string(39, 'a') + "éé\x1B"), "\"" + std::string(39, 'a') + "é\"…");
-  EXPECT_EQ(QuotedForMessage("é\x1B"), "\"é\\x1B\"");
 }
 
 }  // namespace

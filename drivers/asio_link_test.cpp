@@ -2,6 +2,9 @@
 // network does: it refuses, falls silent, or hangs up.
 #include "drivers/asio_link.h"
 
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <thread>
 
 #include <asio.hpp>
@@ -15,23 +18,20 @@ namespace {
 
 using ::testing::HasSubstr;
 
-// A peer on an ephemeral loopback port that does one thing to the first
-// connection: hang up at once, or answer one line after staying silent
-// through a first read.
+// A peer on an ephemeral loopback port that plays a script on the first
+// connection, then waits for the client to close.
 class Peer {
  public:
-  enum Behaviour { kHangUp, kAnswerLate };
-  explicit Peer(Behaviour behaviour) : acceptor_(io_, {asio::ip::make_address("127.0.0.1"), 0}) {
-    thread_ = std::thread([this, behaviour] {
+  using Script = std::function<void(asio::ip::tcp::socket&)>;
+  explicit Peer(Script script) : acceptor_(io_, {asio::ip::make_address("127.0.0.1"), 0}) {
+    thread_ = std::thread([this, script] {
       asio::ip::tcp::socket socket(io_);
       asio::error_code ec;
       acceptor_.accept(socket, ec);
-      if (behaviour == kAnswerLate && !ec) {
-        char c;
-        socket.read_some(asio::buffer(&c, 1), ec);  // the client's go-ahead
-        asio::write(socket, asio::buffer(std::string("late\n")), ec);
-        socket.read_some(asio::buffer(&c, 1), ec);  // until the client closes
-      }
+      if (ec) return;
+      script(socket);
+      char c;
+      while (!ec) socket.read_some(asio::buffer(&c, 1), ec);
     });
   }
   ~Peer() { thread_.join(); }
@@ -44,29 +44,56 @@ class Peer {
 };
 
 TEST(TcpLink, APeerThatHangsUpIsADroppedConnection) {
-  Peer peer(Peer::kHangUp);
+  Peer peer([](asio::ip::tcp::socket& s) { s.close(); });
   auto link = MakeTcpLink("127.0.0.1", peer.port());
   ASSERT_EQ(link->Open(5), std::nullopt);
   std::string out;
-  const LinkResult error = link->ReadSome(out, 5);
+  const LinkResult error = link->ReadSome(out, 512, 5);
   ASSERT_TRUE(error.has_value());
   EXPECT_EQ(error->gpibError, EDVR);
   EXPECT_THAT(error->text, HasSubstr("closed the connection"));
   EXPECT_FALSE(link->IsOpen());
 }
 
-TEST(TcpLink, ASilentPeerTimesOutAndTheLinkStaysUsable) {
-  Peer peer(Peer::kAnswerLate);
+TEST(TcpLink, ASilentPeerGivesNothingAndTheLinkStaysUsable) {
+  Peer peer([](asio::ip::tcp::socket& s) {
+    char c;
+    asio::error_code ec;
+    s.read_some(asio::buffer(&c, 1), ec);  // the client's go-ahead
+    asio::write(s, asio::buffer(std::string("late\n")), ec);
+  });
   auto link = MakeTcpLink("127.0.0.1", peer.port());
   ASSERT_EQ(link->Open(5), std::nullopt);
   std::string out;
-  const LinkResult silent = link->ReadSome(out, 0.05);
-  ASSERT_TRUE(silent.has_value());
-  EXPECT_EQ(silent->gpibError, EABO);
-  EXPECT_TRUE(link->IsOpen());
+  EXPECT_EQ(link->ReadSome(out, 512, 0.05), std::nullopt);
+  EXPECT_EQ(link->ReadSome(out, 512, 0), std::nullopt);
+  EXPECT_EQ(out, "");
   ASSERT_EQ(link->Write("g", 5), std::nullopt);
-  while (out.find('\n') == std::string::npos) ASSERT_EQ(link->ReadSome(out, 5), std::nullopt);
+  while (out.find('\n') == std::string::npos) ASSERT_EQ(link->ReadSome(out, 2, 5), std::nullopt);
   EXPECT_EQ(out, "late\n");
+  link->Close();
+}
+
+TEST(TcpLink, TheStopCheckEndsAWaitPromptly) {
+  Peer peer([](asio::ip::tcp::socket&) {});
+  auto link = MakeTcpLink("127.0.0.1", peer.port());
+  ASSERT_EQ(link->Open(5), std::nullopt);
+  std::atomic<bool> stop = false;
+  link->SetStopCheck([&] { return stop.load(); });
+  std::thread signal([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    stop = true;
+  });
+  const auto start = std::chrono::steady_clock::now();
+  std::string out;
+  const LinkResult error = link->ReadSome(out, 512, 30);
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  signal.join();
+  ASSERT_TRUE(error.has_value());
+  EXPECT_TRUE(error->stopped);
+  EXPECT_LT(took.count(), 5);  // not the 30 s wait; the poll is 0.1 s, the machine may be busy
+  // The closing steps of a stopped run still go out.
+  EXPECT_EQ(link->Write("++loc\n", 5), std::nullopt);
   link->Close();
 }
 

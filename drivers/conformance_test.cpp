@@ -4,6 +4,7 @@
 // simulated adaptor, the raw socket to the simulated SCPI instrument, the
 // VISA binding loads the simulated VISA library, and the simulator serves
 // itself.
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -107,13 +108,13 @@ INSTANTIATE_TEST_SUITE_P(
                 [](Platform& p) {
                   return std::make_unique<drivers::PrologixDriver>(
                       std::make_unique<testing::AdaptorLink>(sim::DefaultScene(), p),
-                      "PRLGX-TCPIP::sim::8::INSTR");
+                      "PRLGX-TCPIP::sim::8::INSTR", "TCP", p);
                 }},
         Subject{"RawSocketInstrument",
                 [](Platform& p) {
                   return std::make_unique<drivers::SocketDriver>(
                       std::make_unique<testing::InstrumentLink>(sim::DefaultScene(), p),
-                      "TCPIP::sim::5025::SOCKET");
+                      "TCPIP::sim::5025::SOCKET", p);
                 }},
         Subject{"VisaLibrary",
                 [](Platform&) { return std::make_unique<drivers::VisaDriver>(

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
+#include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <utility>
 
 #include <fmt/format.h>
@@ -48,7 +50,32 @@ bool CountsInSizeT(const std::string& path) {
   return name.rfind("ni4882", 0) == 0;
 }
 
+// linux-gpib's library, whose EDVR at set-up is worth explaining.
+bool IsLinuxGpib(const std::string& path) {
+  return path.substr(path.find_last_of("/\\") + 1).rfind("libgpib.so", 0) == 0;
+}
+
+// The configuration file linux-gpib reads: the one IB_CONFIG names, else its own.
+constexpr char kLinuxGpibConfigEnv[] = "IB_CONFIG";
+constexpr char kLinuxGpibConfig[] = "/etc/gpib.conf";
+
 }  // namespace
+
+std::string LinuxGpibAdvice(int32_t errnoValue, int board, const std::string& configPath,
+                            bool configExists) {
+  if (errnoValue == ENOENT && !configExists) {
+    return fmt::format("linux-gpib has no configuration file {}: write it for the board, or name "
+                       "another with {}",
+                       CutForMessage(configPath, kQuotedPathLength), kLinuxGpibConfigEnv);
+  }
+  if (errnoValue == ENOENT || errnoValue == EBADF || errnoValue == ENODEV ||
+      errnoValue == ENXIO) {
+    return fmt::format("linux-gpib cannot use the board's device file /dev/gpib{}: load the "
+                       "board's kernel driver and run gpib_config",
+                       board);
+  }
+  return {};
+}
 
 std::vector<std::string> GpibLibraryCandidates(const std::string& explicitPath) {
 #ifdef _WIN32
@@ -191,10 +218,7 @@ std::optional<std::string> DriverLibrary::Load() {
                           CutForMessage(reason, kQuotedPathLength));
     }
   }
-  text += fmt::format(
-      "\nName the driver library with --gpib-library PATH or the {} environment variable, "
-      "or run on the simulated analyser with --simulate.",
-      kGpibLibraryEnv);
+  text += "\n" + drivers::LibraryWaysOut("driver library", "--gpib-library", kGpibLibraryEnv);
   load_error_ = text;
   return text;
 }
@@ -207,12 +231,25 @@ DriverLibrary::Binding* DriverLibrary::Bound() {
 int DriverLibrary::AfterCall(int result) {
   if (!WordsRegistered()) return result;
   const Binding& b = *binding_;
+  int32_t status = 0, error = 0, count = 0;
   if (b.registerGlobals != nullptr) {
     // The library wrote status and error itself; the count arrives as a long.
-    Finish(RegisteredStatus(), RegisteredError(), b.libraryCount);
+    status = RegisteredStatus();
+    error = RegisteredError();
+    count = static_cast<int32_t>(b.libraryCount);
   } else {
-    Finish(b.status(), b.error(), b.Count());
+    status = b.status();
+    error = b.error();
+    count = b.Count();
   }
+  std::string advice;
+  if ((status & kStatusErr) != 0 && error == EDVR && IsLinuxGpib(b.path)) {
+    const char* named = std::getenv(kLinuxGpibConfigEnv);
+    const std::string config = named != nullptr && *named != '\0' ? named : kLinuxGpibConfig;
+    std::error_code ignored;
+    advice = LinuxGpibAdvice(count, board_, config, std::filesystem::exists(config, ignored));
+  }
+  Finish(status, error, count, std::move(advice));
   return result;
 }
 
@@ -240,6 +277,7 @@ int DriverLibrary::UnregisterGpibGlobalsForThread() {
 int DriverLibrary::ibdev(int board, int pad, int sad, int tmo, int eot, int eos) {
   Binding* b = Bound();
   if (b == nullptr) return Unloaded(), -1;
+  board_ = board;
   return AfterCall(b->ibdev(board, pad, sad, tmo, eot, eos));
 }
 

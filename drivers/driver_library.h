@@ -18,6 +18,13 @@ inline constexpr char kGpibLibraryEnv[] = "TARNWICK_GPIB_LIBRARY";
 // variable, then the platform's usual names.
 std::vector<std::string> GpibLibraryCandidates(const std::string& explicitPath);
 
+// What linux-gpib's EDVR at set-up means, from the errno it leaves in the
+// count: its configuration file is missing (configPath, which it reads, does
+// not exist), or its board's device file /dev/gpib<board> is (the kernel
+// driver is not loaded, or gpib_config was not run). Empty for other errors.
+std::string LinuxGpibAdvice(int32_t errnoValue, int board, const std::string& configPath,
+                            bool configExists);
+
 class DriverLibrary : public StatusWordDriver {
  public:
   // Nothing is loaded until Load, or the first call.
@@ -55,6 +62,7 @@ class DriverLibrary : public StatusWordDriver {
 
   std::vector<std::string> candidates_;
   std::unique_ptr<Binding> binding_;
+  int board_ = 0;  // of the last ibdev, for advice on linux-gpib's set-up
   std::string load_error_;  // why the library cannot be loaded, once tried
 };
 

@@ -1,5 +1,6 @@
 #include "drivers/driver_library.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "bus/analyzer_bus.h"
 #include "bus/driver_trace.h"
+#include "drivers/visa_driver.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/process.h"
 
@@ -81,10 +83,38 @@ TEST(DriverLibrary, FallsThroughTheCandidatesAndNamesEachWithItsReasonWhenAllFai
 #endif
   EXPECT_THAT(message,
               HasSubstr(fmt::format("\n  {}: it has no function ibrd\n", TEST_LIB_INCOMPLETE)));
-  // The ways out.
+  // The ways out, for the VISA library as for the GPIB one.
   for (const char* way : {"--gpib-library", kGpibLibraryEnv, "--simulate"}) {
     EXPECT_THAT(message, HasSubstr(way));
   }
+  const std::optional<std::string> visa =
+      drivers::VisaDriver({"/nonexistent/libvisa.so"}, "GPIB0::8::INSTR").Load();
+  ASSERT_TRUE(visa.has_value());
+  for (const char* way : {"--visa-library", drivers::kVisaLibraryEnv, "--simulate"}) {
+    EXPECT_THAT(*visa, HasSubstr(way));
+  }
+}
+
+// linux-gpib leaves errno in the count of a failed set-up; say what is missing.
+TEST(DriverLibrary, LinuxGpibSetUpErrorsSayWhatIsMissing) {
+#ifndef _WIN32
+  // The library under linux-gpib's name, with the file IB_CONFIG names missing.
+  const std::string config = (testing::TestDir() / "gpib.conf").string();
+  setenv("IB_CONFIG", config.c_str(), 1);
+  DriverLibrary library({TEST_LIB_LINUX_GPIB});
+  int32_t sta = 0, err = 0, cnt = 0, cntl = 0;
+  ASSERT_EQ(library.RegisterGpibGlobalsForThread(&sta, &err, &cnt, &cntl), 0);
+  EXPECT_LT(library.ibdev(3, 8, 0, kTimeout10s, 1, 0), 0);
+  EXPECT_EQ(library.LastErrorText(), "linux-gpib has no configuration file " + config +
+                                         ": write it for the board, or name another with IB_CONFIG");
+#endif
+  // With the file there, or without a driver: the board's device file.
+  for (const int32_t errnoValue : {ENOENT, EBADF}) {
+    EXPECT_EQ(LinuxGpibAdvice(errnoValue, 2, "/etc/gpib.conf", true),
+              "linux-gpib cannot use the board's device file /dev/gpib2: load the board's kernel "
+              "driver and run gpib_config");
+  }
+  EXPECT_EQ(LinuxGpibAdvice(EIO, 2, "/etc/gpib.conf", true), "");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstring>
 #include <string_view>
 #include <utility>
@@ -9,6 +10,7 @@
 #include <fmt/format.h>
 
 #include "drivers/prologix_protocol.h"
+#include "text/quote.h"
 
 namespace tarnwick::drivers {
 namespace {
@@ -31,10 +33,38 @@ std::string AddressArgument(int pad, int sad) {
   return sad == 0 ? std::to_string(pad) : fmt::format("{} {}", pad, sad);
 }
 
+// A whole number of milliseconds, or 0.
+int Milliseconds(std::string_view text) {
+  int value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size() && value > 0 ? value : 0;
+}
+
+// How long the adaptor stays silent before it is sure to have given up a
+// read: its own read timeout, and a margin for its answer to travel.
+double QuietSeconds(double adaptorTimeout) {
+  return adaptorTimeout + std::max(0.25, adaptorTimeout / 4);
+}
+
 }  // namespace
 
-PrologixDriver::PrologixDriver(std::unique_ptr<ByteLink> link, std::string resource)
-    : link_(std::move(link)), resource_(std::move(resource)) {}
+PrologixDriver::PrologixDriver(std::unique_ptr<ByteLink> link, std::string resource,
+                               std::string transport, Platform& platform)
+    : link_(std::move(link)),
+      resource_(CutForMessage(resource, kQuotedPathLength)),
+      transport_(std::move(transport)),
+      platform_(platform),
+      reader_(*link_, platform) {
+  link_->SetStopCheck([&platform] { return platform.StopRequested(); });
+}
+
+std::string PrologixDriver::Description() const {
+  return fmt::format("Prologix-style GPIB adaptor over {}, {}", transport_, resource_);
+}
+
+double PrologixDriver::Deadline() const {
+  return timeout_s_ > 0 ? platform_.NowSeconds() + timeout_s_ : kNoDeadline;
+}
 
 int PrologixDriver::ibdev(int board, int pad, int sad, int tmo, int /*eot*/, int /*eos*/) {
   if (board != kBoard) return Fail(ENEB, fmt::format("{} has only board 0", resource_)), -1;
@@ -53,47 +83,73 @@ int PrologixDriver::ibdev(int board, int pad, int sad, int tmo, int /*eot*/, int
   pad_ = pad;
   sad_ = sad;
   device_open_ = true;
-  received_.clear();
+  in_reply_ = false;
   Finish(kStatusCmpl);
   return kDevice;
 }
 
 bool PrologixDriver::SetUp(int pad, int sad) {
-  // One write for the whole set-up, and the version reply tells that the
-  // adaptor took every line before it.
-  const std::string setup = p::CommandLine(p::kMode, p::kControllerMode) +
-                            p::CommandLine(p::kAuto, p::kAutoOff) +
-                            p::CommandLine(p::kEoi, p::kEoiOn) +
-                            p::CommandLine(p::kEos, p::kEosNone) +
-                            p::CommandLine(p::kAddress, AddressArgument(pad, sad)) +
-                            p::CommandLine(p::kVersion);
-  received_.clear();
-  LinkResult error = link_->Write(setup, timeout_s_);
-  if (!error) error = ReadLine();
-  if (error && error->gpibError == EABO) {
-    error->text = fmt::format("nothing answered \"++{}\" at {} within {:g} s; is it a "
-                              "Prologix-style GPIB adaptor?", p::kVersion, resource_, timeout_s_);
+  reader_.Reset();
+  std::string version;
+  LinkResult error = Ask(p::CommandLine(p::kVersion));
+  if (!error) error = Answer(version, p::kVersion);
+  if (!error && !LooksLikeAdaptor(version)) {
+    error = LinkError{EDVR, fmt::format("{} answered \"++{}\" with {}, not as a Prologix-style "
+                                        "GPIB adaptor", resource_, p::kVersion,
+                                        QuotedForMessage(version))};
   }
-  std::string reply = received_.substr(0, received_.find_last_not_of("\r\n") + 1);
-  received_.clear();
-  if (!error && !LooksLikeAdaptor(reply)) {
-    error = LinkError{EDVR, fmt::format("{} answered \"++{}\" with \"{}\", not as a Prologix-style "
-                                        "GPIB adaptor", resource_, p::kVersion, reply)};
+  // "++savecfg 0" first, so that none of the settings after it is written to
+  // the adaptor's memory; last the question of which read timeout it took.
+  const std::string setup =
+      p::CommandLine(p::kSaveConfig, p::kSaveOff) + p::CommandLine(p::kMode, p::kControllerMode) +
+      p::CommandLine(p::kAuto, p::kAutoOff) + p::CommandLine(p::kEoi, p::kEoiOn) +
+      p::CommandLine(p::kEos, p::kEosNone) + p::CommandLine(p::kEotEnable, p::kEotOff) +
+      p::CommandLine(p::kReadTimeout, std::to_string(p::kMaxReadTimeoutMs)) +
+      p::CommandLine(p::kAddress, AddressArgument(pad, sad)) + p::CommandLine(p::kReadTimeout);
+  if (!error) error = Ask(setup);
+  std::string timeout;
+  if (!error) error = Answer(timeout, p::kReadTimeout);
+  // An adaptor that does not know "++savecfg" says so first.
+  if (!error && Milliseconds(timeout) == 0) error = Answer(timeout, p::kReadTimeout);
+  if (!error && Milliseconds(timeout) == 0) {
+    error = LinkError{EDVR, fmt::format("{} answered \"++{}\" with {}, not with its read timeout "
+                                        "in milliseconds", resource_, p::kReadTimeout,
+                                        QuotedForMessage(timeout))};
   }
   if (error) {
     link_->Close();
     FailWith(*error);
     return false;
   }
-  version_ = std::move(reply);
+  read_timeout_s_ = Milliseconds(timeout) / 1000.0;
+  version_ = std::move(version);
   return true;
 }
 
-LinkResult PrologixDriver::ReadLine() {
-  while (received_.find(p::kLineEnd) == std::string::npos) {
-    if (LinkResult error = link_->ReadSome(received_, timeout_s_)) return error;
+LinkResult PrologixDriver::Ask(const std::string& lines) {
+  // With "++auto 0" the adaptor speaks only when asked: anything waiting now
+  // would be taken for the answer to this question, and every later answer
+  // for the one before it.
+  if (LinkResult error = reader_.RefuseUnasked(resource_)) return error;
+  return link_->Write(lines, timeout_s_);
+}
+
+LinkResult PrologixDriver::Answer(std::string& answer, std::string_view command) {
+  LineReader::Wait wait;
+  wait.deadline = Deadline();
+  wait.cap = kAdaptorAnswerCap;
+  LinkResult error = reader_.Read(answer, wait);
+  if (error && error->gpibError == EABO && !error->stopped) {
+    error->text = fmt::format("nothing answered \"++{}\" at {} within {:g} s; is it a "
+                              "Prologix-style GPIB adaptor?", command, resource_, timeout_s_);
   }
-  return std::nullopt;
+  if (!error && answer.back() != kLineEnd) {
+    error = LinkError{EDVR, fmt::format("{} answered \"++{}\" with more than {} bytes: {}",
+                                        resource_, command, kAdaptorAnswerCap,
+                                        QuotedForMessage(answer))};
+  }
+  answer.erase(answer.find_last_not_of("\r\n") + 1);
+  return error;
 }
 
 int PrologixDriver::FailWith(const LinkError& error) {
@@ -107,7 +163,8 @@ int PrologixDriver::ibonl(int ud, int v) {
   if (v != 0) return Finish(kStatusCmpl);
   device_open_ = false;
   pad_ = -1;
-  received_.clear();
+  in_reply_ = false;
+  reader_.Reset();
   const LinkResult error = link_->Write(p::CommandLine(p::kLocal), timeout_s_);
   link_->Close();
   return error ? FailWith(*error) : Finish(kStatusCmpl);
@@ -117,7 +174,8 @@ int PrologixDriver::ibwrt(int ud, const void* buf, long cnt) {
   if (ud != kDevice || !device_open_) return Fail(EDVR, "not an open device descriptor");
   if (cnt < 0 || (buf == nullptr && cnt > 0)) return Fail(EARG, {});
   // A new message ends interest in whatever of the last reply was not read.
-  received_.clear();
+  if (in_reply_) reader_.SkipLine();
+  in_reply_ = false;
   const std::string_view data(static_cast<const char*>(buf), static_cast<std::size_t>(cnt));
   if (const LinkResult error = link_->Write(p::DataLine(data), timeout_s_)) return FailWith(*error);
   return Finish(kStatusCmpl, 0, cnt);
@@ -126,20 +184,41 @@ int PrologixDriver::ibwrt(int ud, const void* buf, long cnt) {
 int PrologixDriver::ibrd(int ud, void* buf, long cnt) {
   if (ud != kDevice || !device_open_) return Fail(EDVR, "not an open device descriptor");
   if (cnt < 0 || (buf == nullptr && cnt > 0)) return Fail(EARG, {});
-  if (received_.empty()) {
-    LinkResult error = link_->Write(p::CommandLine(p::kRead, p::kUntilEoi), timeout_s_);
-    if (!error) error = ReadLine();
-    if (error) {
-      received_.clear();
-      return FailWith(*error);
+  if (cnt == 0) return Finish(kStatusCmpl);
+  const std::string readCommand = p::CommandLine(p::kRead, p::kUntilEoi);
+  if (!in_reply_) {
+    if (const LinkResult error = Ask(readCommand)) return FailWith(*error);
+    in_reply_ = true;
+    reply_deadline_ = Deadline();
+    reads_asked_ = 1;
+  }
+  LineReader::Wait wait;
+  wait.deadline = reply_deadline_;
+  wait.cap = static_cast<std::size_t>(cnt);
+  // The adaptor gives a read up after its own timeout; the analyser may need
+  // longer (a long sweep), so it is asked again until our deadline.
+  wait.quietSeconds = QuietSeconds(read_timeout_s_);
+  wait.onQuiet = [&] {
+    ++reads_asked_;
+    return link_->Write(readCommand, timeout_s_);
+  };
+  std::string piece;
+  if (LinkResult error = reader_.Read(piece, wait)) {
+    in_reply_ = false;
+    if (error->gpibError == EABO && !error->stopped) {
+      error->text = fmt::format(
+          "no whole reply came through the Prologix-style adaptor at {} within {:g} s (its read "
+          "timeout is {:g} ms; \"++{} {}\" was sent {})",
+          resource_, timeout_s_, read_timeout_s_ * 1000, p::kRead, p::kUntilEoi,
+          reads_asked_ == 1 ? std::string("once") : fmt::format("{} times", reads_asked_));
     }
+    return FailWith(*error);
   }
   // The analyser ends every reply with LF and END together.
-  const std::size_t reply = std::min(received_.find(p::kLineEnd) + 1, received_.size());
-  const std::size_t n = std::min(reply, static_cast<std::size_t>(cnt));
-  if (n > 0) std::memcpy(buf, received_.data(), n);
-  received_.erase(0, n);
-  return Finish(n == reply ? (kStatusCmpl | kStatusEnd) : kStatusCmpl, 0, static_cast<long>(n));
+  const bool end = piece.back() == kLineEnd;
+  if (end) in_reply_ = false;
+  std::memcpy(buf, piece.data(), piece.size());
+  return Finish(end ? (kStatusCmpl | kStatusEnd) : kStatusCmpl, 0, static_cast<long>(piece.size()));
 }
 
 }  // namespace tarnwick::drivers

@@ -6,46 +6,71 @@
 #include <memory>
 #include <string>
 
-#include "drivers/byte_link.h"
+#include "bus/platform.h"
 #include "bus/status_words.h"
+#include "drivers/byte_link.h"
+#include "drivers/line_reader.h"
 
 namespace tarnwick::drivers {
 
+// The most an answer of the adaptor's own ("++ver") may hold.
+inline constexpr std::size_t kAdaptorAnswerCap = 256;
+
 class PrologixDriver : public StatusWordDriver {
  public:
-  // resource names the adaptor in messages.
-  PrologixDriver(std::unique_ptr<ByteLink> link, std::string resource);
+  // resource names the adaptor in messages, transport the link ("TCP");
+  // platform gives the clock of every deadline and the stop check of every
+  // wait.
+  PrologixDriver(std::unique_ptr<ByteLink> link, std::string resource, std::string transport,
+                 Platform& platform);
 
-  // Connects and sets the adaptor up as controller for pad at the first open
-  // (one write, one reply: the version check); later opens only readdress
-  // when the address changed. The timeout code is kept on this side.
+  // Connects and sets the adaptor up at the first open: checks its "++ver"
+  // answer, then "++savecfg 0" before any setting, controller mode, reads
+  // only when asked, END with the last byte, nothing appended either way,
+  // its longest read timeout (and asks what it took), the address. Later
+  // opens only readdress when the address changed. The timeout code is kept
+  // on this side.
   int ibdev(int board, int pad, int sad, int tmo, int eot, int eos) override;
   // The device offline: "++loc", then the connection is closed. The board
   // offline has nothing left to do.
   int ibonl(int ud, int v) override;
   // One data line per call.
   int ibwrt(int ud, const void* buf, long cnt) override;
-  // Asks with "++read eoi" and returns the reply up to its LF with END; a
-  // reply longer than cnt is handed out over several reads.
+  // Asks with "++read eoi", after making sure nothing arrived unasked, and
+  // hands out the reply up to its LF with END; a reply longer than cnt is
+  // handed out over several reads. The whole reply has one deadline from the
+  // asking; "++read eoi" is sent again whenever the adaptor's own read
+  // timeout has passed in silence.
   int ibrd(int ud, void* buf, long cnt) override;
   std::string AdaptorVersion() const override { return version_; }
 
+  // "Prologix-style GPIB adaptor over TCP, <resource>".
+  std::string Description() const override;
+
  private:
-  // Sends the set-up and checks the version reply; false when it failed,
-  // with the words set.
   bool SetUp(int pad, int sad);
-  // Reads until received_ holds a whole line.
-  LinkResult ReadLine();
+  // Writes lines to the adaptor that it is to answer, after checking that
+  // nothing is waiting unasked.
+  LinkResult Ask(const std::string& lines);
+  // One answer of the adaptor's own to "++command", without its line end.
+  LinkResult Answer(std::string& answer, std::string_view command);
+  double Deadline() const;
   int FailWith(const LinkError& error);
 
   std::unique_ptr<ByteLink> link_;
-  std::string resource_;
+  std::string resource_;  // as messages show it
+  std::string transport_;
+  Platform& platform_;
+  LineReader reader_;
   double timeout_s_ = 10;
+  double read_timeout_s_ = 0;  // the adaptor's own, as it says
   bool device_open_ = false;
   int pad_ = -1;
   int sad_ = 0;
-  std::string received_;  // bytes of the current reply not yet handed out
-  std::string version_;   // the adaptor's answer to "++ver"
+  bool in_reply_ = false;       // part of a reply was handed out
+  double reply_deadline_ = 0;
+  int reads_asked_ = 0;         // "++read eoi" sent for this reply
+  std::string version_;         // the adaptor's answer to "++ver"
 };
 
 }  // namespace tarnwick::drivers

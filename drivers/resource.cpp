@@ -10,11 +10,13 @@
 
 #include "drivers/driver_library.h"
 #include "drivers/asio_link.h"
+#include "drivers/network_address.h"
 #include "drivers/prologix_driver.h"
 #include "drivers/socket_driver.h"
 #include "drivers/visa_driver.h"
 #include "sim/scene.h"
 #include "sim/simulated_driver.h"
+#include "text/quote.h"
 
 namespace tarnwick::drivers {
 namespace {
@@ -37,7 +39,10 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 std::vector<std::string_view> Fields(std::string_view text) {
   std::vector<std::string_view> fields;
   for (;;) {
-    const auto at = text.find("::");
+    // An IPv6 address in brackets holds "::" of its own.
+    std::size_t from = 0;
+    if (!text.empty() && text.front() == '[') from = std::min(text.find(']'), text.size());
+    const auto at = text.find("::", from);
     fields.push_back(text.substr(0, at));
     if (at == std::string_view::npos) return fields;
     text.remove_prefix(at + 2);
@@ -50,8 +55,8 @@ int Number(std::string_view field, int low, int high, std::string_view what) {
   const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), value);
   if (field.empty() || ec != std::errc() || end != field.data() + field.size() || value < low ||
       value > high) {
-    throw ResourceError(
-        fmt::format("the {} \"{}\" is not a number from {} to {}", what, field, low, high));
+    throw ResourceError(fmt::format("the {} {} is not a number from {} to {}", what,
+                                    QuotedForMessage(field), low, high));
   }
   return value;
 }
@@ -86,8 +91,12 @@ bool ReadPrologixTcp(std::string_view text, Resource& r) {
   if ((f.size() != 4 && f.size() != 5) || !EqualsNoCase(f.back(), "INSTR") || f[1].empty()) {
     throw ResourceError("a Prologix adaptor on the network is PRLGX-TCPIP::host[::port]::pad::INSTR");
   }
-  r.host = f[1];
-  if (f.size() == 5) r.port = Number(f[2], 1, 65535, "port");
+  try {
+    r.host = ReadHost(f[1]);
+    if (f.size() == 5) r.port = ReadPort(f[2]);
+  } catch (const AddressError& e) {
+    throw ResourceError(e.what());
+  }
   r.address.pad = PrimaryAddress(f[f.size() - 2]);
   return true;
 }
@@ -112,8 +121,12 @@ bool ReadSocket(std::string_view text, Resource& r) {
       !std::all_of(f[0].begin() + 5, f[0].end(), [](char c) { return c >= '0' && c <= '9'; })) {
     throw ResourceError("an instrument on a raw socket is TCPIP::host::port::SOCKET");
   }
-  r.host = f[1];
-  r.port = Number(f[2], 1, 65535, "port");
+  try {
+    r.host = ReadHost(f[1]);
+    r.port = ReadPort(f[2]);
+  } catch (const AddressError& e) {
+    throw ResourceError(e.what());
+  }
   r.address.pad = 0;
   return true;
 }
@@ -148,16 +161,17 @@ std::unique_ptr<GpibDriver> MakeGpibLibrary(const Resource&, const DriverSetting
   return std::make_unique<DriverLibrary>(GpibLibraryCandidates(s.gpibLibrary));
 }
 
-std::unique_ptr<GpibDriver> MakePrologixTcp(const Resource& r, const DriverSettings&) {
-  return std::make_unique<PrologixDriver>(MakeTcpLink(r.host, r.port), r.text);
+std::unique_ptr<GpibDriver> MakePrologixTcp(const Resource& r, const DriverSettings& s) {
+  return std::make_unique<PrologixDriver>(MakeTcpLink(r.host, r.port), r.text, "TCP", s.platform);
 }
 
-std::unique_ptr<GpibDriver> MakePrologixSerial(const Resource& r, const DriverSettings&) {
-  return std::make_unique<PrologixDriver>(MakeSerialLink(r.device), r.text);
+std::unique_ptr<GpibDriver> MakePrologixSerial(const Resource& r, const DriverSettings& s) {
+  return std::make_unique<PrologixDriver>(MakeSerialLink(r.device), r.text, "a serial port",
+                                          s.platform);
 }
 
-std::unique_ptr<GpibDriver> MakeSocket(const Resource& r, const DriverSettings&) {
-  return std::make_unique<SocketDriver>(MakeTcpLink(r.host, r.port), r.text);
+std::unique_ptr<GpibDriver> MakeSocket(const Resource& r, const DriverSettings& s) {
+  return std::make_unique<SocketDriver>(MakeTcpLink(r.host, r.port), r.text, s.platform);
 }
 
 std::unique_ptr<GpibDriver> MakeVisa(const Resource& r, const DriverSettings& s) {
@@ -173,7 +187,7 @@ std::unique_ptr<GpibDriver> MakeSimulated(const Resource&, const DriverSettings&
 constexpr std::array<ResourceForm, 6> kForms = {{
     {"GPIB[board]::pad[::sad]::INSTR", "the NI-488.2 driver library (default GPIB0::8::INSTR)",
      ReadGpib, MakeGpibLibrary},
-    {"PRLGX-TCPIP::host[::port]::pad::INSTR", "a Prologix-style adaptor on the network (port 1234)",
+    {"PRLGX-TCPIP::host[::port]::pad::INSTR", "a Prologix-style adaptor on the network (port 1234; an IPv6 host in brackets)",
      ReadPrologixTcp, MakePrologixTcp},
     {"PRLGX-ASRL::device::pad::INSTR", "a Prologix-style adaptor on a serial port (/dev/ttyUSB0, COM3)",
      ReadPrologixSerial, MakePrologixSerial},
@@ -213,10 +227,12 @@ Resource ParseResource(std::string_view text, Backend backend) {
       }
     }
   } catch (const ResourceError& e) {
-    throw ResourceError(fmt::format("cannot use the resource \"{}\": {}.\n{}", text, e.what(),
+    throw ResourceError(fmt::format("cannot use the resource {}: {}.\n{}",
+                                    QuotedForMessage(text, kQuotedPathLength), e.what(),
                                     FormList()));
   }
-  throw ResourceError(fmt::format("cannot use the resource \"{}\".\n{}", text, FormList()));
+  throw ResourceError(fmt::format("cannot use the resource {}.\n{}",
+                                  QuotedForMessage(text, kQuotedPathLength), FormList()));
 }
 
 std::unique_ptr<GpibDriver> MakeDriver(const Resource& resource, const DriverSettings& settings) {

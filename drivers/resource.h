@@ -42,7 +42,7 @@ struct Resource {
 
 // What the factories need beyond the resource.
 struct DriverSettings {
-  Platform& platform;       // the simulator's clock
+  Platform& platform;       // clocks and the stop check of every wait
   std::string gpibLibrary;  // empty: environment, then the usual names
   std::string visaLibrary;  // empty: environment, then the usual names
   std::string simScene;     // empty: the simulator's built-in scene

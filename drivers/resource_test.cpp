@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "drivers/network_address.h"
 #include "drivers/prologix_protocol.h"
 
 namespace tarnwick::drivers {
@@ -26,6 +27,7 @@ TEST(ParseResource, EachFormGoesToItsRowWithItsFields) {
       {"GPIB2::30::5::INSTR", Backend::kAuto, 0, 2, 30, 101, "", 1234, ""},
       {"PRLGX-TCPIP::192.168.1.20::8::INSTR", Backend::kAuto, 1, 0, 8, 0, "192.168.1.20", 1234, ""},
       {"PRLGX-TCPIP::bench-gpib::5000::0::INSTR", Backend::kAuto, 1, 0, 0, 0, "bench-gpib", 5000, ""},
+      {"PRLGX-TCPIP::[::1]::1234::8::INSTR", Backend::kAuto, 1, 0, 8, 0, "::1", 1234, ""},
       {"PRLGX-ASRL::/dev/ttyUSB0::8::INSTR", Backend::kAuto, 2, 0, 8, 0, "", 1234, "/dev/ttyUSB0"},
       {"PRLGX-ASRL::COM3::22::INSTR", Backend::kAuto, 2, 0, 22, 0, "", 1234, "COM3"},
       {"TCPIP0::sa.lab::5025::SOCKET", Backend::kAuto, 3, 0, 0, 0, "sa.lab", 5025, ""},
@@ -68,6 +70,8 @@ TEST(ParseResource, RefusalSaysWhyAndListsEveryForm) {
       {"GPIB0::8::31::INSTR", "secondary address"},
       {"PRLGX-TCPIP::host::70000::8::INSTR", "port \"70000\""},
       {"PRLGX-TCPIP::host::INSTR", "PRLGX-TCPIP::host[::port]::pad::INSTR"},
+      // A forgotten host must not make the port one: 1234 is 0.0.4.210 to some.
+      {"PRLGX-TCPIP::1234::8::INSTR", "the host \"1234\" is not a DNS name, a dotted quad"},
       {"PRLGX-ASRL::/dev/ttyUSB0::x::INSTR", "primary address \"x\""},
       {"8", "cannot use the resource \"8\""},
       {"TCPIP::host::5025", "cannot use the resource"},
@@ -85,6 +89,36 @@ TEST(ParseResource, RefusalSaysWhyAndListsEveryForm) {
       for (const ResourceForm& form : ResourceForms()) EXPECT_THAT(e.what(), HasSubstr(form.pattern));
     }
   }
+}
+
+// What a host and port may be, for resources and --listen alike; nothing
+// here is looked up.
+TEST(ReadHostPort, TakesNamesDottedQuadsAndBracketedIPv6Only) {
+  struct Case {
+    const char* text;
+    const char* host;  // nullptr: refused
+    int port;
+  };
+  const Case cases[] = {
+      {"127.0.0.1:1234", "127.0.0.1", 1234}, {"[::1]:1234", "::1", 1234},
+      {"bench-gpib.lab.:80", "bench-gpib.lab.", 80}, {"localhost:0", "localhost", 0},
+      {"1234:80", nullptr, 0},       {"127.1:80", nullptr, 0},      {"0x7f.1:80", nullptr, 0},
+      {"2130706433:80", nullptr, 0}, {"010.0.0.1:80", nullptr, 0},  {"1.2.3.256:80", nullptr, 0},
+      {"::1:80", nullptr, 0},        {"[::1:80", nullptr, 0},       {"under_score:80", nullptr, 0},
+      {"-lead:80", nullptr, 0},      {"127.0.0.1:0x", nullptr, 0},  {"127.0.0.1:+80", nullptr, 0},
+      {"127.0.0.1:65536", nullptr, 0}, {"127.0.0.1", nullptr, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    if (c.host == nullptr) {
+      EXPECT_THROW(ReadHostPort(c.text, 0), AddressError);
+      continue;
+    }
+    const HostPort at = ReadHostPort(c.text, 0);
+    EXPECT_EQ(at.host, c.host);
+    EXPECT_EQ(at.port, c.port);
+  }
+  EXPECT_THROW(ReadPort("0"), AddressError);  // a resource's port is never "any"
 }
 
 TEST(PrologixProtocol, DataLinesEscapeWhatTheAdaptorWouldTakeForItsOwn) {

@@ -26,6 +26,13 @@ std::vector<std::string> LibraryCandidates(const std::string& explicitPath, cons
   return usualNames;
 }
 
+std::string LibraryWaysOut(std::string_view library, std::string_view option,
+                           std::string_view envVariable) {
+  return fmt::format("Name the {} with {} PATH or the {} environment variable, or run on the "
+                     "simulated analyser with --simulate.",
+                     library, option, envVariable);
+}
+
 #ifdef _WIN32
 namespace {
 

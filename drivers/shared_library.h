@@ -3,6 +3,7 @@
 #define TARNWICK_DRIVERS_SHARED_LIBRARY_H_
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarnwick::drivers {
@@ -13,6 +14,11 @@ namespace tarnwick::drivers {
 // back would be a surprise on a bench.
 std::vector<std::string> LibraryCandidates(const std::string& explicitPath, const char* envVariable,
                                            std::vector<std::string> usualNames);
+
+// The last sentence of a message about a library that cannot be loaded: how
+// to name another, or to go on without one.
+std::string LibraryWaysOut(std::string_view library, std::string_view option,
+                           std::string_view envVariable);
 
 class SharedLibrary {
  public:

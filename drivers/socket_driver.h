@@ -8,39 +8,44 @@
 #include <memory>
 #include <string>
 
+#include "bus/platform.h"
 #include "bus/status_words.h"
 #include "drivers/byte_link.h"
+#include "drivers/line_reader.h"
 
 namespace tarnwick::drivers {
 
 class SocketDriver : public StatusWordDriver {
  public:
-  // resource names the instrument in messages.
-  SocketDriver(std::unique_ptr<ByteLink> link, std::string resource);
+  // resource names the instrument in messages; platform gives the clock of
+  // every deadline and the stop check of every wait.
+  SocketDriver(std::unique_ptr<ByteLink> link, std::string resource, Platform& platform);
 
   // Connects at the first open; the address is the resource's, so pad and
   // sad are not looked at. The timeout code is kept on this side.
   int ibdev(int board, int pad, int sad, int tmo, int eot, int eos) override;
   // The device offline closes the connection; the board has nothing to do.
   int ibonl(int ud, int v) override;
-  // One message, LF added, in one write. What is left of an earlier reply
-  // is dropped: it answers nothing the caller will ask.
+  // One message, LF added, after making sure nothing arrived unasked: it
+  // would be taken for the reply to this one.
   int ibwrt(int ud, const void* buf, long cnt) override;
-  // Up to cnt bytes of the reply; END with its LF. A reply longer than cnt
-  // is handed out over several reads.
+  // Up to cnt bytes of the reply, END with its LF; a reply longer than cnt
+  // is handed out over several reads. The whole reply has one deadline.
   int ibrd(int ud, void* buf, long cnt) override;
+  // "raw socket, <resource>".
   std::string Description() const override;
 
  private:
-  // Reads until received_ holds an LF or cap bytes, within one deadline.
-  LinkResult ReadReply(std::size_t cap);
   int FailWith(const LinkError& error);
 
   std::unique_ptr<ByteLink> link_;
-  std::string resource_;
+  std::string resource_;  // as messages show it
+  Platform& platform_;
+  LineReader reader_;
   double timeout_s_ = 10;
   bool device_open_ = false;
-  std::string received_;  // bytes of the current reply not yet handed out
+  bool in_reply_ = false;  // part of a reply was handed out
+  double reply_deadline_ = 0;
 };
 
 }  // namespace tarnwick::drivers

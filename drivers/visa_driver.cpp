@@ -1,5 +1,6 @@
 #include "drivers/visa_driver.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <utility>
@@ -8,6 +9,7 @@
 
 #include "drivers/shared_library.h"
 #include "drivers/visa_api.h"
+#include "text/quote.h"
 
 namespace tarnwick::drivers {
 namespace {
@@ -24,6 +26,8 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
   }
   return true;
 }
+
+std::string WaysOut() { return LibraryWaysOut("VISA library", "--visa-library", kVisaLibraryEnv); }
 
 }  // namespace
 
@@ -86,7 +90,8 @@ std::optional<std::string> VisaDriver::Load() {
         {"viStatusDesc", b->statusDesc != nullptr}};
     for (const auto& [name, found] : needed) {
       if (!found) {
-        load_error_ = fmt::format("Cannot load the VISA library {}: it has no function {}", path, name);
+        load_error_ = fmt::format("Cannot load the VISA library {}: it has no function {}.\n{}",
+                                  CutForMessage(path, kQuotedPathLength), name, WaysOut());
         return load_error_;
       }
     }
@@ -99,8 +104,10 @@ std::optional<std::string> VisaDriver::Load() {
   for (std::size_t i = 1; i < candidates_.size(); ++i) {
     reason += (i == 1 ? "; also tried " : " ") + candidates_[i];
   }
-  load_error_ = fmt::format("Cannot load the VISA library {}: {}",
-                            candidates_.empty() ? "(none)" : candidates_.front(), reason);
+  load_error_ = fmt::format(
+      "Cannot load the VISA library {}: {}.\n{}",
+      CutForMessage(candidates_.empty() ? "(none)" : candidates_.front(), kQuotedPathLength),
+      CutForMessage(reason, kQuotedPathLength), WaysOut());
   return load_error_;
 }
 
@@ -116,8 +123,12 @@ int VisaDriver::FinishVisa(int32_t status, long count, bool end) {
   Binding& b = *binding_;
   char desc[visa::kStatusDescSize] = {};
   b.statusDesc(b.vi != visa::kNull ? b.vi : b.rm, status, desc);
-  const std::string text =
-      fmt::format("{} (VISA status 0x{:08X})", desc, static_cast<uint32_t>(status));
+  // The library's words are text from outside like any other, and need not
+  // end in time.
+  const std::string_view words(desc, std::find(desc, desc + sizeof desc, '\0') - desc);
+  const std::string text = fmt::format("{} (VISA status 0x{:08X})",
+                                       CutForMessage(words, kQuotedPathLength),
+                                       static_cast<uint32_t>(status));
   if (status == visa::kErrorTimeout) return Finish(kStatusErr | kStatusTimo, EABO, count, text);
   if (status == visa::kErrorNoListeners) return Finish(kStatusErr, ENOL, count, text);
   return Finish(kStatusErr, EDVR, count, text);

@@ -97,6 +97,7 @@ MeasurementRun::MeasurementRun(Analyser& analyser, RunHost& host, Platform& plat
 
 RunEnd MeasurementRun::OnStart() {
   header_written_ = false;
+  setup_sent_ = false;
   doubtful_ = 0;
   const bool band800M = host_.Band800MSelected();
   const RunSettings settings{host_.CarrierText(),      host_.RefLevelText(),
@@ -105,11 +106,17 @@ RunEnd MeasurementRun::OnStart() {
                              {},                        std::string(analyser_.Name())};
   Tell([&](RunObserver& o) { o.RunStarted(settings); });
   RunEnd end;
-  if (Status opened = analyser_.Open(); !opened.ok()) {
+  const Status opened = analyser_.Open();
+  if (!opened.ok()) {
     const BusError& e = opened.error();
     end = e.endsProgram ? RunEnd{RunOutcome::kStopped, e.message, {}, true} : Stopped(e.message);
   } else {
     end = MeasSpur();
+  }
+  // A wait that the stop check cut short fails its call: that is the stop
+  // asked for, not a fault of the bench.
+  if (end.outcome == RunOutcome::kStopped && !end.endsProgram && platform_.StopRequested()) {
+    end = {RunOutcome::kAbandoned, {}, {}, false};
   }
   // A stopped block must not pass for a complete one.
   if (header_written_ && end.outcome == RunOutcome::kStopped) end.notes.push_back(end.message);
@@ -122,9 +129,15 @@ RunEnd MeasurementRun::OnStart() {
   // driver that cannot serve has opened nothing to close.
   if (!end.endsProgram) {
     if (Status closed = analyser_.Close(); !closed.ok()) {
-      const std::string closing = fmt::format(
-          "Closing the run failed: {} The analyser may still be averaging or addressed.",
-          closed.error().message);
+      // Say only what may be left: after a failed open nothing was sent.
+      std::string closing = "Closing the run failed: " + closed.error().message;
+      if (setup_sent_) {
+        closing += " The analyser may still be averaging or addressed.";
+      } else if (opened.ok()) {
+        closing += " The analyser may still be addressed.";
+      } else {
+        closing += " Nothing had been sent to the analyser.";
+      }
       if (header_written_) end.notes.push_back(closing);
       end.message = end.message.empty() ? closing : end.message + "\n" + closing;
       if (end.outcome != RunOutcome::kAbandoned) end.outcome = RunOutcome::kStopped;
@@ -168,6 +181,7 @@ RunEnd MeasurementRun::MeasSpur() {
             {}, false};
   }
 
+  setup_sent_ = true;
   if (Status s = analyser_.SetUp(*RefLevel, *RefOffset); !s.ok()) return Stopped(s.error().message);
   header_written_ = true;
   Tell([&](RunObserver& o) {

@@ -68,6 +68,8 @@ class MeasurementRun {
   FreqSegments SegmentList_;
   // Whether the block's header stands, so that a stop is noted in it.
   bool header_written_ = false;
+  // Whether set-up commands were sent, for what a failed closing step means.
+  bool setup_sent_ = false;
   std::size_t doubtful_ = 0;
   std::vector<RunObserver*> observers_;
 };

@@ -21,6 +21,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 using testing::FakePlatform;
 using testing::RecordingHost;
 using testing::ScriptedDriver;
@@ -116,6 +117,17 @@ TEST(MeasurementRun, StopRequestsEndTheRunCleanlyWithANote) {
   EXPECT_THAT(b.host.Lines(), ElementsAre("Spurious", "* Run interrupted: stopped."));
   EXPECT_EQ(b.driver.calls.back(), "ibonl(0, 0)");
   EXPECT_THAT(b.Messages(), IsEmpty());
+
+  // Inside a driver's wait: the call fails, and that is the stop, not a fault.
+  Bench d;
+  d.levels.clear();
+  d.driver.writeFailure = [&](std::string_view text) -> std::optional<int32_t> {
+    if (text == "ML?") d.stopRequested = true;
+    return std::nullopt;
+  };
+  EXPECT_EQ(d.Run(), RunOutcome::kAbandoned);
+  EXPECT_THAT(d.host.Lines(), ElementsAre("Spurious", "* Run interrupted: stopped."));
+  EXPECT_EQ(d.Written("AAVG OFF"), 1);
 }
 
 TEST(MeasurementRun, AveragingThatDidNotEndWellMarksTheReading) {
@@ -255,7 +267,11 @@ TEST(MeasurementRun, FaultsStopTheRunKeepEarlierLinesAndClose) {
       {"failed closing step", failWrite("AAVG OFF"), 8,
        {"Closing the run failed: ibwrt \"AAVG OFF\"", "ENOL"}, true},
       {"failed offline step", [](Bench& b) { b.driver.onlineError = ENEB; }, 8,
-       {"Closing the run failed: ibonl(1, 0) to the analyser at GPIB0::8 failed with ENEB"}, true},
+       {"Closing the run failed: ibonl(1, 0) to the analyser at GPIB0::8 failed with ENEB",
+        "may still be averaging"}, true},
+      {"failed open and offline step",
+       [](Bench& b) { b.driver.descriptor = -1, b.driver.onlineError = ENEB; }, 0,
+       {"Closing the run failed: ibonl(0, 0)", "Nothing had been sent to the analyser."}, false},
   };
   for (const Case& c : cases) {
     Bench b;
@@ -265,6 +281,9 @@ TEST(MeasurementRun, FaultsStopTheRunKeepEarlierLinesAndClose) {
     EXPECT_EQ(lines.size(), c.lines) << c.name;
     ASSERT_EQ(b.Messages().size(), 1u) << c.name;
     for (const char* part : c.message) EXPECT_THAT(b.Messages()[0], HasSubstr(part)) << c.name;
+    if (!c.setupBegan) {
+      EXPECT_THAT(b.Messages()[0], Not(HasSubstr("averaging"))) << c.name;
+    }
     if (!lines.empty()) {
       EXPECT_EQ(lines.back(), "* " + b.Messages()[0]) << c.name;
     }

@@ -1,6 +1,8 @@
 #include "sim/prologix_adaptor.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <utility>
 
 #include "drivers/prologix_protocol.h"
@@ -41,6 +43,8 @@ void PrologixAdaptor::Address(int pad, int sad) {
 std::string PrologixAdaptor::Receive(std::string_view bytes) {
   std::string out;
   for (const char c : bytes) {
+    if (line_.size() >= kMaxLineBytes) overflowed_ = true;
+    if (overflowed_) break;
     if (escape_next_) {
       escape_next_ = false;
       line_ += c;
@@ -74,7 +78,7 @@ void PrologixAdaptor::Line(std::string& out) {
   static constexpr std::string_view kEosEnds[] = {"\r\n", "\r", "\n", ""};
   line += kEosEnds[eos_];
   driver_.ibwrt(ud_, line.data(), static_cast<long>(line.size()));
-  if (auto_read_) ReadFromDevice(out);
+  if (auto_read_ != 0) ReadFromDevice(out);
 }
 
 void PrologixAdaptor::Command(std::string_view text, std::string& out) {
@@ -82,6 +86,21 @@ void PrologixAdaptor::Command(std::string_view text, std::string& out) {
   std::string_view args = text.substr(name.size());
   int value = 0;
   const bool hasValue = TakeNumber(args, value);
+  struct Setting {
+    std::string_view name;
+    int* value;
+    int min, max;
+  };
+  const Setting settings[] = {
+      {p::kMode, &mode_, 0, 1},
+      {p::kAuto, &auto_read_, 0, 1},
+      {p::kEoi, &eoi_, 0, 1},
+      {p::kEos, &eos_, 0, 3},
+      {p::kEotEnable, &eot_enable_, 0, 1},
+      {p::kEotChar, &eot_char_, 0, 255},
+      {p::kReadTimeout, &read_timeout_ms_, 1, p::kMaxReadTimeoutMs},
+      {p::kSaveConfig, &save_config_, 0, 1},
+  };
   if (name == p::kVersion) {
     out += "Tarnwick simulated GPIB-ETHERNET adaptor, version ";
     out += kProductVersion;
@@ -98,12 +117,19 @@ void PrologixAdaptor::Command(std::string_view text, std::string& out) {
     }
   } else if (name == p::kRead) {
     ReadFromDevice(out);
-  } else if (name == p::kAuto && hasValue) {
-    auto_read_ = value != 0;
-  } else if (name == p::kEos && hasValue && value >= 0 && value <= 3) {
-    eos_ = value;
+  } else if (name == p::kLocal || name == "clr" || name == "ifc" || name == "trg") {
+    // Bus actions with nothing to show on a simulated bus.
+  } else if (const auto* s = std::find_if(std::begin(settings), std::end(settings),
+                                          [&](const Setting& s) { return s.name == name; });
+             s != std::end(settings)) {
+    if (!hasValue) {
+      out += std::to_string(*s->value) + "\r\n";
+    } else if (value >= s->min && value <= s->max) {
+      *s->value = value;
+    }
+  } else {
+    out += "Unrecognized command\r\n";
   }
-  // "++mode", "++eoi", "++loc" and anything else: nothing to do here.
 }
 
 void PrologixAdaptor::ReadFromDevice(std::string& out) {
@@ -112,7 +138,10 @@ void PrologixAdaptor::ReadFromDevice(std::string& out) {
     const int status = driver_.ibrd(ud_, chunk, static_cast<long>(sizeof chunk));
     if ((status & kStatusErr) != 0) return;
     out.append(chunk, static_cast<std::size_t>(cntl_));
-    if ((status & kStatusEnd) != 0) return;
+    if ((status & kStatusEnd) != 0) {
+      if (eot_enable_ != 0) out += static_cast<char>(eot_char_);
+      return;
+    }
   }
 }
 

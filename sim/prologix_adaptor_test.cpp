@@ -30,6 +30,14 @@ TEST(PrologixAdaptor, AnswersWhatAHostSends) {
       {"escaped '+' is data for the analyser, not a command", {"\x1B+\x1B+ver\n"}, ""},
       {"auto read after every message", {"++addr 8\n++auto 1\n*STB?\n"}, "0\r\n"},
       {"nobody at the address: no reply", {"++addr 9\nMF?\n++read eoi\n"}, ""},
+      {"settings taken and asked back",
+       {"++savecfg 0\n++eot_enable 0\n++read_tmo_ms 3000\n++read_tmo_ms\n++savecfg\n"},
+       "3000\r\n0\r\n"},
+      {"a read timeout past its range is not taken", {"++read_tmo_ms 3001\n++read_tmo_ms\n"},
+       "500\r\n"},
+      {"EOT after a reply when enabled", {"++addr 8\n++eot_enable 1\n++eot_char 42\n*STB?\n++read\n"},
+       "0\r\n*"},
+      {"an unknown command", {"++bogus\n"}, "Unrecognized command\r\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -12,13 +12,13 @@ ScpiInstrument::ScpiInstrument(Scene scene, Platform& platform)
 std::string ScpiInstrument::Receive(std::string_view bytes) {
   std::string out;
   for (const char c : bytes) {
+    if (overflowed_) break;
     if (c != '\n') {
-      overlong_ = overlong_ || line_.size() == kMaxLineBytes;
-      if (!overlong_) line_ += c;
+      line_ += c;
+      overflowed_ = line_.size() > kMaxLineBytes;
       continue;
     }
     const std::string line = std::exchange(line_, {});
-    if (std::exchange(overlong_, false)) continue;
     ++lines_;
     driver_.ibwrt(ud_, line.data(), static_cast<long>(line.size()));
     out += driver_.TakeReply(ud_);

@@ -5,11 +5,11 @@
 #ifndef TARNWICK_SIM_SCPI_INSTRUMENT_H_
 #define TARNWICK_SIM_SCPI_INSTRUMENT_H_
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 
 #include "bus/platform.h"
+#include "sim/prologix_adaptor.h"
 #include "sim/scene.h"
 #include "sim/simulated_driver.h"
 
@@ -20,18 +20,18 @@ class ScpiInstrument {
   ScpiInstrument(Scene scene, Platform& platform);
 
   // Takes bytes from the host, in any pieces, and returns the replies to the
-  // lines they complete. A line longer than kMaxLineBytes is dropped whole.
+  // lines they complete. Once a line runs past kMaxLineBytes, as with the
+  // adaptor, nothing more is taken.
   std::string Receive(std::string_view bytes);
+  bool overflowed() const { return overflowed_; }
 
   long lines() const { return lines_; }
-
-  static constexpr std::size_t kMaxLineBytes = 64 * 1024;
 
  private:
   SimulatedDriver driver_;
   int ud_ = -1;
   std::string line_;
-  bool overlong_ = false;  // the line so far is past the cap
+  bool overflowed_ = false;
   long lines_ = 0;
 };
 

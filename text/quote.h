@@ -15,9 +15,11 @@ namespace tarnwick {
 inline constexpr std::size_t kQuotedLength = 40;
 inline constexpr std::size_t kQuotedPathLength = 160;
 
-// text in double quotes, at most limit characters of it and then
-// "…", with control characters, '"' and '\\' escaped C-style. UTF-8
-// sequences are kept whole.
+// text in double quotes, at most limit characters of it and then "…",
+// with '"', '\\' and every control character escaped C-style: C0 and DEL
+// as \xNN, C1 encoded in UTF-8 as \u0080 to \u009F, and any byte that is
+// not part of well-formed UTF-8 as \xNN (so also a lone C1 byte). An escape
+// counts as one character; well-formed UTF-8 stays, kept whole.
 std::string QuotedForMessage(std::string_view text, std::size_t limit = kQuotedLength);
 
 // The same without the quotes, for a text that stands in a fixed place, such

@@ -6,7 +6,9 @@
 // address 8 and answers the marker and status queries with fixed replies.
 // TEST_GPIB_REGISTRATION sets what the first registration answers;
 // TEST_GPIB_AVERAGING_ERROR makes every averaged sweep end with an error.
+// Board 3 fails to open as an unconfigured linux-gpib board does.
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -31,6 +33,7 @@ namespace {
 
 using namespace tarnwick;
 constexpr int kAnalyzerAddress = 8;
+constexpr int kUnconfiguredBoard = 3;
 
 thread_local int status = 0;
 thread_local int error = 0;
@@ -102,6 +105,11 @@ EXPORT long CALL ThreadIbcntl() { return count; }
 #endif
 
 EXPORT int CALL ibdev(int board, int pad, int /*sad*/, int /*tmo*/, int /*eot*/, int /*eos*/) {
+  if (board == kUnconfiguredBoard) {
+    // linux-gpib's way of saying its configuration or device file is missing.
+    Finish(kStatusErr, EDVR, ENOENT);
+    return -1;
+  }
   if (board != 0) {
     Finish(kStatusErr, ENEB, 0);
     return -1;

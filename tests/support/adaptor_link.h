@@ -1,10 +1,13 @@
 // A byte link to the simulated Prologix-style adaptor, or the simulated SCPI
 // instrument, in the same process: what tarnwick-sim serves over TCP, without
 // the network, so a driver test runs in microseconds. A read with nothing to
-// read times out at once.
+// read lets its wait pass on the platform's clock, so a timeout costs no time
+// either.
 #ifndef TARNWICK_TESTS_SUPPORT_ADAPTOR_LINK_H_
 #define TARNWICK_TESTS_SUPPORT_ADAPTOR_LINK_H_
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <string_view>
 
@@ -19,7 +22,8 @@ namespace tarnwick::testing {
 template <typename Device>
 class DeviceLink : public drivers::ByteLink {
  public:
-  DeviceLink(sim::Scene scene, Platform& platform) : adaptor_(std::move(scene), platform) {}
+  DeviceLink(sim::Scene scene, Platform& platform)
+      : adaptor_(std::move(scene), platform), platform_(platform) {}
 
   drivers::LinkResult Open(double) override {
     open_ = true;
@@ -30,10 +34,15 @@ class DeviceLink : public drivers::ByteLink {
     pending_ += adaptor_.Receive(data);
     return std::nullopt;
   }
-  drivers::LinkResult ReadSome(std::string& out, double) override {
-    if (pending_.empty()) return drivers::LinkError{EABO, "nothing to read"};
-    out += pending_;
-    pending_.clear();
+  // With nothing to read, the wait passes on the platform's clock.
+  drivers::LinkResult ReadSome(std::string& out, std::size_t max, double wait) override {
+    if (pending_.empty()) {
+      platform_.SleepMs(static_cast<int>(std::ceil(wait * 1000)));
+      return std::nullopt;
+    }
+    const std::size_t n = std::min(max, pending_.size());
+    out.append(pending_, 0, n);
+    pending_.erase(0, n);
     return std::nullopt;
   }
   void Close() override { open_ = false; }
@@ -41,6 +50,7 @@ class DeviceLink : public drivers::ByteLink {
 
  private:
   Device adaptor_;
+  Platform& platform_;
   std::string pending_;
   bool open_ = false;
 };
