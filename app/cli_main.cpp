@@ -5,7 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <string>
+#include <utility>
 
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
@@ -20,6 +23,7 @@
 #include "journal/export.h"
 #include "journal/run_journal.h"
 #include "measure/measurement_run.h"
+#include "measure/plan_catalogue.h"
 #include "results/block_text.h"
 #include "results/recorder.h"
 #include "results/verdicts.h"
@@ -61,18 +65,21 @@ struct CliInputs {
   std::string offset = "0";
   std::string band{kBand2G};
   bool averaging = false;
+  std::string plan;  // empty: the band's built-in plan
 };
 
 class ConsoleHost : public RunHost, public RunObserver {
  public:
-  ConsoleHost(const CliInputs& inputs, Console& console, const DriverStack& stack,
-              bool showProgress)
-      : inputs_(inputs), console_(console), stack_(stack), show_progress_(showProgress) {}
+  ConsoleHost(const CliInputs& inputs, std::optional<TestPlan> plan, Console& console,
+              const DriverStack& stack, bool showProgress)
+      : inputs_(inputs), plan_(std::move(plan)), console_(console), stack_(stack),
+        show_progress_(showProgress) {}
 
   std::string CarrierText() override { return inputs_.carrier; }
   std::string RefLevelText() override { return inputs_.ref; }
   std::string RefOffsetText() override { return inputs_.offset; }
   bool Band800MSelected() override { return inputs_.band == kBand800M; }
+  const TestPlan* ChosenPlan() override { return plan_ ? &*plan_ : nullptr; }
   int AveragingValue() override { return inputs_.averaging ? 1 : 0; }
 
   // The results box is standard output.
@@ -115,6 +122,7 @@ class ConsoleHost : public RunHost, public RunObserver {
 
  private:
   const CliInputs& inputs_;
+  std::optional<TestPlan> plan_;
   Console& console_;
   const DriverStack& stack_;
   bool show_progress_;
@@ -137,9 +145,10 @@ int Main(int argc, char** argv) {
   app.add_option("--offset", inputs.offset, "Reference offset in dB, passed as typed")
       ->option_text("TEXT")
       ->capture_default_str();
-  app.add_option("--band", inputs.band, "Band plan")
+  app.add_option("--band", inputs.band, "Band, as its built-in plan")
       ->check(CLI::IsMember({std::string(kBand800M), std::string(kBand2G)}))
-      ->capture_default_str();
+      ->capture_default_str()
+      ->excludes(AddPlanOption(app, inputs.plan));
   app.add_flag("--avg", inputs.averaging, "Average every sweep");
   AddDriverOptions(app, driverOptions);
   JournalOptions journalOptions;
@@ -151,6 +160,8 @@ int Main(int argc, char** argv) {
       ->capture_default_str();
   HistoryCommands history;
   AddHistoryCommands(app, history);
+  PlanCommands plans;
+  AddPlanCommands(app, plans);
   const CLI::App* identify = AddIdentifyCommand(app);
 
   try {
@@ -164,11 +175,14 @@ int Main(int argc, char** argv) {
   // "--journal PATH runs" reads the journal it names, as "runs --journal PATH" does.
   if (history.journal.empty()) history.journal = journalOptions.path;
   if (const std::optional<int> status = RunHistoryCommand(history, kProgram)) return *status;
+  if (const std::optional<int> status = RunPlanCommand(plans, kProgram)) return *status;
   if (identify->parsed()) return RunIdentify(driverOptions, kProgram);
   LimitTable limits;
+  std::optional<TestPlan> plan;
   try {
     limits = ChosenLimits(journalOptions);
-  } catch (const LimitsError& e) {
+    if (!inputs.plan.empty()) plan = ChoosePlan(inputs.plan);
+  } catch (const std::runtime_error& e) {  // LimitsError, PlanError
     fmt::print(stderr, "{}: {}\n", kProgram, e.what());
     return kExitUsage;
   }
@@ -196,7 +210,7 @@ int Main(int argc, char** argv) {
   AnalyzerBus bus(stack->driver());
   bus.SetAddress(stack->address());
   const std::unique_ptr<Analyser> analyser = MakeDialect(driverOptions.dialect, bus, platform);
-  ConsoleHost host(inputs, console, *stack, showProgress);
+  ConsoleHost host(inputs, std::move(plan), console, *stack, showProgress);
   host.PrintLines(format == "box");
   platform.SetStopCheck([&host] { return host.StopRequested(); });
   MeasurementRun run(*analyser, host, platform);

@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 
 #include "app/program_options.h"
+#include "text/number_text.h"
 #include "text/quote.h"
 #include "journal/export.h"
 #include "journal/sqlite_store.h"
@@ -113,6 +114,91 @@ std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* progr
     return fail(kExitRunStopped, e.what());
   }
   return kExitOk;
+}
+
+void AddPlanCommands(CLI::App& app, PlanCommands& c) {
+  c.plans = app.add_subcommand("plans", "List the test plans and where each came from");
+  c.show = c.plans->add_subcommand("show", "Print a plan's segments and limits");
+  c.show->add_option("NAME", c.name, "The plan's name, or a plan file")->required();
+  c.show->add_option("--carrier", c.carrierMHz, "Resolve the segments for this carrier")
+      ->option_text("MHZ");
+  c.plans->require_subcommand(0, 1);
+}
+
+std::string PlansLine(const PlanEntry& entry) {
+  const TestPlan& plan = entry.plan;
+  std::string from = CutForMessage(plan.source, kQuotedPathLength);
+  if (!entry.hiddenBy.empty()) {
+    from += fmt::format(", hidden by {}", CutForMessage(entry.hiddenBy, kQuotedPathLength));
+  }
+  return fmt::format("{:<12} {:>2} segments  {:<42} {}\n", CutForMessage(plan.name),
+                     plan.segments.size(), CarrierRangeText(MeasurableCarriers(plan)), from);
+}
+
+std::string PlanShowText(const TestPlan& plan, std::optional<double> carrierHz) {
+  std::string out = fmt::format("{}: {}\nfrom {}\n", CutForMessage(plan.name),
+                                CutForMessage(plan.description, kQuotedPathLength),
+                                CutForMessage(plan.source, kQuotedPathLength));
+  out += fmt::format("notch {} MHz either side of the carrier; {}\n",
+                     GeneralNumberText(plan.notchHz / kHzPerMHz),
+                     CarrierRangeText(MeasurableCarriers(plan)));
+  FreqSegments resolved;
+  if (carrierHz) {
+    BuildSegmentPlan(resolved, *carrierHz, plan);
+    out += fmt::format("segments for a carrier at {} MHz:\n",
+                       GeneralNumberText(*carrierHz / kHzPerMHz));
+  } else {
+    out += "segments:\n";
+  }
+  for (std::size_t i = 0; i < plan.segments.size(); ++i) {
+    const PlanSegment& s = plan.segments[i];
+    out += carrierHz ? fmt::format("{:>4}  {} MHz to {} MHz\n", i + 1,
+                                   GeneralNumberText(resolved[i].StartHz / kHzPerMHz),
+                                   GeneralNumberText(resolved[i].StopHz / kHzPerMHz))
+                     : fmt::format("{:>4}  {} to {}\n", i + 1, PlanEdgeText(s.start),
+                                   PlanEdgeText(s.stop));
+  }
+  out += plan.limits.empty() ? "limits: none\n" : "limits:\n";
+  for (const LimitRow& row : plan.limits) {
+    out += fmt::format("      {} MHz to {} MHz: {} dBm\n", GeneralNumberText(row.startMHz),
+                       GeneralNumberText(row.stopMHz), GeneralNumberText(row.limitDbm));
+  }
+  return out;
+}
+
+std::optional<int> RunPlanCommand(const PlanCommands& c, const char* program) {
+  if (!c.plans->parsed()) return std::nullopt;
+  std::string out;
+  int status = kExitOk;
+  auto say = [program](const std::string& text) { fmt::print(stderr, "{}: {}\n", program, text); };
+  if (c.show->parsed()) {
+    try {
+      const TestPlan plan = ChoosePlan(c.name);
+      const std::optional<double> carrierHz =
+          c.carrierMHz ? std::optional(*c.carrierMHz * kHzPerMHz) : std::nullopt;
+      out = PlanShowText(plan, carrierHz);
+      FreqSegments segments;
+      if (carrierHz) BuildSegmentPlan(segments, *carrierHz, plan);
+      if (carrierHz && !PlanLeavesOutCarrier(segments, *carrierHz, plan.notchHz)) {
+        say(CarrierRefusal(plan, *c.carrierMHz));
+        status = kExitUsage;
+      }
+    } catch (const PlanError& e) {
+      say(e.what());
+      return kExitUsage;
+    }
+  } else {
+    const PlanCatalogue catalogue = LoadPlanCatalogue();
+    for (const PlanEntry& entry : catalogue.entries) out += PlansLine(entry);
+    for (const std::string& problem : catalogue.problems) say(problem);
+    if (!catalogue.problems.empty()) status = kExitUsage;
+  }
+  const std::string problem = WriteOutput("", out);
+  if (!problem.empty()) {
+    say(problem);
+    return kExitRunStopped;
+  }
+  return status;
 }
 
 }  // namespace tarnwick

@@ -1,4 +1,5 @@
-// tarnwick-cli's history commands: runs, show and export read the journal.
+// tarnwick-cli's subcommands: runs, show and export read the journal; plans
+// lists the test plans and shows one.
 #ifndef TARNWICK_APP_CLI_SUBCOMMANDS_H_
 #define TARNWICK_APP_CLI_SUBCOMMANDS_H_
 
@@ -11,6 +12,7 @@
 #include <CLI/CLI.hpp>
 
 #include "journal/result_store.h"
+#include "measure/plan_catalogue.h"
 
 namespace tarnwick {
 
@@ -40,6 +42,27 @@ std::string RunsLine(const RunRecord& run);
 // Writes text to path ("" or "-" for standard output), byte for byte; the
 // problem, or empty.
 std::string WriteOutput(const std::string& path, const std::string& text);
+
+struct PlanCommands {
+  CLI::App* plans = nullptr;
+  CLI::App* show = nullptr;
+  std::string name;
+  std::optional<double> carrierMHz;
+};
+
+// Adds "plans" and "plans show NAME [--carrier MHZ]" to app.
+void AddPlanCommands(CLI::App& app, PlanCommands& commands);
+
+// Runs the plan command that was given and returns the program's status;
+// none when no plan command was given.
+std::optional<int> RunPlanCommand(const PlanCommands& commands, const char* program);
+
+// One line of `plans`: name, segments, carriers, and where the plan came from.
+std::string PlansLine(const PlanEntry& entry);
+
+// What `plans show` prints: the plan's segments, resolved for the carrier
+// when one is given, and its limits.
+std::string PlanShowText(const TestPlan& plan, std::optional<double> carrierHz);
 
 }  // namespace tarnwick
 

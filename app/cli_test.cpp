@@ -1,6 +1,7 @@
 // tarnwick-cli and tarnwick as a user runs them: real processes, their output
 // and exit status.
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <utility>
@@ -106,6 +107,59 @@ TEST(Cli, ExitStatusSaysHowTheRunEnded) {
   EXPECT_EQ(Text(Cli({"--version"}).out), "Tarnwick 1.00\n");
 }
 
+// A 3.5 GHz transmitter on the shipped plan, found beside the program as in
+// an installation; the user's plans come first after the built-in ones.
+TEST(Cli, PlansAreFoundAndWalked) {
+  const auto dir = TestDir();
+#ifdef _WIN32
+  const auto user = dir / "Tarnwick" / "plans";
+#else
+  const auto user = dir / "tarnwick" / "plans";
+#endif
+  std::filesystem::create_directories(user);
+  std::ofstream(user / "bad.toml") << "name = \"b\"\nnotch_mhz = 1\n[[segment]]\nstart_mhz = 30\nstop_mzh = 100\n";
+  for (const char* name : {"2G", "2G-12.75G"}) {
+    std::ofstream(user / (name + std::string(".toml")))
+        << "name = \"" << name << "\"\nnotch_mhz = 1\n[[segment]]\nstart_mhz = 30\nstop_mhz = 100\n";
+  }
+  const std::vector<EnvChange> env = {{"XDG_CONFIG_HOME", dir.string()}, {"APPDATA", dir.string()}};
+  const std::vector<std::string> run35 = {"--simulate", "--sim-scene", SCENES "/3500mhz.scene",
+                                          "--plan", "3.5G", "--carrier", "3500", "--no-journal"};
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string out;  // a part of standard output
+    std::string err;  // a part of standard error
+  } cases[] = {
+      {run35, 5,
+       "Spurious\r\n30MHz---1000MHz        875.000MHz    -66.30dBm\r\n"
+       "1000MHz---2100MHz     1750.000MHz    -58.05dBm\r\n"
+       "2000MHz---3287.5MHz   2625.000MHz    -61.40dBm\r\n"
+       "3200MHz---3487.5MHz   3481.250MHz    -44.60dBm\r\n"
+       "3512.5MHz---3900MHz   3523.750MHz    -49.15dBm\r\n",
+       "limits: FAIL: 1 of 14 segments over their limits (plan 3.5G); worst: 7000 MHz -27.35 dBm"},
+      {{"--simulate", "--sim-scene", SCENES "/3500mhz.scene", "--plan", "3.5G", "--carrier", "3500",
+        "--limit", "-20"}, 0, "11800MHz---12750MHz  12165.120MHz    -69.80dBm\r\n",
+       "limits: PASS: 14 of 14 segments within limits (-20 dBm everywhere)"},
+      {{"plans"}, 2,
+       "3.5G         14 segments  carriers between 3300 and 3800 MHz         ",
+       "bad.toml:5:1: unknown key \"stop_mzh\""},
+      {{"plans"}, 2, "2G.toml, hidden by built in\n", ""},
+      {{"plans"}, 2, "2G-12.75G.toml, hidden by " + (user / "2G-12.75G.toml").string(), ""},
+      {{"--plan", "nope"}, 2, "", "There is no plan named \"nope\". The plans are: 800M, 2G, 2G-12.75G, 3.5G.\n"},
+      {{"--plan", (user / "bad.toml").string()}, 2, "", "bad.toml:5:1: unknown key"},
+      {{"plans", "show", "3.5G", "--carrier", "1940"}, 2, "   4  3200 MHz to 1927.5 MHz\n",
+       "Plan \"3.5G\" cannot leave out a carrier at 1940 MHz: it measures carriers between 3300 "
+       "and 3800 MHz."},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult r = Cli(c.args, env);
+    EXPECT_EQ(r.status, c.status) << c.args[0] << r.err;
+    EXPECT_THAT(r.out, HasSubstr(c.out)) << c.args[0];
+    EXPECT_THAT(Text(r.err), HasSubstr(c.err)) << c.args[0];
+  }
+}
+
 #ifndef _WIN32
 // Runs a shell script with CLI standing for tarnwick-cli.
 ProcessResult Shell(const std::string& script) {
@@ -151,9 +205,11 @@ TEST(Gui, CommandLineIsAnsweredWithoutADisplay) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "Tarnwick 1.00\n");
   EXPECT_EQ(RunProcess(TARNWICK_GUI, {"--bogus"}, noDisplay).status, 2);
-  // Qt's own options still reach Qt.
-  EXPECT_EQ(RunProcess(TARNWICK_GUI, {"-platform", "offscreen", "--simulate",
-                                      "--quit-after-first-paint"}).status, 0);
+  // Qt's own options still reach Qt; the plan is remembered in the test's own settings.
+  EXPECT_EQ(RunProcess(TARNWICK_GUI, {"-platform", "offscreen", "--simulate", "--plan", "3.5G",
+                                      "--quit-after-first-paint"},
+                       {{"XDG_CONFIG_HOME", TestDir().string()}}).status, 0);
+  EXPECT_THAT(ReadFile(TestDir() / "Tarnwick" / "Tarnwick.conf"), HasSubstr("/3.5G.toml"));
 }
 #endif
 

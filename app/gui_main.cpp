@@ -20,6 +20,7 @@
 #include "app/journal_options.h"
 #include "app/program_options.h"
 #include "bus/analyzer_bus.h"
+#include "measure/plan_catalogue.h"
 #include "ui/main_window.h"
 #include "ui/window_platform.h"
 #include "version.h"
@@ -32,6 +33,7 @@ constexpr char kProgram[] = "tarnwick";
 struct GuiOptions {
   DriverOptions driver;
   JournalOptions journal;
+  std::string plan;
   // For the documentation's picture: one run on the simulated analyser, then
   // the window is saved as a PNG and the program quits.
   std::string screenshot;
@@ -42,6 +44,7 @@ struct GuiOptions {
 void DefineOptions(CLI::App& app, GuiOptions& options) {
   AddDriverOptions(app, options.driver);
   AddJournalOptions(app, options.journal);
+  AddPlanOption(app, options.plan);
   // Development aids, left out of --help.
   app.add_option("--screenshot", options.screenshot)->group("");
   app.add_flag("--quit-after-first-paint", options.quitAfterFirstPaint)->group("");
@@ -149,6 +152,19 @@ int Main(int argc, char** argv) {
   } else if (!journalOptions.limitDbm) {
     journalOptions.limitsFile = settings.value(kLimitsKey).toString().toStdString();
   }
+  // The plan in force at the end is remembered for the next start.
+  const QString kPlanKey = QStringLiteral("plan");
+  const std::string planChoice =
+      options.plan.empty() ? settings.value(kPlanKey).toString().toStdString() : options.plan;
+  if (!planChoice.empty()) {
+    try {
+      window.SetPlan(ChoosePlan(planChoice));
+    } catch (const PlanError& e) {
+      fmt::print(stderr, "{}: {}\n", kProgram, e.what());
+      critical(e.what());
+      if (!options.plan.empty()) return kExitUsage;
+    }
+  }
   RunJournal journal(OpenJournal(JournalPath(journalOptions)),
                      [&window](const std::string& text) { window.JournalProblem(text); });
   RunRecorder& recorder = window.recorder();
@@ -180,6 +196,9 @@ int Main(int argc, char** argv) {
 
   window.show();
   const int status = QApplication::exec();
+  const TestPlan* plan = window.ChosenPlan();
+  const QString remembered = plan ? QString::fromStdString(plan->source) : QString();
+  if (settings.value(kPlanKey).toString() != remembered) settings.setValue(kPlanKey, remembered);
   if (window.ProgramEnded()) return kExitProgramEnded;
   return toolStatus != kExitOk ? toolStatus : status;
 }

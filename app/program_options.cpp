@@ -74,6 +74,13 @@ void AddDriverOptions(CLI::App& app, DriverOptions& options) {
   app.set_version_flag("--version", VersionText());
 }
 
+CLI::Option* AddPlanOption(CLI::App& app, std::string& plan) {
+  return app.add_option("--plan", plan,
+                        "Test plan: a plan's name (see 'tarnwick-cli plans'), or a plan file "
+                        "(a path, or a name ending in .toml)")
+      ->option_text("NAME|FILE");
+}
+
 DriverStack::DriverStack(const DriverOptions& options, Platform& platform) {
   std::string text = options.resource.empty() ? std::string(drivers::kDefaultResource)
                                               : options.resource;

@@ -38,6 +38,9 @@ struct DriverOptions {
 // --gpib-library, --visa-library, --trace and --version.
 void AddDriverOptions(CLI::App& app, DriverOptions& options);
 
+// Adds --plan NAME|FILE and returns it.
+CLI::Option* AddPlanOption(CLI::App& app, std::string& plan);
+
 // The "Tarnwick 1.00" line of --version.
 std::string VersionText();
 

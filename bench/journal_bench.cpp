@@ -49,7 +49,7 @@ void FeedRun(RunRecorder& journal) {
       {30e6, 1100e6, 970e6, -57.9},        {1000e6, 1927.5e6, 1926.844e6, -47.25},
       {1952.5e6, 3100e6, 1953.156e6, -52.85}, {3000e6, 4100e6, 3880e6, -38.4},
       {4000e6, 5100e6, 4523.3e6, -66.85},   {5000e6, 6100e6, 5820e6, -52.75}};
-  journal.RunStarted({"1940", "20", "0", false, false, "2G", "", "builtin"});
+  journal.RunStarted({"1940", "20", "0", false, false, "2G", "", "builtin", {}});
   journal.RunPlanned({1940, 20, 0, 6});
   for (std::size_t i = 0; i < 6; ++i) {
     const auto& p = kPeaks[i];

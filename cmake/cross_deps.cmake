@@ -1,11 +1,11 @@
 # Dependencies of a cross build for Windows, from the Debian packages of the
-# machine that builds: {fmt}, CLI11 and Asio from their headers (copied into the
+# machine that builds: {fmt}, CLI11, toml++ and Asio from their headers (copied into the
 # build folder, so no other host header is ever seen), GoogleTest built from
 # its source package. Debian has no Qt for MinGW: the window is not built.
 set(_cross_include ${CMAKE_BINARY_DIR}/cross-include)
-foreach(dir fmt CLI)
+foreach(dir fmt CLI toml++)
   if(NOT EXISTS /usr/include/${dir})
-    message(FATAL_ERROR "/usr/include/${dir} is missing: install libfmt-dev and libcli11-dev")
+    message(FATAL_ERROR "/usr/include/${dir} is missing: install libfmt-dev, libcli11-dev and libtomlplusplus-dev")
   endif()
   file(COPY /usr/include/${dir} DESTINATION ${_cross_include})
 endforeach()
@@ -22,6 +22,12 @@ add_library(fmt::fmt ALIAS tarnwick_fmt)
 
 add_library(CLI11::CLI11 INTERFACE IMPORTED)
 target_include_directories(CLI11::CLI11 SYSTEM INTERFACE ${_cross_include})
+
+# Debian's toml++ library is built for the host; its headers hold the whole
+# parser as well.
+add_library(tomlplusplus::tomlplusplus INTERFACE IMPORTED)
+target_include_directories(tomlplusplus::tomlplusplus SYSTEM INTERFACE ${_cross_include})
+target_compile_definitions(tomlplusplus::tomlplusplus INTERFACE TOML_HEADER_ONLY=1)
 
 if(TARNWICK_BUILD_TESTS)
   set(TARNWICK_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources for a cross build")

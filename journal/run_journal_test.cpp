@@ -41,7 +41,7 @@ TEST(RunJournal, AFailingStoreIsReportedOnceAndTheRunKept) {
     RunRecorder recorder;
     recorder.AddListener(journal);
     recorder.SetLimits(LimitTable::Everywhere(-50));
-    recorder.RunStarted({"1940", "20", "0", false, false, "2G", "", "builtin"});
+    recorder.RunStarted({"1940", "20", "0", false, false, "2G", "", "builtin", {}});
     recorder.RunPlanned({1940, 20, 0, 3});
     for (std::size_t i = 0; i < 3; ++i) {
       recorder.SegmentMeasured({i, 30e6, 1100e6, 970e6, -60.0 + 10 * static_cast<double>(i),

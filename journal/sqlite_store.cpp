@@ -381,7 +381,7 @@ RunRecord RunFromRow(Row& r) {
   run.simulated = r.Int(5) != 0;
   run.limits = r.Text(6);
   run.settings = {r.Text(7),  r.Text(8),  r.Text(9),  r.Text(10) == kBand800M, r.Int(11) != 0,
-                  r.Text(19), r.Text(20), r.Text(21)};
+                  r.Text(19), r.Text(20), r.Text(21), {}};
   if (!r.IsNull(15)) {
     run.plan = RunPlan{r.Real(12), r.Real(13), r.Real(14), static_cast<std::size_t>(r.Int(15))};
   }

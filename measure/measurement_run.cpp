@@ -100,10 +100,13 @@ RunEnd MeasurementRun::OnStart() {
   setup_sent_ = false;
   doubtful_ = 0;
   const bool band800M = host_.Band800MSelected();
-  const RunSettings settings{host_.CarrierText(),      host_.RefLevelText(),
-                             host_.RefOffsetText(),    band800M,
-                             host_.AveragingValue() != 0, std::string(BandName(band800M ? 0 : 1)),
-                             {},                        std::string(analyser_.Name())};
+  const TestPlan* chosen = host_.ChosenPlan();
+  plan_ = chosen != nullptr ? *chosen : BuiltinPlan(band800M ? 0 : 1);
+  const RunSettings settings{host_.CarrierText(),  host_.RefLevelText(),
+                             host_.RefOffsetText(), band800M,
+                             host_.AveragingValue() != 0, plan_.name,
+                             plan_.text,           std::string(analyser_.Name()),
+                             plan_.limits};
   Tell([&](RunObserver& o) { o.RunStarted(settings); });
   RunEnd end;
   const Status opened = analyser_.Open();
@@ -167,18 +170,9 @@ RunEnd MeasurementRun::MeasSpur() {
   if (!RefLevel) return refused;
   const std::optional<double> RefOffset = FieldNumber(offsetText, "reference offset", kDb, refused);
   if (!RefOffset) return refused;
-  const int16_t BandIs2G = host_.Band800MSelected() ? 0 : 1;
-
-  BuildSegmentPlan(SegmentList_, CarrierHz, BandIs2G);
-  if (!PlanLeavesOutCarrier(SegmentList_, CarrierHz)) {
-    const CarrierRange range = MeasurableCarriers(BandIs2G);
-    return {RunOutcome::kRefused,
-            fmt::format("Band {} cannot leave out a carrier at {} MHz: it measures carriers "
-                        "between {} and {} MHz.",
-                        BandName(BandIs2G), CutForMessage(GeneralNumberText(*carrierMHz)),
-                        GeneralNumberText(range.lowHz / kHzPerMHz),
-                        GeneralNumberText(range.highHz / kHzPerMHz)),
-            {}, false};
+  BuildSegmentPlan(SegmentList_, CarrierHz, plan_);
+  if (!PlanLeavesOutCarrier(SegmentList_, CarrierHz, plan_.notchHz)) {
+    return {RunOutcome::kRefused, CarrierRefusal(plan_, *carrierMHz), {}, false};
   }
 
   setup_sent_ = true;

@@ -27,6 +27,9 @@ class RunHost {
   virtual std::string RefOffsetText() = 0;   // dB
   // Whether the "800M" band button is selected.
   virtual bool Band800MSelected() = 0;
+  // The plan chosen other than by the band buttons; none: the selected
+  // band's built-in plan. Asked once per START; the run keeps a copy.
+  virtual const TestPlan* ChosenPlan() { return nullptr; }
   // The Averaging box, asked anew before every segment's sweep: 0 is off,
   // anything else on.
   virtual int AveragingValue() = 0;
@@ -65,6 +68,8 @@ class MeasurementRun {
   Analyser& analyser_;
   RunHost& host_;
   Platform& platform_;
+  // The plan the run under way walks, kept whatever the host chooses next.
+  TestPlan plan_;
   FreqSegments SegmentList_;
   // Whether the block's header stands, so that a stop is noted in it.
   bool header_written_ = false;

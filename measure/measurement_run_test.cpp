@@ -10,6 +10,7 @@
 
 #include "analyser/builtin_commands.h"
 #include "analyser/builtin_dialogue.h"
+#include "measure/plan_file.h"
 #include "results/recorder.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/recording_host.h"
@@ -231,6 +232,22 @@ TEST(MeasurementRun, InputThatWouldBeMisreadIsRefused) {
     ASSERT_EQ(b.Messages().size(), 1u) << c.carrier;
     EXPECT_THAT(b.Messages()[0], HasSubstr(c.message));
   }
+}
+
+// A chosen plan is walked in place of the band's, and recorded with its
+// text. (Its limits and refusals: app/cli_test.cpp.)
+TEST(MeasurementRun, AChosenPlanIsWalkedAndRecorded) {
+  const TestPlan plan = ParsePlan(
+      "name = \"n\"\nnotch_mhz = 5\n[[segment]]\nstart_mhz = 100\nstop = \"carrier - notch\"\n",
+      "n.toml");
+  Bench b;
+  b.host.plan = &plan;
+  b.host.band800M = true;  // greyed: the plan decides
+  b.host.carrier = "400";
+  EXPECT_EQ(b.Run(), RunOutcome::kCompleted);
+  EXPECT_EQ(b.Written("FB 395000000HZ") + b.Written("FA 100000000HZ"), 2);
+  EXPECT_EQ(b.recorder.record().settings.plan, "n");
+  EXPECT_EQ(b.recorder.record().settings.planText, plan.text);
 }
 
 // A failed bus operation or an overflow must never produce plausible lines:

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analyser/analyser.h"
+#include "measure/segment_plan.h"
 
 namespace tarnwick {
 
@@ -31,6 +32,7 @@ struct RunSettings {
   std::string plan;        // the name of the segment plan walked
   std::string planText;    // the plan as written, so the run can be explained later
   std::string dialect;     // the language the analyser was spoken to in
+  std::vector<LimitRow> planLimits;  // the plan's own limits, if it has any
 };
 
 // The numbers the fields were read as, once the analyser has been set up:

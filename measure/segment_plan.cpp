@@ -1,80 +1,110 @@
 #include "measure/segment_plan.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
+#include <fmt/format.h>
+
+#include "measure/plan_file.h"
+#include "text/number_text.h"
+#include "text/quote.h"
+
 namespace tarnwick {
-namespace {
 
-constexpr double kNotchHalfWidthHz = 12'500'000;
-constexpr double kFirstStartHz = 30'000'000;
-constexpr double k1000MHz = 1'000'000'000;
-constexpr double k1100MHz = 1'100'000'000;
-constexpr double k2000MHz = 2'000'000'000;
-constexpr double k2100MHz = 2'100'000'000;
-constexpr double k3000MHz = 3'000'000'000;
-constexpr double k3100MHz = 3'100'000'000;
-// Above 3 GHz the 2G plan steps by 1 GHz, each segment 1.1 GHz wide so that
-// neighbours overlap by 100 MHz as the fixed ones do.
-constexpr double kUpperStepHz = 1'000'000'000;
-constexpr double kUpperSpanHz = 1'100'000'000;
-constexpr int kUpperSegments = 3;
+double PlanEdge::At(double carrierHz, double notchHz) const {
+  switch (kind) {
+    case Kind::kCarrierMinusNotch: return carrierHz - notchHz;
+    case Kind::kCarrierPlusNotch: return carrierHz + notchHz;
+    case Kind::kFixed: break;
+  }
+  return hz;
+}
 
-}  // namespace
+const TestPlan& BuiltinPlan(int16_t BandIs2G) {
+  // Read once: the texts are the shipped files, compiled in.
+  static const TestPlan plans[2] = {ReadBuiltinPlan(0), ReadBuiltinPlan(1)};
+  return plans[BandIs2G != 0 ? 1 : 0];
+}
 
-void BuildSegmentPlan(FreqSegments& SegmentList, double carrierHz, int16_t BandIs2G) {
+void BuildSegmentPlan(FreqSegments& SegmentList, double carrierHz, const TestPlan& plan) {
   SegmentList.clear();
-  const double belowCarrier = carrierHz - kNotchHalfWidthHz;
-  const double aboveCarrier = carrierHz + kNotchHalfWidthHz;
-  if (BandIs2G != 0) {
-    SegmentList.push_back({kFirstStartHz, k1100MHz});
-    SegmentList.push_back({k1000MHz, belowCarrier});
-    SegmentList.push_back({aboveCarrier, k3100MHz});
-    double x = k3000MHz;
-    for (int i = 0; i < kUpperSegments; ++i) {
-      SegmentList.push_back({x, x + kUpperSpanHz});
-      x += kUpperStepHz;
-    }
-  } else {
-    SegmentList.push_back({kFirstStartHz, belowCarrier});
-    SegmentList.push_back({aboveCarrier, k2100MHz});
-    SegmentList.push_back({k2000MHz, k3100MHz});
+  for (const PlanSegment& s : plan.segments) {
+    SegmentList.push_back(
+        {s.start.At(carrierHz, plan.notchHz), s.stop.At(carrierHz, plan.notchHz)});
   }
 }
 
+void BuildSegmentPlan(FreqSegments& SegmentList, double carrierHz, int16_t BandIs2G) {
+  BuildSegmentPlan(SegmentList, carrierHz, BuiltinPlan(BandIs2G));
+}
 
-bool PlanLeavesOutCarrier(const FreqSegments& plan, double carrierHz) {
-  const double notchLow = carrierHz - kNotchHalfWidthHz;
-  const double notchHigh = carrierHz + kNotchHalfWidthHz;
-  return std::all_of(plan.begin(), plan.end(), [&](const FreqSegment& s) {
+bool PlanLeavesOutCarrier(const FreqSegments& segments, double carrierHz, double notchHz) {
+  const double notchLow = carrierHz - notchHz;
+  const double notchHigh = carrierHz + notchHz;
+  return std::all_of(segments.begin(), segments.end(), [&](const FreqSegment& s) {
     return s.StartHz < s.StopHz && (s.StopHz <= notchLow || s.StartHz >= notchHigh);
   });
 }
 
-CarrierRange MeasurableCarriers(int16_t BandIs2G) {
-  // Two plans for different carriers tell the edges that follow the carrier
-  // from the fixed ones, so the range comes from the plan and nowhere else.
-  FreqSegments a, b;
-  BuildSegmentPlan(a, 1'500'000'000, BandIs2G);
-  BuildSegmentPlan(b, 1'600'000'000, BandIs2G);
-  CarrierRange range{-std::numeric_limits<double>::infinity(),
-                     std::numeric_limits<double>::infinity()};
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    // A segment that ends at the notch must start below it, and one that
-    // starts at the notch must end above it.
-    if (a[i].StopHz != b[i].StopHz) range.lowHz = std::max(range.lowHz, a[i].StartHz + kNotchHalfWidthHz);
-    if (a[i].StartHz != b[i].StartHz) range.highHz = std::min(range.highHz, a[i].StopHz - kNotchHalfWidthHz);
+std::vector<CarrierRange> MeasurableCarriers(const TestPlan& plan) {
+  using Kind = PlanEdge::Kind;
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  const double n = plan.notchHz;
+  // A segment that ends at the notch must start below it, one that starts at
+  // the notch must end above it; a fixed one keeps the notch off its span.
+  double low = -kInf, high = kInf;
+  std::vector<CarrierRange> keepOut;
+  for (const PlanSegment& s : plan.segments) {
+    const Kind a = s.start.kind, b = s.stop.kind;
+    if (a == Kind::kFixed && b == Kind::kFixed) {
+      if (!(s.start.hz < s.stop.hz)) return {};
+      keepOut.push_back({s.start.hz - n, s.stop.hz + n});
+    } else if (a == Kind::kFixed && b == Kind::kCarrierMinusNotch) {
+      low = std::max(low, s.start.hz + n);
+    } else if (a == Kind::kCarrierPlusNotch && b == Kind::kFixed) {
+      high = std::min(high, s.stop.hz - n);
+    } else {
+      return {};  // an edge on the wrong side of the notch holds the carrier
+    }
   }
-  // A fixed segment keeps the notch off its whole span: trim the ends of the
-  // range it reaches into. The plan runs upward, so one pass does it.
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (a[i].StartHz != b[i].StartHz || a[i].StopHz != b[i].StopHz) continue;
-    const double keepOutLow = a[i].StartHz - kNotchHalfWidthHz;
-    const double keepOutHigh = a[i].StopHz + kNotchHalfWidthHz;
-    if (keepOutLow < range.lowHz && keepOutHigh > range.lowHz) range.lowHz = keepOutHigh;
-    if (keepOutLow < range.highHz && keepOutHigh > range.highHz) range.highHz = keepOutLow;
+  std::sort(keepOut.begin(), keepOut.end(),
+            [](const CarrierRange& x, const CarrierRange& y) { return x.lowHz < y.lowHz; });
+  std::vector<CarrierRange> ranges;
+  double from = low;
+  for (const CarrierRange& k : keepOut) {
+    const double to = std::min(k.lowHz, high);
+    if (from < to) ranges.push_back({from, to});
+    from = std::max(from, k.highHz);
   }
-  return range;
+  if (from < high) ranges.push_back({from, high});
+  return ranges;
+}
+
+std::string CarrierRangeText(const std::vector<CarrierRange>& ranges) {
+  if (ranges.empty()) return "no carrier";
+  auto mhz = [](double hz) { return GeneralNumberText(hz / kHzPerMHz); };
+  std::string text;
+  for (const CarrierRange& r : ranges) {
+    if (!text.empty()) text += " or ";
+    const bool lowOpen = std::isinf(r.lowHz), highOpen = std::isinf(r.highHz);
+    if (lowOpen && highOpen) {
+      text += "any carrier";
+    } else if (lowOpen) {
+      text += fmt::format("carriers up to {} MHz", mhz(r.highHz));
+    } else if (highOpen) {
+      text += fmt::format("carriers from {} MHz up", mhz(r.lowHz));
+    } else {
+      text += fmt::format("carriers between {} and {} MHz", mhz(r.lowHz), mhz(r.highHz));
+    }
+  }
+  return text;
+}
+
+std::string CarrierRefusal(const TestPlan& plan, double carrierMHz) {
+  return fmt::format("{} cannot leave out a carrier at {} MHz: it measures {}.", plan.called,
+                     CutForMessage(GeneralNumberText(carrierMHz)),
+                     CarrierRangeText(MeasurableCarriers(plan)));
 }
 
 }  // namespace tarnwick

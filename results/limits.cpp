@@ -2,19 +2,14 @@
 
 #include <charconv>
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 #include <fmt/format.h>
 
 #include "text/quote.h"
-#include "measure/segment_plan.h"
+#include "text/small_file.h"
 
 namespace tarnwick {
 namespace {
-
-// A limits file is a few lines; anything far larger is not one.
-constexpr std::size_t kMaxLimitsFileBytes = 1 << 20;
 
 std::vector<std::string_view> Words(std::string_view line) {
   std::vector<std::string_view> words;
@@ -43,6 +38,13 @@ LimitTable LimitTable::Everywhere(double limitDbm) {
   LimitTable table;
   table.rows_.push_back({-INFINITY, INFINITY, limitDbm});
   table.source_ = fmt::format("{} dBm everywhere", limitDbm);
+  return table;
+}
+
+LimitTable LimitTable::FromRows(std::vector<LimitRow> rows, std::string source) {
+  LimitTable table;
+  table.rows_ = std::move(rows);
+  table.source_ = std::move(source);
   return table;
 }
 
@@ -86,18 +88,11 @@ LimitTable LimitTable::Parse(std::string_view text, const std::string& name) {
 }
 
 LimitTable LimitTable::Load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  if (in) text << in.rdbuf();
-  if (!in || in.bad()) {
-    throw LimitsError(
-        fmt::format("Cannot read the limits file {}", QuotedForMessage(path, kQuotedPathLength)));
+  const SmallFile file = ReadSmallFile(path);
+  if (std::string refusal = file.Refusal("limits file", path); !refusal.empty()) {
+    throw LimitsError(refusal);
   }
-  if (text.str().size() > kMaxLimitsFileBytes) {
-    throw LimitsError(fmt::format("The limits file {} is over 1 MB: not a limits file",
-                                  QuotedForMessage(path, kQuotedPathLength)));
-  }
-  return Parse(text.str(), path);
+  return Parse(file.text, path);
 }
 
 std::optional<double> LimitTable::For(double startHz, double stopHz) const {

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "measure/segment_plan.h"
+
 namespace tarnwick {
 
 // A limits file that cannot be read or holds a bad row; what() is
@@ -18,17 +20,13 @@ class LimitsError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-struct LimitRow {
-  double startMHz;
-  double stopMHz;
-  double limitDbm;
-};
-
 class LimitTable {
  public:
   LimitTable() = default;
   // One limit for every frequency.
   static LimitTable Everywhere(double limitDbm);
+  // Rows already checked, such as a plan's; source says where they came from.
+  static LimitTable FromRows(std::vector<LimitRow> rows, std::string source);
   // Rows of "start_MHz stop_MHz limit_dBm", blanks between, '#' starting a
   // comment. name is how errors call the text (its file name).
   static LimitTable Parse(std::string_view text, const std::string& name);

@@ -19,7 +19,11 @@ void RunRecorder::RunStarted(const RunSettings& settings) {
   record_.version = fmt::format("{} {}", kProductName, kProductVersion);
   record_.bench = bench_ ? bench_() : "";
   record_.simulated = simulated_;
-  record_.limits = limits_.source();
+  // Limits given to the recorder override the plan's own.
+  active_ = !limits_.empty() || settings.planLimits.empty()
+                ? limits_
+                : LimitTable::FromRows(settings.planLimits, "plan " + settings.plan);
+  record_.limits = active_.source();
   record_.settings = settings;
   for (RecordListener* l : listeners_) l->RecordStarted(record_);
 }
@@ -30,7 +34,7 @@ void RunRecorder::RunPlanned(const RunPlan& plan) {
 }
 
 void RunRecorder::SegmentMeasured(const SegmentMeasurement& segment) {
-  record_.segments.push_back({segment, Judge(limits_, segment)});
+  record_.segments.push_back({segment, Judge(active_, segment)});
   for (RecordListener* l : listeners_) l->SegmentRecorded(record_);
 }
 

@@ -31,6 +31,8 @@ class RunRecorder : public RunObserver {
   // What every later run is recorded with. bench is asked at the start and
   // again at the end: a driver library is known only once a run has loaded it.
   void SetBench(std::function<std::string()> bench, bool simulated);
+  // Limits that override every plan's own; none: each run is judged against
+  // its plan's limits, if it has any.
   void SetLimits(LimitTable limits) { limits_ = std::move(limits); }
   const LimitTable& limits() const { return limits_; }
   // The listener must outlive the recorder.
@@ -48,6 +50,7 @@ class RunRecorder : public RunObserver {
   std::function<std::string()> bench_;
   bool simulated_ = false;
   LimitTable limits_;
+  LimitTable active_;  // those the run under way is judged against
   RunRecord record_;
   std::vector<RecordListener*> listeners_;
 };

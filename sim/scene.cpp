@@ -1,20 +1,17 @@
 #include "sim/scene.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 
 #include "bus/gpib_driver.h"
 #include "text/quote.h"
+#include "text/small_file.h"
 #include "sim/default_scene_text.h"
 #include "sim/scpi_parser.h"
 
@@ -155,25 +152,14 @@ std::optional<Scene> SceneFromEnvironment() {
 
 Scene LoadSceneFile(const std::string& path) {
   const std::string shown = CutForMessage(path, kQuotedPathLength);
-  std::error_code ignored;
-  if (std::filesystem::is_directory(path, ignored)) {
-    throw SceneError(shown + ": cannot read the scene file: it is a directory");
+  const SmallFile file = ReadSmallFile(path, kMaxSceneBytes);
+  if (!file.problem.empty()) {
+    throw SceneError(shown + ": cannot read the scene file: " + file.problem);
   }
-  errno = 0;
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    throw SceneError(shown + ": cannot read the scene file: " +
-                     (errno != 0 ? std::strerror(errno) : "cannot open it"));
-  }
-  // A scene is a few lines; a device such as /dev/zero would grow without end.
-  std::string text(kMaxSceneBytes + 1, '\0');
-  file.read(text.data(), static_cast<std::streamsize>(text.size()));
-  if (file.bad()) throw SceneError(shown + ": cannot read the scene file");
-  text.resize(static_cast<std::size_t>(file.gcount()));
-  if (text.size() > kMaxSceneBytes) {
+  if (file.tooLarge) {
     throw SceneError(shown + ": the scene file is larger than 1 MB; a scene is a few lines");
   }
-  return ParseScene(text, path);
+  return ParseScene(file.text, path);
 }
 
 }  // namespace tarnwick::sim

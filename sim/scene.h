@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text/small_file.h"
+
 namespace tarnwick::sim {
 
 struct Tone {
@@ -56,7 +58,7 @@ inline constexpr char kSceneEnv[] = "TARNWICK_SIM_SCENE";
 std::optional<Scene> SceneFromEnvironment();
 
 // Reads and parses a scene file of at most kMaxSceneBytes.
-inline constexpr std::size_t kMaxSceneBytes = 1 << 20;
+inline constexpr std::size_t kMaxSceneBytes = kMaxSmallFileBytes;
 Scene LoadSceneFile(const std::string& path);
 
 }  // namespace tarnwick::sim

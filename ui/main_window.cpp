@@ -18,6 +18,7 @@
 #include <QTextCursor>
 #include <QtGlobal>
 
+#include "measure/plan_file.h"
 #include "ui/glyph_check.h"
 #include "ui/results_box.h"
 #include "version.h"
@@ -204,6 +205,15 @@ std::string Form1::RefLevelText() { return txtRef->text().toStdString(); }
 std::string Form1::RefOffsetText() { return txtROfs->text().toStdString(); }
 bool Form1::Band800MSelected() { return optMode[0]->isChecked(); }
 int Form1::AveragingValue() { return chkAvg->isChecked() ? 1 : 0; }
+
+void Form1::SetPlan(std::optional<TestPlan> plan) {
+  if (plan && plan->source == kBuiltIn) {
+    optMode[plan->name == kBand800M ? 0 : 1]->setChecked(true);
+    plan.reset();
+  }
+  plan_ = std::move(plan);
+  for (QRadioButton* band : optMode) band->setEnabled(!plan_);
+}
 
 void Form1::InsertResult(std::string_view text) {
   // The block starts at the caret, never inside a line or over a selection,

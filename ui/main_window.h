@@ -71,6 +71,7 @@ class Form1 : public QWidget, public RunHost, public RunObserver {
   std::string RefLevelText() override;
   std::string RefOffsetText() override;
   bool Band800MSelected() override;
+  const TestPlan* ChosenPlan() override { return plan_ ? &*plan_ : nullptr; }
   int AveragingValue() override;
   // Inserts text at the results box's caret, replacing no selection and
   // splitting no line; the run's block stays together.
@@ -85,6 +86,11 @@ class Form1 : public QWidget, public RunHost, public RunObserver {
                        double stopHz) override;
   void SegmentMeasured(const SegmentMeasurement&) override {}
   void RunFinished(const RunEnd&) override {}
+
+  // A plan for the next runs in place of the band buttons, which are greyed
+  // while it holds; a built-in plan selects its band's button instead, and
+  // none gives the choice back to the buttons.
+  void SetPlan(std::optional<TestPlan> plan);
 
   // Every run is recorded here, with its verdicts; listeners such as the
   // journal are added to it.
@@ -133,6 +139,7 @@ class Form1 : public QWidget, public RunHost, public RunObserver {
   void Tell(const std::string& text);
 
   MeasurementRun run_;
+  std::optional<TestPlan> plan_;
   BlockWriter box_;
   RunRecorder recorder_;
   std::function<void(const std::string&)> tell_;

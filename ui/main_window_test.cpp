@@ -25,6 +25,7 @@
 
 #include "analyser/builtin_dialogue.h"
 #include "journal/run_journal.h"
+#include "measure/plan_file.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/process.h"
 #include "tests/support/scripted_driver.h"
@@ -294,6 +295,16 @@ class MainWindowTest : public QObject {
     QVERIFY(!b.window.optMode[1]->isChecked());
     b.window.Command1->click();
     QCOMPARE(b.window.SegmentList().size(), 3u);
+    // Another plan greys the band buttons; a built-in one gives them back.
+    b.window.SetPlan(tarnwick::ParsePlan(
+        "name = \"p\"\nnotch_mhz = 1\n[[segment]]\nstart_mhz = 30\nstop_mhz = 40\n", "p.toml"));
+    b.window.Command1->click();
+    QVERIFY(!b.window.optMode[0]->isEnabled() && !b.window.optMode[1]->isEnabled());
+    QCOMPARE(b.window.SegmentList().size(), 1u);
+    b.window.SetPlan(tarnwick::BuiltinPlan(1));
+    b.window.Command1->click();
+    QVERIFY(b.window.optMode[1]->isChecked() && b.window.optMode[0]->isEnabled());
+    QCOMPARE(b.window.SegmentList().size(), 6u);
   }
 
   void windowStaysOnItsScreenAndItsFontIsLegible() {

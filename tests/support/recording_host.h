@@ -18,6 +18,7 @@ class RecordingHost : public RunHost {
   std::string RefLevelText() override { return ref; }
   std::string RefOffsetText() override { return offset; }
   bool Band800MSelected() override { return band800M; }
+  const TestPlan* ChosenPlan() override { return plan; }
   int AveragingValue() override {
     ++averagingQuestions;
     return averaging;
@@ -38,6 +39,7 @@ class RecordingHost : public RunHost {
   std::string ref = "20";
   std::string offset = "0";
   bool band800M = false;
+  const TestPlan* plan = nullptr;
   int averaging = 0;
   int averagingQuestions = 0;
   std::string results;

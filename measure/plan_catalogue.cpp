@@ -1,0 +1,145 @@
+#include "measure/plan_catalogue.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <system_error>
+
+#include <fmt/format.h>
+
+#include "text/quote.h"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
+namespace tarnwick {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A plan folder is a handful of files; beyond this it is something else.
+constexpr std::size_t kMaxPlanFilesPerFolder = 256;
+constexpr std::string_view kPlanExtension = ".toml";
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+std::optional<fs::path> ExecutableFolder() {
+  std::error_code error;
+#ifdef _WIN32
+  std::wstring buffer(32768, L'\0');
+  const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (n == 0 || n >= buffer.size()) return std::nullopt;
+  buffer.resize(n);
+  return fs::path(buffer).parent_path();
+#elif defined(__linux__)
+  const fs::path exe = fs::read_symlink("/proc/self/exe", error);
+  if (error) return std::nullopt;
+  return exe.parent_path();
+#else
+  return std::nullopt;
+#endif
+}
+
+std::optional<fs::path> UserPlanFolder() {
+#ifdef _WIN32
+  const std::string base = Env("APPDATA");
+  if (base.empty()) return std::nullopt;
+  return fs::path(base) / "Tarnwick" / "plans";
+#else
+  std::string base = Env("XDG_CONFIG_HOME");
+  // The XDG rules: a relative value is to be ignored.
+  if (base.empty() || base[0] != '/') {
+    const std::string home = Env("HOME");
+    if (home.empty()) return std::nullopt;
+    base = (fs::path(home) / ".config").string();
+  }
+  return fs::path(base) / "tarnwick" / "plans";
+#endif
+}
+
+// The folder's plan files by file name, so that the order does not depend
+// on the file system.
+std::vector<fs::path> PlanFiles(const fs::path& folder, std::vector<std::string>& problems) {
+  std::vector<fs::path> files;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    if (it->path().extension() != kPlanExtension || !it->is_regular_file(error)) continue;
+    if (files.size() == kMaxPlanFilesPerFolder) {
+      problems.push_back(fmt::format("{}: more than {} plan files; the rest are not read",
+                                     CutForMessage(folder.string(), kQuotedPathLength),
+                                     kMaxPlanFilesPerFolder));
+      break;
+    }
+    files.push_back(it->path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+}  // namespace
+
+const TestPlan* PlanCatalogue::Find(std::string_view name) const {
+  for (const PlanEntry& e : entries) {
+    if (e.plan.name == name) return &e.plan;
+  }
+  return nullptr;
+}
+
+std::vector<fs::path> PlanFolders() {
+  std::vector<fs::path> folders;
+  if (std::optional<fs::path> user = UserPlanFolder()) folders.push_back(*user);
+  if (std::optional<fs::path> bin = ExecutableFolder()) {
+    folders.push_back(bin->parent_path() / "share" / "tarnwick" / "plans");
+  }
+  return folders;
+}
+
+PlanCatalogue LoadPlanCatalogue(const std::vector<fs::path>& folders) {
+  PlanCatalogue catalogue;
+  catalogue.entries = {{BuiltinPlan(0), ""}, {BuiltinPlan(1), ""}};
+  for (const fs::path& folder : folders) {
+    for (const fs::path& file : PlanFiles(folder, catalogue.problems)) {
+      try {
+        TestPlan plan = LoadPlanFile(file.string());
+        const TestPlan* first = catalogue.Find(plan.name);
+        catalogue.entries.push_back({std::move(plan), first ? first->source : ""});
+      } catch (const PlanError& e) {
+        catalogue.problems.push_back(e.what());
+      }
+    }
+  }
+  return catalogue;
+}
+
+bool NamesPlanFile(std::string_view text) {
+  return text.find_first_of("/\\") != std::string_view::npos ||
+         (text.size() >= kPlanExtension.size() &&
+          text.substr(text.size() - kPlanExtension.size()) == kPlanExtension);
+}
+
+TestPlan ChoosePlan(std::string_view nameOrFile, const std::vector<fs::path>& folders) {
+  if (NamesPlanFile(nameOrFile)) return LoadPlanFile(std::string(nameOrFile));
+  for (int16_t band : {0, 1}) {
+    if (nameOrFile == BandName(band)) return BuiltinPlan(band);
+  }
+  const PlanCatalogue catalogue = LoadPlanCatalogue(folders);
+  if (const TestPlan* plan = catalogue.Find(nameOrFile)) return *plan;
+  std::string names;
+  for (const PlanEntry& e : catalogue.entries) {
+    if (e.hiddenBy.empty()) names += (names.empty() ? "" : ", ") + e.plan.name;
+  }
+  std::string message = fmt::format("There is no plan named {}. The plans are: {}.",
+                                    QuotedForMessage(nameOrFile), names);
+  for (const std::string& problem : catalogue.problems) message += "\n" + problem;
+  throw PlanError(message);
+}
+
+}  // namespace tarnwick

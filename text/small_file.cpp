@@ -1,0 +1,58 @@
+#include "text/small_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include <fmt/format.h>
+
+#include "text/quote.h"
+
+namespace tarnwick {
+
+SmallFile ReadSmallFile(const std::string& path, std::size_t maxBytes) {
+  SmallFile file;
+  std::error_code ignored;
+  // A directory opens as a stream on some systems and only fails to read.
+  if (std::filesystem::is_directory(path, ignored)) {
+    file.problem = "it is a directory";
+    return file;
+  }
+  errno = 0;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    file.problem = errno != 0 ? std::strerror(errno) : "cannot open it";
+    return file;
+  }
+  // In pieces rather than into one buffer of the cap: most files are small.
+  char piece[16 * 1024];
+  while (in && file.text.size() <= maxBytes) {
+    in.read(piece,
+            static_cast<std::streamsize>(std::min(sizeof piece, maxBytes + 1 - file.text.size())));
+    file.text.append(piece, static_cast<std::size_t>(in.gcount()));
+  }
+  if (in.bad()) {
+    file.text.clear();
+    file.problem = "a read failed";
+    return file;
+  }
+  file.tooLarge = file.text.size() > maxBytes;
+  return file;
+}
+
+std::string SmallFile::Refusal(std::string_view kind, const std::string& path) const {
+  if (!problem.empty()) {
+    return fmt::format("Cannot read the {} {}: {}", kind, QuotedForMessage(path, kQuotedPathLength),
+                       problem);
+  }
+  if (tooLarge) {
+    return fmt::format("The {} {} is over 1 MB: not a {}", kind,
+                       QuotedForMessage(path, kQuotedPathLength), kind);
+  }
+  return "";
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,33 @@
+// Reading a small text file (a scene, a limits file, a plan) with a cap, so
+// that a huge file or a device such as /dev/zero cannot grow it without end.
+#ifndef TARNWICK_TEXT_SMALL_FILE_H_
+#define TARNWICK_TEXT_SMALL_FILE_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// The files read this way are a few lines; far more is not one of them.
+inline constexpr std::size_t kMaxSmallFileBytes = 1 << 20;
+
+struct SmallFile {
+  std::string text;
+  // Why it could not be read ("it is a directory", the system's words);
+  // empty when it was.
+  std::string problem;
+  // It holds more than the cap; text is then incomplete.
+  bool tooLarge = false;
+
+  // Why a file of kind ("limits file") read with the usual cap cannot be
+  // used, as a sentence naming it; empty when it can.
+  std::string Refusal(std::string_view kind, const std::string& path) const;
+};
+
+// Reads at most maxBytes + 1 bytes of path.
+SmallFile ReadSmallFile(const std::string& path, std::size_t maxBytes = kMaxSmallFileBytes);
+
+}  // namespace tarnwick
+
+#endif  // TARNWICK_TEXT_SMALL_FILE_H_
