@@ -218,6 +218,8 @@ int Main(int argc, char** argv) {
   RunRecorder recorder;
   recorder.SetBench([&stack] { return stack->BenchText(); }, stack->simulated());
   recorder.SetLimits(std::move(limits));
+  run.SetPlanCheck(
+      [&recorder](const FreqSegments& plan) { return recorder.limits().MissedPlan(plan); });
   RunJournal journal(OpenJournal(JournalPath(journalOptions)),
                      [&console](const std::string& text) { console.Say(text); });
   recorder.AddListener(journal);
@@ -234,7 +236,7 @@ int Main(int argc, char** argv) {
   if (format != "box" && StopSignal() == 0) {
     const std::vector<RunRecord> runs{record};
     const std::string problem =
-        WriteOutput("", format == "json" ? JsonExport(runs) : CsvExport(runs));
+        WriteToStdout(format == "json" ? JsonExport(runs) : CsvExport(runs));
     if (!problem.empty()) {
       console.Say(problem);
       return kExitRunStopped;

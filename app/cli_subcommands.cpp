@@ -1,37 +1,99 @@
 #include "app/cli_subcommands.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 
 #include <fmt/format.h>
 
 #include "app/program_options.h"
+#include "app/stop_signals.h"
 #include "text/number_text.h"
 #include "text/quote.h"
 #include "journal/export.h"
+#include "journal/journal_files.h"
 #include "journal/sqlite_store.h"
 #include "measure/segment_plan.h"
 #include "results/block_text.h"
 
 namespace tarnwick {
+namespace {
+
+// Run ids and counts are whole numbers from 1 on. Checked on the text:
+// converted first, "-1" would become a huge count and an id past 64 bits
+// the largest one.
+std::string CheckCount(std::string& text) {
+  std::int64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || stop != end || value < 1) {
+    return fmt::format("{} is not a whole number from 1 to {}", QuotedForMessage(text),
+                       std::numeric_limits<std::int64_t>::max());
+  }
+  return {};
+}
+
+// Where a listing or an export goes: standard output, or a file that
+// appears whole once everything is written.
+class Output {
+ public:
+  explicit Output(const std::string& path) {
+    if (path.empty() || path == "-") {
+      file_ = stdout;
+      return;
+    }
+    name_ = QuotedForMessage(path, kQuotedPathLength);
+    replacing_.emplace(path);
+    file_ = replacing_->Open();
+    if (file_ == nullptr) problem_ = fmt::format("cannot open {}: {}", name_, std::strerror(errno));
+  }
+
+  // False once anything failed; later writes are skipped.
+  bool Write(std::string_view text) {
+    if (problem_.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
+      problem_ = fmt::format("cannot write {}: {}", name_, std::strerror(errno));
+    }
+    return problem_.empty();
+  }
+
+  // The problem, or empty once everything is where it belongs.
+  std::string Finish() {
+    if (!problem_.empty()) return problem_;
+    if (replacing_) return replacing_->Commit();
+    if (std::fflush(stdout) != 0) {
+      return fmt::format("cannot write {}: {}", name_, std::strerror(errno));
+    }
+    return {};
+  }
+
+ private:
+  std::string name_ = "standard output";
+  std::optional<ReplacingFile> replacing_;
+  std::FILE* file_ = nullptr;
+  std::string problem_;
+};
+
+}  // namespace
 
 void AddHistoryCommands(CLI::App& app, HistoryCommands& c) {
   auto journalOption = [&c](CLI::App* sub) {
     sub->add_option("--journal", c.journal, "The journal to read (default: where runs go)")
         ->option_text("PATH");
   };
+  const CLI::Validator count(CheckCount, "");
   c.runs = app.add_subcommand("runs", "List the journal's runs, one line each");
-  c.runs->add_option("--last", c.last, "Only the newest N runs")->option_text("N");
+  c.runs->add_option("--last", c.last, "Only the newest N runs")->option_text("N")->check(count);
   journalOption(c.runs);
 
   c.show = app.add_subcommand("show", "Print a run's block as the results box had it");
-  c.show->add_option("RUN", c.showId, "The run's id (see runs)")->required();
+  c.show->add_option("RUN", c.showId, "The run's id (see runs)")->required()->check(count);
   journalOption(c.show);
 
   c.exporter = app.add_subcommand("export", "Export runs as CSV or JSON");
-  CLI::Option* ids = c.exporter->add_option("RUN", c.exportIds, "The runs' ids");
+  CLI::Option* ids = c.exporter->add_option("RUN", c.exportIds, "The runs' ids")->check(count);
   CLI::Option* all = c.exporter->add_flag("--all", c.all, "Every run in the journal");
   ids->excludes(all);
   c.exporter->add_option("--format", c.format, "csv or json")
@@ -40,23 +102,17 @@ void AddHistoryCommands(CLI::App& app, HistoryCommands& c) {
   c.exporter->add_option("-o,--output", c.output, "Write to FILE instead of standard output")
       ->option_text("FILE");
   journalOption(c.exporter);
+
+  c.backup = app.add_subcommand("backup", "Copy the journal to FILE, also while runs go on");
+  c.backup->add_option("FILE", c.backupPath, "Where the copy goes")->required();
+  journalOption(c.backup);
   app.require_subcommand(0, 1);
 }
 
-std::string WriteOutput(const std::string& path, const std::string& text) {
-  const bool toStdout = path.empty() || path == "-";
-  std::FILE* file = toStdout ? stdout : std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    return fmt::format("cannot open {}: {}", QuotedForMessage(path, kQuotedPathLength),
-                       std::strerror(errno));
-  }
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const bool flushed = toStdout ? std::fflush(file) == 0 : std::fclose(file) == 0;
-  if (written && flushed) return "";
-  return fmt::format("cannot write {}: {}",
-                     toStdout ? std::string("standard output")
-                              : QuotedForMessage(path, kQuotedPathLength),
-                     std::strerror(errno));
+std::string WriteToStdout(const std::string& text) {
+  Output out("");
+  out.Write(text);
+  return out.Finish();
 }
 
 std::string RunsLine(const RunRecord& run) {
@@ -69,8 +125,10 @@ std::string RunsLine(const RunRecord& run) {
 }
 
 std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* program) {
-  const CLI::App* given = c.runs->parsed() ? c.runs : c.show->parsed() ? c.show
-                          : c.exporter->parsed() ? c.exporter : nullptr;
+  const CLI::App* given = nullptr;
+  for (const CLI::App* sub : {c.runs, c.show, c.exporter, c.backup}) {
+    if (sub->parsed()) given = sub;
+  }
   if (given == nullptr) return std::nullopt;
   auto fail = [program](int status, const std::string& text) {
     fmt::print(stderr, "{}: {}\n", program, text);
@@ -86,30 +144,58 @@ std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* progr
     return fail(kExitUsage,
                 fmt::format("no journal at {}", QuotedForMessage(path, kQuotedPathLength)));
   }
+  const std::string outputPath =
+      given == c.exporter ? c.output : given == c.backup ? c.backupPath : "";
+  if (const std::string clash = ClashWithJournal(path, outputPath); !clash.empty()) {
+    return fail(kExitUsage, fmt::format("{}: {}", given->get_name(), clash));
+  }
+  // Reading goes on: what a damaged journal still holds may be all there is.
+  if (const std::string damage = JournalDamage(path); !damage.empty()) {
+    fmt::print(stderr, "{}: {}\n", program, damage);
+  }
+  ReportClosedPipes();
   try {
-    SqliteStore store(path);
-    std::string out;
-    if (given == c.runs) {
-      for (const RunRecord& run : store.ListRuns(c.last)) out += RunsLine(run);
-    } else if (given == c.show) {
-      const std::optional<RunRecord> run = store.LoadRun(c.showId);
-      if (!run) return fail(kExitUsage, fmt::format("the journal holds no run {}", c.showId));
-      if (run->simulated) {
-        fmt::print(stderr, "{}: run {} was simulated: these lines are not a measurement.\n",
-                   program, run->id);
-      }
-      out = BlockText(*run);
-    } else {
-      std::vector<RunRecord> runs;
-      for (std::int64_t id : c.all ? store.RunIds() : c.exportIds) {
-        std::optional<RunRecord> run = store.LoadRun(id);
-        if (!run) return fail(kExitUsage, fmt::format("the journal holds no run {}", id));
-        runs.push_back(std::move(*run));
-      }
-      out = c.format == "json" ? JsonExport(runs) : CsvExport(runs);
+    SqliteStore store(path, JournalAccess::kRead);
+    if (given == c.backup) {
+      store.BackUpTo(c.backupPath);
+      return kExitOk;
     }
-    const std::string problem = WriteOutput(given == c.exporter ? c.output : "", out);
-    if (!problem.empty()) return fail(kExitRunStopped, problem);
+    std::optional<RunRecord> shown;
+    if (given == c.show) {
+      shown = store.LoadRun(c.showId);
+      if (!shown) return fail(kExitUsage, fmt::format("the journal holds no run {}", c.showId));
+      if (shown->simulated) {
+        fmt::print(stderr, "{}: run {} was simulated: these lines are not a measurement.\n",
+                   program, shown->id);
+      }
+    }
+    // Every run named is there before anything is written.
+    for (std::int64_t id : given == c.exporter ? c.exportIds : std::vector<std::int64_t>{}) {
+      if (!store.LoadRun(id)) {
+        return fail(kExitUsage, fmt::format("the journal holds no run {}", id));
+      }
+    }
+    Output out(outputPath);
+    if (given == c.runs) {
+      store.ListRuns(c.last, [&out](const RunRecord& run) { return out.Write(RunsLine(run)); });
+    } else if (given == c.show) {
+      out.Write(BlockText(*shown));
+    } else {
+      ExportText text(c.format == "json" ? ExportFormat::kJson : ExportFormat::kCsv);
+      auto next = [&](const RunRecord& run) { return out.Write(text.Next(run)); };
+      out.Write(text.Head());
+      if (c.all) {
+        store.EachRun(next);
+      } else {
+        for (std::int64_t id : c.exportIds) {
+          if (!next(*store.LoadRun(id))) break;
+        }
+      }
+      out.Write(text.Tail());
+    }
+    if (const std::string problem = out.Finish(); !problem.empty()) {
+      return fail(kExitRunStopped, problem);
+    }
   } catch (const JournalError& e) {
     return fail(kExitRunStopped, e.what());
   }
@@ -193,7 +279,7 @@ std::optional<int> RunPlanCommand(const PlanCommands& c, const char* program) {
     for (const std::string& problem : catalogue.problems) say(problem);
     if (!catalogue.problems.empty()) status = kExitUsage;
   }
-  const std::string problem = WriteOutput("", out);
+  const std::string problem = WriteToStdout(out);
   if (!problem.empty()) {
     say(problem);
     return kExitRunStopped;

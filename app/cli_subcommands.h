@@ -1,5 +1,6 @@
-// tarnwick-cli's subcommands: runs, show and export read the journal; plans
-// lists the test plans and shows one.
+// tarnwick-cli's subcommands: runs, show, export and backup read the
+// journal, read-only, and stream what they read, so their memory stays flat
+// however large the journal grows; plans lists the test plans and shows one.
 #ifndef TARNWICK_APP_CLI_SUBCOMMANDS_H_
 #define TARNWICK_APP_CLI_SUBCOMMANDS_H_
 
@@ -20,6 +21,7 @@ struct HistoryCommands {
   CLI::App* runs = nullptr;
   CLI::App* show = nullptr;
   CLI::App* exporter = nullptr;
+  CLI::App* backup = nullptr;
   std::string journal;  // empty: the default place
   std::size_t last = 0;
   std::int64_t showId = 0;
@@ -27,9 +29,10 @@ struct HistoryCommands {
   bool all = false;
   std::string format = "csv";
   std::string output;  // empty: standard output
+  std::string backupPath;
 };
 
-// Adds the three subcommands to app; measuring stays the default.
+// Adds the subcommands to app; measuring stays the default.
 void AddHistoryCommands(CLI::App& app, HistoryCommands& commands);
 
 // Runs the subcommand that was given and returns the program's status;
@@ -39,9 +42,8 @@ std::optional<int> RunHistoryCommand(const HistoryCommands& commands, const char
 // One line of `runs`: id, start, carrier, band, outcome, simulated.
 std::string RunsLine(const RunRecord& run);
 
-// Writes text to path ("" or "-" for standard output), byte for byte; the
-// problem, or empty.
-std::string WriteOutput(const std::string& path, const std::string& text);
+// Writes text to standard output, byte for byte; the problem, or empty.
+std::string WriteToStdout(const std::string& text);
 
 struct PlanCommands {
   CLI::App* plans = nullptr;

@@ -1,10 +1,14 @@
 // tarnwick: the operator window. START runs one measurement on the fields'
 // values; the result lines go into the window's results box.
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 
 #include <QApplication>
@@ -82,6 +86,30 @@ bool PreParse(const char* summary, int argc, char** argv, int& status) {
   return true;
 }
 
+// How long Qt's own closing may take once the window is gone and the journal
+// is closed. Qt hands text the operator copied to the desktop's clipboard
+// manager and waits for it, up to 5 s with one that is slow to answer: the
+// window was long gone, but the program lived on.
+constexpr std::chrono::milliseconds kQtClosingGrace{300};
+
+// Armed with the program's status, ends the program kQtClosingGrace after
+// it is destroyed, should Qt's closing still be under way then.
+class ClosingDeadline {
+ public:
+  void Arm(int status) { status_ = status; }
+  ~ClosingDeadline() {
+    if (!status_) return;
+    std::thread([status = *status_] {
+      std::this_thread::sleep_for(kQtClosingGrace);
+      std::fflush(nullptr);
+      std::_Exit(status);
+    }).detach();
+  }
+
+ private:
+  std::optional<int> status_;
+};
+
 // Runs an action once, just after the watched window's first paint.
 class AfterFirstPaint : public QObject {
  public:
@@ -111,6 +139,8 @@ int Main(int argc, char** argv) {
 
   // Takes Qt's own options (-platform, -style, ...) out of argv.
   QApplication qt(argc, argv);
+  // Destroyed after everything below, before Qt.
+  ClosingDeadline deadline;
   QApplication::setApplicationName(QString::fromUtf8(kProductName));
   QApplication::setApplicationVersion(QString::fromUtf8(kProductVersion));
 
@@ -199,8 +229,11 @@ int Main(int argc, char** argv) {
   const TestPlan* plan = window.ChosenPlan();
   const QString remembered = plan ? QString::fromStdString(plan->source) : QString();
   if (settings.value(kPlanKey).toString() != remembered) settings.setValue(kPlanKey, remembered);
-  if (window.ProgramEnded()) return kExitProgramEnded;
-  return toolStatus != kExitOk ? toolStatus : status;
+  const int exitStatus = window.ProgramEnded()      ? kExitProgramEnded
+                         : toolStatus != kExitOk ? toolStatus
+                                                 : status;
+  deadline.Arm(exitStatus);
+  return exitStatus;
 }
 
 }  // namespace

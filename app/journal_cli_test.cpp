@@ -1,5 +1,6 @@
 // The journal as a user meets it through tarnwick-cli: runs recorded, read
 // back, exported and judged against limits.
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -83,6 +84,13 @@ TEST(Journal, LimitsJudgeEveryReading) {
   const std::string bad = file("bad.limits", "30 1000 -36\n\n1000 6l00 -30\n");
   const std::string empty = file("empty.limits", "# nothing\n");
   const std::string backwards = file("backwards.limits", "6100 1000 -30\n");
+  const std::string bom = file("bom.limits", "\xEF\xBB\xBF" "30 6100 -30\n");
+  const std::string hz = file("hz.limits", "30000000 6100000000 -30\n");
+  // A journal cut short by 288 bytes, as a full disk or a careless copy leaves it.
+  const std::string cut = (dir / "cut.sqlite").string();
+  ASSERT_EQ(Cli({"--simulate", "--journal", cut}).status, 0);
+  const auto whole = std::filesystem::file_size(cut);
+  std::filesystem::resize_file(cut, whole - 288);
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -98,9 +106,18 @@ TEST(Journal, LimitsJudgeEveryReading) {
       {{"--limits", empty}, 2, empty + ": holds no limits"},
       {{"--limits", backwards}, 2, backwards + ":1: the range 6100 to 1000 MHz is empty"},
       {{"--limits", (dir / "missing").string()}, 2, "Cannot read the limits file"},
+#ifndef _WIN32
+      {{"--limits", "/dev/zero"}, 2, "The limits file \"/dev/zero\" is over 1 MB"},
+#endif
+      {{"--limit", "nan"}, 2, "--limit: \"nan\" is not a finite number of dBm"},
+      {{"--limit", "1e400"}, 2, "\"1e400\" is not a finite number"},
+      {{"--limits", bom}, 0, "PASS: 6 of 6"},
+      {{"--limits", hz}, 2, "The limits file \"" + hz + "\" covers none of the plan's segments, "
+                            "30 to 6100 MHz"},
       {{"--limit", "-40", "--avg", "--sim-scene", SCENES "/falls-silent.scene"}, 1, "Run stopped"},
       // A journal that cannot be opened is reported once; the run goes on.
       {{"--journal", (dir / "good.limits" / "j").string()}, 0, "cannot open"},
+      {{"--journal", cut}, 0, "is damaged: its header counts "},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.args;
@@ -109,6 +126,57 @@ TEST(Journal, LimitsJudgeEveryReading) {
     const ProcessResult r = Cli(args);
     EXPECT_EQ(r.status, c.status) << ::testing::PrintToString(c.args) << r.err;
     EXPECT_THAT(r.err, HasSubstr(c.err));
+  }
+  EXPECT_EQ(std::filesystem::file_size(cut), whole - 288);  // not written to
+}
+
+// Exports and backups go anywhere but over the journal and appear whole; run
+// numbers are checked before anything is read.
+TEST(Journal, OutputsNeverOverwriteIt) {
+  const auto dir = TestDir();
+  const std::string journal = (dir / "j.sqlite").string();
+  ASSERT_EQ(Cli({"--simulate", "--journal", journal}).status, 0);
+#ifdef TARNWICK_GUI
+  // The window's one run for its picture, then the window closes.
+  ASSERT_EQ(RunProcess(TARNWICK_GUI, {"-platform", "offscreen", "--simulate", "--journal", journal,
+                                      "--screenshot", (dir / "window.png").string()})
+                .status,
+            0);
+#endif
+  // Each program folded the log in as it closed: the main file alone holds
+  // every run.
+  std::filesystem::copy_file(journal, dir / "plain-copy.sqlite");
+  std::filesystem::create_hard_link(journal, dir / "other-name.sqlite");
+  const std::string runs = Cli({"runs", "--journal", journal}).out;
+  ASSERT_THAT(runs, HasSubstr("completed"));
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"export", "--all", "-o", journal}, 2, "\"" + journal + "\" is the journal itself"},
+      {{"export", "1", "-o", (dir / "other-name.sqlite").string()}, 2, "is the journal itself"},
+      {{"export", "1", "-o", journal + "-wal"}, 2, "is the journal's -wal file: nothing was"},
+      {{"backup", (dir / "." / "j.sqlite-shm").string()}, 2, "is the journal's -shm file"},
+      {{"runs", "--last", "-1"}, 2, "--last: \"-1\" is not a whole number from 1 to"},
+      {{"show", "99999999999999999999"}, 2, "\"99999999999999999999\" is not a whole number"},
+      {{"export", "--all", "-o", (dir / "out.csv").string()}, 0, ""},
+      {{"backup", (dir / "copy.sqlite").string()}, 0, ""},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--journal", journal});
+    const ProcessResult r = Cli(args);
+    EXPECT_EQ(r.status, c.status) << ::testing::PrintToString(c.args) << r.err;
+    EXPECT_THAT(r.err, HasSubstr(c.err));
+  }
+  for (const char* copy : {"j.sqlite", "plain-copy.sqlite", "copy.sqlite"}) {
+    EXPECT_EQ(Cli({"runs", "--journal", (dir / copy).string()}).out, runs) << copy;
+  }
+  EXPECT_THAT(ReadFile(dir / "out.csv"), StartsWith("run,started,"));
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
   }
 }
 
@@ -128,6 +196,28 @@ TEST(Journal, AKilledRunKeepsEverySegmentItMeasured) {
   EXPECT_EQ(r.out.substr(0, r.out.find("     1  ")),
             "Spurious\r\n30MHz---1100MHz        970.000MHz    -57.90dBm\r\n");
   EXPECT_THAT(r.out, ::testing::ContainsRegex("     1  .* interrupted  simulated\n$")) << r.err;
+}
+
+// A journal on a read-only file system is read; an output nobody reads any
+// more is an output that cannot be written (status 1), not a signal.
+TEST(Journal, ReadOnlyJournalsAndClosedPipes) {
+  const auto dir = TestDir();
+  const std::string journal = (dir / "j.sqlite").string();
+  ASSERT_EQ(Cli({"--simulate", "--journal", journal}).status, 0);
+  const std::string runs = Cli({"runs", "--journal", journal}).out;
+  const std::string vars = "CLI='" TARNWICK_CLI "' D='" + dir.string() + "' J='" + journal +
+                           "'; export CLI D J; ";
+  const ProcessResult pipe = RunProcess(
+      "/bin/sh", {"-c", vars + "{ sleep 0.2; \"$CLI\" export --all --journal \"$J\"; "
+                               "echo \"status $?\" >&2; } | true"});
+  EXPECT_THAT(pipe.err, HasSubstr("cannot write standard output: Broken pipe\nstatus 1"));
+  // A mount namespace of its own makes the folder read-only for the reader alone.
+  const ProcessResult readOnly = RunProcess(
+      "/bin/sh", {"-c", vars + "unshare -rm true 2>/dev/null || { echo skip; exit; }; "
+                               "unshare -rm sh -c 'mount --bind -o ro \"$D\" \"$D\" && "
+                               "\"$CLI\" runs --journal \"$J\"'"});
+  if (readOnly.out == "skip\n") GTEST_SKIP() << "no user namespaces here";
+  EXPECT_EQ(readOnly.out, runs) << readOnly.err;
 }
 
 TEST(Journal, TwoProgramsWriteOneJournalAtOnce) {

@@ -44,6 +44,12 @@ void CatchStopSignals() {
 #endif
 }
 
+void ReportClosedPipes() {
+#ifndef _WIN32
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
+}
+
 int StopSignal() { return g_stop_signal; }
 
 std::string SignalName(int signal) {

@@ -13,6 +13,11 @@ namespace tarnwick {
 // at once, for an operator who cannot wait for the closing steps.
 void CatchStopSignals();
 
+// For programs that only read and print: a closed pipe makes writes fail
+// (EPIPE), to be reported like any output that cannot be written, instead of
+// ending the program silently.
+void ReportClosedPipes();
+
 // The first signal caught, or 0.
 int StopSignal();
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <optional>
+#include <string_view>
 
 #include <fmt/format.h>
 
@@ -19,7 +20,61 @@ std::string Number(const std::optional<double>& value) {
   return value ? Number(*value) : std::string();
 }
 
-std::string CsvField(const std::string& text) {
+// The length of the well-formed UTF-8 sequence text starts with, or 0:
+// no overlong forms, no surrogates, nothing past U+10FFFF.
+std::size_t Utf8SequenceAt(std::string_view text) {
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  if (lead < 0x80) return 1;
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // the second byte's range
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;
+    if (lead == 0xED) high = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;
+  } else {
+    return 0;
+  }
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i) {
+    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
+  }
+  return length;
+}
+
+// text with every byte that is not part of well-formed UTF-8 replaced by
+// U+FFFD, as readers of the exports (Python, spreadsheets) would show it.
+std::string WellFormed(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = Utf8SequenceAt(text.substr(at));
+    if (length == 0) {
+      out += "\xEF\xBF\xBD";
+      ++at;
+    } else {
+      out.append(text.substr(at, length));
+      at += length;
+    }
+  }
+  return out;
+}
+
+// Whose text a CSV cell holds: the operator's may be a formula.
+enum class Cell { kProgram, kOperator };
+
+std::string CsvField(std::string_view raw, Cell cell = Cell::kProgram) {
+  std::string text = WellFormed(raw);
+  if (cell == Cell::kOperator && !text.empty() &&
+      std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos) {
+    text.insert(0, 1, '\'');
+  }
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string quoted = "\"";
   for (char c : text) {
@@ -29,7 +84,8 @@ std::string CsvField(const std::string& text) {
   return quoted + "\"";
 }
 
-std::string JsonString(std::string_view text) {
+std::string JsonString(std::string_view raw) {
+  const std::string text = WellFormed(raw);
   std::string out = "\"";
   for (char c : text) {
     switch (c) {
@@ -58,77 +114,96 @@ const char* JsonBool(bool value) { return value ? "true" : "false"; }
 
 }  // namespace
 
-std::string CsvExport(const std::vector<RunRecord>& runs) {
-  constexpr const char* kHeader =
-      "run,started,ended,version,bench,simulated,carrier_text,ref_text,offset_text,band,"
-      "averaging,carrier_mhz,ref_dbm,offset_db,outcome,message,limits,plan,dialect,segment,start_hz,stop_hz,"
-      "peak_hz,peak_dbm,wait,note,limit_dbm,margin_db,verdict,line\r\n";
-  std::string out = kHeader;
-  for (const RunRecord& run : runs) {
-    const RunSettings& s = run.settings;
-    const auto plan = run.plan;
+std::string ExportText::Head() const {
+  if (format_ == ExportFormat::kJson) return "{\"runs\": [";
+  return "run,started,ended,version,bench,simulated,carrier_text,ref_text,offset_text,band,"
+         "averaging,carrier_mhz,ref_dbm,offset_db,outcome,message,limits,plan,dialect,segment,"
+         "start_hz,stop_hz,peak_hz,peak_dbm,wait,note,limit_dbm,margin_db,verdict,line\r\n";
+}
+
+std::string ExportText::Tail() const {
+  if (format_ == ExportFormat::kJson) return runs_ == 0 ? "]}\n" : "\n]}\n";
+  return {};
+}
+
+std::string ExportText::Next(const RunRecord& run) {
+  const RunSettings& s = run.settings;
+  const auto plan = run.plan;
+  std::string out;
+  if (format_ == ExportFormat::kCsv) {
     const std::string front = fmt::format(
-        "{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{}", run.id, run.started, run.ended,
-        CsvField(run.version), CsvField(run.bench), run.simulated ? "yes" : "no",
-        CsvField(s.carrierText), CsvField(s.refText), CsvField(s.offsetText),
+        "{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{},{}", run.id, CsvField(run.started),
+        CsvField(run.ended), CsvField(run.version), CsvField(run.bench, Cell::kOperator),
+        run.simulated ? "yes" : "no", CsvField(s.carrierText, Cell::kOperator),
+        CsvField(s.refText, Cell::kOperator), CsvField(s.offsetText, Cell::kOperator),
         BandName(s.band800M ? 0 : 1), s.averaging ? "yes" : "no",
         plan ? Number(plan->carrierMHz) : "", plan ? Number(plan->refLevelDbm) : "",
-        plan ? Number(plan->refOffsetDb) : "", run.OutcomeName(), CsvField(run.message),
-        CsvField(run.limits), CsvField(s.plan), CsvField(s.dialect));
+        plan ? Number(plan->refOffsetDb) : "", run.OutcomeName(),
+        CsvField(run.message, Cell::kOperator), CsvField(run.limits, Cell::kOperator),
+        CsvField(s.plan), CsvField(s.dialect));
     if (run.segments.empty()) out += front + ",,,,,,,,,,,\r\n";
     for (const SegmentRecord& seg : run.segments) {
       const SegmentMeasurement& m = seg.m;
       out += fmt::format("{},{},{},{},{},{},{},{},{},{},{},{}\r\n", front, m.index + 1,
                          Number(m.startHz), Number(m.stopHz), Number(m.peakHz), Number(m.peakDbm),
-                         WaitName(m.wait), CsvField(m.note),
-                         Number(seg.verdict.limitDbm), seg.verdict.limitDbm ? Number(seg.verdict.marginDb) : "",
+                         WaitName(m.wait), CsvField(m.note), Number(seg.verdict.limitDbm),
+                         seg.verdict.limitDbm ? Number(seg.verdict.marginDb) : "",
                          seg.verdict.Name(), CsvField(ResultLine(m)));
     }
+    ++runs_;
+    return out;
   }
+  out += runs_++ == 0 ? "\n" : ",\n";
+  out += fmt::format(
+      "  {{\"id\": {}, \"started\": {}, \"ended\": {}, \"version\": {}, \"bench\": {}, "
+      "\"simulated\": {}, \"carrier_text\": {}, \"ref_text\": {}, \"offset_text\": {}, "
+      "\"band\": {}, \"averaging\": {}, \"carrier_mhz\": {}, \"ref_dbm\": {}, "
+      "\"offset_db\": {}, \"outcome\": {}, \"message\": {}, \"limits\": {}, \"plan\": {}, "
+      "\"dialect\": {}, \"segments\": [",
+      run.id, JsonString(run.started), JsonString(run.ended), JsonString(run.version),
+      JsonString(run.bench), JsonBool(run.simulated), JsonString(s.carrierText),
+      JsonString(s.refText), JsonString(s.offsetText), JsonString(BandName(s.band800M ? 0 : 1)),
+      JsonBool(s.averaging), JsonNumber(plan ? std::optional(plan->carrierMHz) : std::nullopt),
+      JsonNumber(plan ? std::optional(plan->refLevelDbm) : std::nullopt),
+      JsonNumber(plan ? std::optional(plan->refOffsetDb) : std::nullopt),
+      JsonString(run.OutcomeName()), JsonString(run.message), JsonString(run.limits),
+      JsonString(s.plan), JsonString(s.dialect));
+  const char* segSep = "\n";
+  for (const SegmentRecord& seg : run.segments) {
+    const SegmentMeasurement& m = seg.m;
+    out += segSep;
+    segSep = ",\n";
+    out += fmt::format(
+        "    {{\"segment\": {}, \"start_hz\": {}, \"stop_hz\": {}, \"peak_hz\": {}, "
+        "\"peak_dbm\": {}, \"wait\": {}, \"note\": {}, \"limit_dbm\": {}, \"margin_db\": {}, "
+        "\"verdict\": {}, \"line\": {}}}",
+        m.index + 1, JsonNumber(m.startHz), JsonNumber(m.stopHz), JsonNumber(m.peakHz),
+        JsonNumber(m.peakDbm), JsonString(WaitName(m.wait)), JsonString(m.note),
+        JsonNumber(seg.verdict.limitDbm),
+        JsonNumber(seg.verdict.limitDbm ? std::optional(seg.verdict.marginDb) : std::nullopt),
+        JsonString(seg.verdict.Name()), JsonString(ResultLine(m)));
+  }
+  out += run.segments.empty() ? "]}" : "\n  ]}";
   return out;
 }
 
+namespace {
+
+std::string WholeExport(ExportFormat format, const std::vector<RunRecord>& runs) {
+  ExportText text(format);
+  std::string out = text.Head();
+  for (const RunRecord& run : runs) out += text.Next(run);
+  return out + text.Tail();
+}
+
+}  // namespace
+
+std::string CsvExport(const std::vector<RunRecord>& runs) {
+  return WholeExport(ExportFormat::kCsv, runs);
+}
+
 std::string JsonExport(const std::vector<RunRecord>& runs) {
-  std::string out = "{\"runs\": [";
-  const char* runSep = "\n";
-  for (const RunRecord& run : runs) {
-    const RunSettings& s = run.settings;
-    const auto plan = run.plan;
-    out += runSep;
-    runSep = ",\n";
-    out += fmt::format(
-        "  {{\"id\": {}, \"started\": {}, \"ended\": {}, \"version\": {}, \"bench\": {}, "
-        "\"simulated\": {}, \"carrier_text\": {}, \"ref_text\": {}, \"offset_text\": {}, "
-        "\"band\": {}, \"averaging\": {}, \"carrier_mhz\": {}, \"ref_dbm\": {}, "
-        "\"offset_db\": {}, \"outcome\": {}, \"message\": {}, \"limits\": {}, \"plan\": {}, "
-        "\"dialect\": {}, \"segments\": [",
-        run.id, JsonString(run.started), JsonString(run.ended), JsonString(run.version),
-        JsonString(run.bench), JsonBool(run.simulated), JsonString(s.carrierText),
-        JsonString(s.refText), JsonString(s.offsetText), JsonString(BandName(s.band800M ? 0 : 1)),
-        JsonBool(s.averaging), JsonNumber(plan ? std::optional(plan->carrierMHz) : std::nullopt),
-        JsonNumber(plan ? std::optional(plan->refLevelDbm) : std::nullopt),
-        JsonNumber(plan ? std::optional(plan->refOffsetDb) : std::nullopt),
-        JsonString(run.OutcomeName()), JsonString(run.message), JsonString(run.limits),
-        JsonString(s.plan), JsonString(s.dialect));
-    const char* segSep = "\n";
-    for (const SegmentRecord& seg : run.segments) {
-      const SegmentMeasurement& m = seg.m;
-      out += segSep;
-      segSep = ",\n";
-      out += fmt::format(
-          "    {{\"segment\": {}, \"start_hz\": {}, \"stop_hz\": {}, \"peak_hz\": {}, "
-          "\"peak_dbm\": {}, \"wait\": {}, \"note\": {}, \"limit_dbm\": {}, \"margin_db\": {}, "
-          "\"verdict\": {}, \"line\": {}}}",
-          m.index + 1, JsonNumber(m.startHz), JsonNumber(m.stopHz), JsonNumber(m.peakHz),
-          JsonNumber(m.peakDbm), JsonString(WaitName(m.wait)),
-          JsonString(m.note), JsonNumber(seg.verdict.limitDbm),
-          JsonNumber(seg.verdict.limitDbm ? std::optional(seg.verdict.marginDb) : std::nullopt),
-          JsonString(seg.verdict.Name()), JsonString(ResultLine(m)));
-    }
-    out += run.segments.empty() ? "]}" : "\n  ]}";
-  }
-  out += runs.empty() ? "]}\n" : "\n]}\n";
-  return out;
+  return WholeExport(ExportFormat::kJson, runs);
 }
 
 }  // namespace tarnwick

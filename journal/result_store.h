@@ -4,6 +4,7 @@
 #define TARNWICK_JOURNAL_RESULT_STORE_H_
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -38,13 +39,17 @@ class ResultStore {
   // REQUIRES: id came from BeginRun.
   virtual void FinishRun(std::int64_t id, const RunRecord& run) = 0;
 
+  // Reads run after run, holding one at a time, however many the store
+  // keeps; visit returns false to stop early.
+  using RunVisitor = std::function<bool(const RunRecord&)>;
   // The newest last runs (all when last is 0), oldest first: id, started,
   // simulated, settings, plan and outcome only.
-  virtual std::vector<RunRecord> ListRuns(std::size_t last) = 0;
+  virtual void ListRuns(std::size_t last, const RunVisitor& visit) = 0;
   // The run with its segments; none when there is no such run.
   virtual std::optional<RunRecord> LoadRun(std::int64_t id) = 0;
-  // Every run's id, oldest first.
-  virtual std::vector<std::int64_t> RunIds() = 0;
+  // Every run with its segments, oldest first, as they stood when reading
+  // began.
+  virtual void EachRun(const RunVisitor& visit) = 0;
 };
 
 }  // namespace tarnwick

@@ -6,6 +6,7 @@ namespace tarnwick {
 
 JournalTarget OpenJournal(const std::string& path) {
   JournalTarget target;
+  target.path = path;
   if (path.empty()) return target;
   try {
     target.store = std::make_unique<SqliteStore>(path);
@@ -17,6 +18,7 @@ JournalTarget OpenJournal(const std::string& path) {
 
 RunJournal::RunJournal(JournalTarget target, std::function<void(const std::string&)> warn)
     : store_(std::move(target.store)),
+      path_(std::move(target.path)),
       warn_(std::move(warn)),
       pending_warning_(std::move(target.openError)) {}
 

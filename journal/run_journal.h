@@ -20,6 +20,7 @@ namespace tarnwick {
 struct JournalTarget {
   std::unique_ptr<ResultStore> store;
   std::string openError;
+  std::string path;
 };
 
 // Opens the store at path (none when path is empty), catching the failure.
@@ -39,12 +40,15 @@ class RunJournal : public RecordListener {
   const std::vector<std::int64_t>& recorded() const { return recorded_; }
   // The store, or null once it has failed or when there is none.
   ResultStore* store() { return store_.get(); }
+  // Where the journal is, empty when there is none.
+  const std::string& path() const { return path_; }
 
  private:
   template <typename Action>
   void Write(Action&& action);
 
   std::unique_ptr<ResultStore> store_;
+  std::string path_;
   std::function<void(const std::string&)> warn_;
   std::int64_t id_ = 0;  // the run under way, 0 when the store has none
   std::vector<std::int64_t> recorded_;

@@ -20,9 +20,9 @@ class FailingStore : public ResultStore {
   void PlanRun(std::int64_t, const RunPlan&) override { Call(); }
   void AddSegment(std::int64_t, const SegmentRecord&) override { Call(); }
   void FinishRun(std::int64_t, const RunRecord&) override { Call(); }
-  std::vector<RunRecord> ListRuns(std::size_t) override { return {}; }
+  void ListRuns(std::size_t, const RunVisitor&) override {}
   std::optional<RunRecord> LoadRun(std::int64_t) override { return std::nullopt; }
-  std::vector<std::int64_t> RunIds() override { return {}; }
+  void EachRun(const RunVisitor&) override {}
 
  private:
   void Call() {
@@ -36,7 +36,7 @@ TEST(RunJournal, AFailingStoreIsReportedOnceAndTheRunKept) {
   for (int failFrom : {1, 3, 99}) {
     int calls = 0;
     std::vector<std::string> warnings;
-    RunJournal journal({std::make_unique<FailingStore>(failFrom, calls), ""},
+    RunJournal journal({std::make_unique<FailingStore>(failFrom, calls), "", ""},
                        [&](const std::string& w) { warnings.push_back(w); });
     RunRecorder recorder;
     recorder.AddListener(journal);

@@ -4,10 +4,12 @@
 #include <filesystem>
 #include <limits>
 #include <system_error>
+#include <utility>
 
 #include <fmt/format.h>
 #include <sqlite3.h>
 
+#include "journal/journal_files.h"
 #include "text/quote.h"
 #include "measure/segment_plan.h"
 #include "results/block_text.h"
@@ -67,8 +69,11 @@ constexpr int kWalRetryMs = 10;
 
 enum StatementId {
   kBegin, kBeginRead, kCommit, kRollback, kInsertRun, kPlan, kInsertSegment, kFinish,
-  kListLast, kLoadRun, kLoadSegments, kIds, kStatementCount
+  kListLast, kLoadRun, kLoadSegments, kAllRuns, kAllSegments, kStatementCount
 };
+
+constexpr const char* kSegmentColumns =
+    "idx, start_hz, stop_hz, peak_hz, peak_dbm, wait, line, note, limit_dbm, margin_db";
 
 // The statements are prepared once, on first use, and kept: the journal is
 // written from inside a run, where parsing SQL again each time is waste.
@@ -92,13 +97,29 @@ const char* StatementText(int which) {
                   " LIMIT 1 OFFSET ?), 0) ORDER BY id",
                   kListColumns),
       fmt::format("SELECT {} FROM runs WHERE id = ?", kRunColumns),
-      "SELECT idx, start_hz, stop_hz, peak_hz, peak_dbm, wait, line, note, limit_dbm, margin_db"
-      " FROM segments WHERE run_id = ? ORDER BY idx",
-      "SELECT id FROM runs ORDER BY id",
+      fmt::format("SELECT {} FROM segments WHERE run_id = ? ORDER BY idx", kSegmentColumns),
+      // Both in the order of their keys, walked side by side: no sort, and
+      // one run in memory at a time.
+      fmt::format("SELECT {} FROM runs ORDER BY id", kRunColumns),
+      fmt::format("SELECT {}, run_id FROM segments ORDER BY run_id, idx", kSegmentColumns),
   };
   return texts[which].c_str();
 }
 
+
+// path as a SQLite URI that reads it as a file nobody changes: no locks, no
+// log index.
+std::string UnchangingUri(const std::string& path) {
+  const std::string absolute = std::filesystem::absolute(path).generic_string();
+  std::string uri = "file:";
+  if (absolute.empty() || absolute[0] != '/') uri += '/';  // file:/C:/... on Windows
+  for (const char c : absolute) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       std::string_view("-._~/:").find(c) != std::string_view::npos;
+    uri += plain ? std::string(1, c) : fmt::format("%{:02X}", static_cast<unsigned char>(c));
+  }
+  return uri + "?immutable=1";
+}
 
 // Notes are sentences without line breaks: one a line in the journal.
 std::string JoinedNotes(const std::vector<std::string>& notes) {
@@ -148,7 +169,7 @@ class SqliteStore::Statement {
       return false;
     }
     Reset();
-    throw store_.Error("write");
+    throw store_.Error(sqlite3_stmt_readonly(stmt_) != 0 ? "read" : "write");
   }
   void Run() {
     while (Step()) {
@@ -181,25 +202,33 @@ JournalError SqliteStore::Error(std::string_view action) const {
                                   db_ ? sqlite3_errmsg(db_) : "out of memory"));
 }
 
-SqliteStore::SqliteStore(const std::string& path) : path_(path) {
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  std::error_code ignored;  // sqlite3_open_v2 says why, if it matters
-  if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
-  // One thread uses a store: SQLite's own locking per call is waste.
-  const int rc = sqlite3_open_v2(path.c_str(), &db_,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                                 nullptr);
+SqliteStore::SqliteStore(const std::string& path, JournalAccess access) : path_(path) {
   try {
-    if (rc != SQLITE_OK) throw Error("open");
-    // Two programs may write at once: wait for the other's transaction (they
-    // are one segment long) rather than fail.
-    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-    UseWriteAheadLog();
-    // FULL: a committed segment survives a power cut, not only a crash.
-    Exec("PRAGMA synchronous = FULL");
-    // Every program start and end would otherwise copy the log into the
-    // database and sync it: SQLite checkpoints as the log grows anyway.
-    sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    Open(access);
+    if (access == JournalAccess::kRead) {
+      int version = 0;
+      try {
+        version = UserVersion();
+      } catch (const JournalError&) {
+        // SQLite needs a place for the log's index beside the journal, which
+        // a reader may not be allowed to create; with no log to read, the
+        // main file alone is the whole journal.
+        std::error_code error;
+        if (std::filesystem::file_size(path_ + "-wal", error) > 0 && !error) throw;
+        sqlite3_close(std::exchange(db_, nullptr));
+        if (sqlite3_open_v2(UnchangingUri(path_).c_str(), &db_,
+                            SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
+                            nullptr) != SQLITE_OK) {
+          throw Error("open");
+        }
+        version = UserVersion();
+      }
+      // A journal from an older Tarnwick is brought up to date before reading.
+      if (version < kJournalSchemaVersion) {
+        sqlite3_close(std::exchange(db_, nullptr));
+        Open(JournalAccess::kWrite);
+      }
+    }
     if (UserVersion() != kJournalSchemaVersion) Migrate();
     statements_.resize(kStatementCount);
   } catch (...) {
@@ -209,9 +238,39 @@ SqliteStore::SqliteStore(const std::string& path) : path_(path) {
   }
 }
 
+void SqliteStore::Open(JournalAccess access) {
+  writable_ = access == JournalAccess::kWrite;
+  if (writable_) {
+    // Writing on after a cut would bury the damage under new runs.
+    if (std::string damage = JournalDamage(path_); !damage.empty()) throw JournalError(damage);
+    const std::filesystem::path folder = std::filesystem::path(path_).parent_path();
+    std::error_code ignored;  // sqlite3_open_v2 says why, if it matters
+    if (!folder.empty()) std::filesystem::create_directories(folder, ignored);
+  }
+  // One thread uses a store: SQLite's own locking per call is waste.
+  const int flags = SQLITE_OPEN_NOMUTEX |
+                    (writable_ ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY);
+  if (sqlite3_open_v2(path_.c_str(), &db_, flags, nullptr) != SQLITE_OK) throw Error("open");
+  // Two programs may write at once: wait for the other's transaction (they
+  // are one segment long) rather than fail.
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  if (!writable_) return;
+  UseWriteAheadLog();
+  // FULL: a committed segment survives a power cut, not only a crash.
+  Exec("PRAGMA synchronous = FULL");
+}
+
 SqliteStore::~SqliteStore() {
   statements_.clear();
+  if (writable_) Checkpoint();
+  // The last program to close the journal also removes the emptied log.
   sqlite3_close(db_);
+}
+
+void SqliteStore::Checkpoint() {
+  // Best effort: what another program still reads stays in the log, for
+  // that program's own close to fold in.
+  sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
 }
 
 void SqliteStore::Exec(const char* sql) {
@@ -391,53 +450,115 @@ RunRecord RunFromRow(Row& r) {
   return run;
 }
 
+template <typename Row>
+SegmentRecord SegmentFromRow(Row& s) {
+  SegmentRecord seg;
+  seg.m = {static_cast<std::size_t>(s.Int(0)), s.Real(1), s.Real(2), s.Real(3), s.Real(4),
+           WaitFromName(s.Text(5)), s.Text(7)};
+  if (!s.IsNull(8)) {
+    seg.verdict.limitDbm = s.Real(8);
+    seg.verdict.marginDb = s.Real(9);
+  }
+  return seg;
+}
+
+// Leaves a statement read part-way ready for its next use.
+template <typename Statement>
+class ResetOnExitOf {
+ public:
+  explicit ResetOnExitOf(Statement& s) : s_(s) {}
+  ~ResetOnExitOf() { s_.Reset(); }
+  ResetOnExitOf(const ResetOnExitOf&) = delete;
+  ResetOnExitOf& operator=(const ResetOnExitOf&) = delete;
+
+ private:
+  Statement& s_;
+};
+
 }  // namespace
 
-std::vector<RunRecord> SqliteStore::ListRuns(std::size_t last) {
-  std::vector<RunRecord> runs;
+void SqliteStore::ListRuns(std::size_t last, const RunVisitor& visit) {
   Statement& s = Prepared(kListLast);
   s.Bind(1, last == 0 ? std::numeric_limits<std::int64_t>::max()
                       : static_cast<std::int64_t>(last) - 1);
-  while (s.Step()) runs.push_back(RunFromRow(s));
-  return runs;
+  // One statement is one consistent view of the journal.
+  ResetOnExitOf<Statement> done(s);
+  while (s.Step()) {
+    if (!visit(RunFromRow(s))) return;
+  }
 }
 
-std::optional<RunRecord> SqliteStore::LoadRun(std::int64_t id) {
-  // One read transaction, so a run being written is seen whole or not at all.
+template <typename Action>
+void SqliteStore::InReadTransaction(Action&& action) {
+  // A run being written is seen whole or not at all.
   Prepared(kBeginRead).Run();
-  std::optional<RunRecord> run;
   try {
-    Statement& r = Prepared(kLoadRun);
-    r.Bind(1, id);
-    if (r.Step()) {
-      run = RunFromRow(r);
-      r.Reset();
-      Statement& s = Prepared(kLoadSegments);
-      s.Bind(1, id);
-      while (s.Step()) {
-        SegmentRecord seg;
-        seg.m = {static_cast<std::size_t>(s.Int(0)), s.Real(1), s.Real(2), s.Real(3), s.Real(4),
-                 WaitFromName(s.Text(5)), s.Text(7)};
-        if (!s.IsNull(8)) {
-          seg.verdict.limitDbm = s.Real(8);
-          seg.verdict.marginDb = s.Real(9);
-        }
-        run->segments.push_back(std::move(seg));
-      }
-    }
+    action();
     Prepared(kCommit).Run();
   } catch (...) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     throw;
   }
+}
+
+std::optional<RunRecord> SqliteStore::LoadRun(std::int64_t id) {
+  std::optional<RunRecord> run;
+  InReadTransaction([&] {
+    Statement& r = Prepared(kLoadRun);
+    r.Bind(1, id);
+    ResetOnExitOf<Statement> runDone(r);
+    if (!r.Step()) return;
+    run = RunFromRow(r);
+    Statement& s = Prepared(kLoadSegments);
+    s.Bind(1, id);
+    while (s.Step()) run->segments.push_back(SegmentFromRow(s));
+  });
   return run;
 }
 
-std::vector<std::int64_t> SqliteStore::RunIds() {
-  std::vector<std::int64_t> ids;
-  Statement& s = Prepared(kIds);
-  while (s.Step()) ids.push_back(s.Int(0));
-  return ids;
+void SqliteStore::EachRun(const RunVisitor& visit) {
+  InReadTransaction([&] {
+    Statement& r = Prepared(kAllRuns);
+    Statement& s = Prepared(kAllSegments);
+    ResetOnExitOf<Statement> runsDone(r), segmentsDone(s);
+    constexpr int kRunIdColumn = 10;  // after the segment's own columns
+    bool segmentAhead = s.Step();
+    while (r.Step()) {
+      RunRecord run = RunFromRow(r);
+      // Segments of runs that are gone are skipped.
+      while (segmentAhead && s.Int(kRunIdColumn) < run.id) segmentAhead = s.Step();
+      while (segmentAhead && s.Int(kRunIdColumn) == run.id) {
+        run.segments.push_back(SegmentFromRow(s));
+        segmentAhead = s.Step();
+      }
+      if (!visit(run)) return;
+    }
+  });
+}
+
+void SqliteStore::BackUpTo(const std::string& path) {
+  ReplacingFile file(path);
+  sqlite3* copy = nullptr;
+  std::string problem;
+  if (sqlite3_open_v2(file.temporary().c_str(), &copy,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK) {
+    // All pages in one step: one consistent copy, which writers in WAL mode
+    // do not hold up.
+    sqlite3_backup* backup = sqlite3_backup_init(copy, "main", db_, "main");
+    if (backup != nullptr) sqlite3_backup_step(backup, -1);
+    if (sqlite3_backup_finish(backup) != SQLITE_OK || backup == nullptr) {
+      problem = sqlite3_errmsg(copy);
+    }
+  } else {
+    problem = copy != nullptr ? sqlite3_errmsg(copy) : "out of memory";
+  }
+  if (sqlite3_close(copy) != SQLITE_OK && problem.empty()) problem = "cannot close the copy";
+  if (problem.empty()) problem = file.Commit();
+  if (!problem.empty()) {
+    throw JournalError(fmt::format("cannot back up the journal {} to {}: {}",
+                                   QuotedForMessage(path_, kQuotedPathLength),
+                                   QuotedForMessage(path, kQuotedPathLength), problem));
+  }
 }
 
 }  // namespace tarnwick

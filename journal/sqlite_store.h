@@ -18,22 +18,35 @@ namespace tarnwick {
 // when opened.
 inline constexpr int kJournalSchemaVersion = 4;
 
+// How a program uses the journal: to record runs, or only to read them.
+enum class JournalAccess { kWrite, kRead };
+
 // Not for use from two threads at once.
 class SqliteStore : public ResultStore {
  public:
-  // Opens or creates the journal at path, creating its folder. Throws
-  // JournalError when it cannot be opened, is not a journal, or was made by
-  // a newer Tarnwick.
-  explicit SqliteStore(const std::string& path);
+  // Opens the journal at path. For writing, creates it and its folder when
+  // missing, and refuses one that JournalDamage finds damaged. For reading,
+  // opens it read-only, so a journal the user may only read can be read;
+  // one made by an older Tarnwick is brought up to date first, which needs
+  // it writable. Throws JournalError when it cannot be opened, is not a
+  // journal, or was made by a newer Tarnwick.
+  explicit SqliteStore(const std::string& path, JournalAccess access = JournalAccess::kWrite);
+  // Closing folds the write-ahead log into the main file (without waiting
+  // for other programs), so that a copy of that one file holds every run.
   ~SqliteStore() override;
 
   std::int64_t BeginRun(const RunRecord& run) override;
   void PlanRun(std::int64_t id, const RunPlan& plan) override;
   void AddSegment(std::int64_t id, const SegmentRecord& segment) override;
   void FinishRun(std::int64_t id, const RunRecord& run) override;
-  std::vector<RunRecord> ListRuns(std::size_t last) override;
+  void ListRuns(std::size_t last, const RunVisitor& visit) override;
   std::optional<RunRecord> LoadRun(std::int64_t id) override;
-  std::vector<std::int64_t> RunIds() override;
+  void EachRun(const RunVisitor& visit) override;
+
+  // Copies the journal, as it stands, into a new database that replaces
+  // path once whole, with SQLite's online backup, while other programs go on
+  // writing. Throws JournalError.
+  void BackUpTo(const std::string& path);
 
   // What this connection's PRAGMA name answers ("synchronous" gives "2" for
   // FULL), for checking how durably runs are kept.
@@ -43,15 +56,22 @@ class SqliteStore : public ResultStore {
   class Statement;
   Statement& Prepared(int which);
   JournalError Error(std::string_view action) const;
+  void Open(JournalAccess access);
   void Exec(const char* sql);
+  // Copies what the log holds into the main file as far as no other
+  // program's reading prevents it; never waits.
+  void Checkpoint();
   void UseWriteAheadLog();
   int UserVersion();
   void Migrate();
   template <typename Action>
   void InTransaction(Action&& action);
+  template <typename Action>
+  void InReadTransaction(Action&& action);
 
   std::string path_;
   sqlite3* db_ = nullptr;
+  bool writable_ = false;
   std::vector<std::unique_ptr<Statement>> statements_;
 };
 

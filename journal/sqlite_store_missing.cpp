@@ -14,15 +14,16 @@ namespace {
 
 class SqliteStore::Statement {};
 
-SqliteStore::SqliteStore(const std::string& path) : path_(path) { NoSqlite(); }
+SqliteStore::SqliteStore(const std::string& path, JournalAccess) : path_(path) { NoSqlite(); }
 SqliteStore::~SqliteStore() = default;
 std::int64_t SqliteStore::BeginRun(const RunRecord&) { NoSqlite(); }
 void SqliteStore::PlanRun(std::int64_t, const RunPlan&) { NoSqlite(); }
 void SqliteStore::AddSegment(std::int64_t, const SegmentRecord&) { NoSqlite(); }
 void SqliteStore::FinishRun(std::int64_t, const RunRecord&) { NoSqlite(); }
-std::vector<RunRecord> SqliteStore::ListRuns(std::size_t) { NoSqlite(); }
+void SqliteStore::ListRuns(std::size_t, const RunVisitor&) { NoSqlite(); }
 std::optional<RunRecord> SqliteStore::LoadRun(std::int64_t) { NoSqlite(); }
-std::vector<std::int64_t> SqliteStore::RunIds() { NoSqlite(); }
+void SqliteStore::EachRun(const RunVisitor&) { NoSqlite(); }
+void SqliteStore::BackUpTo(const std::string&) { NoSqlite(); }
 std::string SqliteStore::Setting(std::string_view) { NoSqlite(); }
 
 }  // namespace tarnwick

@@ -174,6 +174,9 @@ RunEnd MeasurementRun::MeasSpur() {
   if (!PlanLeavesOutCarrier(SegmentList_, CarrierHz, plan_.notchHz)) {
     return {RunOutcome::kRefused, CarrierRefusal(plan_, *carrierMHz), {}, false};
   }
+  if (std::string problem = plan_check_ ? plan_check_(SegmentList_) : ""; !problem.empty()) {
+    return {RunOutcome::kRefused, std::move(problem), {}, false};
+  }
 
   setup_sent_ = true;
   if (Status s = analyser_.SetUp(*RefLevel, *RefOffset); !s.ok()) return Stopped(s.error().message);

@@ -6,7 +6,9 @@
 #define TARNWICK_MEASURE_MEASUREMENT_RUN_H_
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analyser/analyser.h"
@@ -52,6 +54,12 @@ class MeasurementRun {
   // run.
   void AddObserver(RunObserver& observer) { observers_.push_back(&observer); }
 
+  // Asked once the plan is built, before anything is sent for it: a problem
+  // it names (limits that cannot judge the plan, say) refuses the run.
+  void SetPlanCheck(std::function<std::string(const FreqSegments&)> check) {
+    plan_check_ = std::move(check);
+  }
+
   // The segment plan of the latest run.
   const FreqSegments& SegmentList() const { return SegmentList_; }
 
@@ -77,6 +85,7 @@ class MeasurementRun {
   bool setup_sent_ = false;
   std::size_t doubtful_ = 0;
   std::vector<RunObserver*> observers_;
+  std::function<std::string(const FreqSegments&)> plan_check_;
 };
 
 }  // namespace tarnwick

@@ -1,10 +1,12 @@
 #include "results/limits.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
 #include <fmt/format.h>
 
+#include "text/number_text.h"
 #include "text/quote.h"
 #include "text/small_file.h"
 
@@ -22,7 +24,9 @@ std::vector<std::string_view> Words(std::string_view line) {
   return words;
 }
 
-std::optional<double> Number(std::string_view word) {
+}  // namespace
+
+std::optional<double> LimitNumber(std::string_view word) {
   if (!word.empty() && word[0] == '+') word.remove_prefix(1);
   double value = 0;
   const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value);
@@ -31,8 +35,6 @@ std::optional<double> Number(std::string_view word) {
   }
   return value;
 }
-
-}  // namespace
 
 LimitTable LimitTable::Everywhere(double limitDbm) {
   LimitTable table;
@@ -51,6 +53,9 @@ LimitTable LimitTable::FromRows(std::vector<LimitRow> rows, std::string source) 
 LimitTable LimitTable::Parse(std::string_view text, const std::string& name) {
   LimitTable table;
   table.source_ = name;
+  // Some editors on Windows start a UTF-8 file with one.
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   int lineNumber = 0;
   while (!text.empty()) {
     ++lineNumber;
@@ -71,7 +76,7 @@ LimitTable LimitTable::Parse(std::string_view text, const std::string& name) {
     LimitRow row{};
     double* fields[] = {&row.startMHz, &row.stopMHz, &row.limitDbm};
     for (std::size_t i = 0; i < 3; ++i) {
-      const std::optional<double> value = Number(words[i]);
+      const std::optional<double> value = LimitNumber(words[i]);
       if (!value) throw fail(fmt::format("{} is not a number", QuotedForMessage(words[i])));
       *fields[i] = *value;
     }
@@ -105,6 +110,23 @@ std::optional<double> LimitTable::For(double startHz, double stopHz) const {
     }
   }
   return strictest;
+}
+
+std::string LimitTable::MissedPlan(const FreqSegments& plan) const {
+  if (rows_.empty() || plan.empty()) return {};
+  for (const FreqSegment& segment : plan) {
+    if (For(segment.StartHz, segment.StopHz)) return {};
+  }
+  double lowHz = plan.front().StartHz, highHz = plan.front().StopHz;
+  for (const FreqSegment& segment : plan) {
+    lowHz = std::min(lowHz, segment.StartHz);
+    highHz = std::max(highHz, segment.StopHz);
+  }
+  return fmt::format(
+      "The limits file {} covers none of the plan's segments, {} to {} MHz: its rows are "
+      "start_MHz stop_MHz limit_dBm.",
+      QuotedForMessage(source_, kQuotedPathLength), GeneralNumberText(lowHz / kHzPerMHz),
+      GeneralNumberText(highHz / kHzPerMHz));
 }
 
 }  // namespace tarnwick

@@ -20,6 +20,10 @@ class LimitsError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A number as limits are written: decimal, an optional sign and exponent,
+// and finite; none otherwise.
+std::optional<double> LimitNumber(std::string_view word);
+
 class LimitTable {
  public:
   LimitTable() = default;
@@ -28,9 +32,10 @@ class LimitTable {
   // Rows already checked, such as a plan's; source says where they came from.
   static LimitTable FromRows(std::vector<LimitRow> rows, std::string source);
   // Rows of "start_MHz stop_MHz limit_dBm", blanks between, '#' starting a
-  // comment. name is how errors call the text (its file name).
+  // comment, a UTF-8 byte order mark ignored. name is how errors call the
+  // text (its file name).
   static LimitTable Parse(std::string_view text, const std::string& name);
-  // Reads and parses a file; throws LimitsError.
+  // Reads and parses a file of at most 1 MB; throws LimitsError.
   static LimitTable Load(const std::string& path);
 
   bool empty() const { return rows_.empty(); }
@@ -39,6 +44,10 @@ class LimitTable {
   // The strictest (lowest) limit of the rows that overlap the segment; none
   // when no row does.
   std::optional<double> For(double startHz, double stopHz) const;
+  // Why these limits cannot judge a run of plan: none of their rows covers
+  // any of its segments (a file written in Hz, say), so every reading would
+  // go unjudged. Empty when they can, or when there are no limits.
+  std::string MissedPlan(const FreqSegments& plan) const;
 
  private:
   std::vector<LimitRow> rows_;

@@ -136,6 +136,8 @@ Form1::Form1(Analyser& analyser, Platform& platform, bool simulated, double dpi,
   run_.AddObserver(box_);
   run_.AddObserver(recorder_);
   platform.SetStopCheck([this] { return close_requested_; });
+  run_.SetPlanCheck(
+      [this](const FreqSegments& plan) { return recorder_.limits().MissedPlan(plan); });
   setObjectName(QStringLiteral("Form1"));
   if (dpi <= 0) dpi = logicalDpiY();
   auto place = [dpi](QWidget* control, const char* name, const TwipsRect& rect) {

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "journal/export.h"
+#include "journal/journal_files.h"
 #include "ui/main_window.h"
 #include "ui/results_box.h"
 #include "version.h"
@@ -73,6 +74,8 @@ QString Form1::SaveResultsTo(const QString& path) const {
 QString Form1::ExportSessionTo(const QString& path) const {
   ResultStore* store = journal_ != nullptr ? journal_->store() : nullptr;
   if (store == nullptr) return tr("No journal is being written: there is nothing to export.");
+  const std::string clash = ClashWithJournal(journal_->path(), path.toStdString());
+  if (!clash.empty()) return QString::fromStdString(clash);
   std::vector<RunRecord> runs;
   try {
     for (std::int64_t id : journal_->recorded()) {
