@@ -6,7 +6,9 @@
 #ifndef TARNWICK_ANALYSER_ANALYSER_H_
 #define TARNWICK_ANALYSER_ANALYSER_H_
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "bus/bus_error.h"
 
@@ -14,7 +16,7 @@ namespace tarnwick {
 
 // How the wait for the end of a segment's sweep ended.
 enum class SweepWait {
-  kNotAveraged,  // a plain sweep: nothing to wait for
+  kNotAveraged,  // nothing was waited for
   kDone,
   kTimeout,      // the analyser did not report the end in time
   kError,        // the analyser reported a device or execution error
@@ -30,13 +32,16 @@ struct SweepResult {
 struct Marker {
   double hz = 0;
   double dbm = 0;
+  // Errors the analyser queued while the segment was measured, in its own
+  // words and oldest first; none when it keeps no error queue.
+  std::vector<std::string> errors;
 };
 
 class Analyser {
  public:
   virtual ~Analyser() = default;
 
-  // The dialect's name, as the journal records it: "builtin".
+  // The dialect's name, as the journal records it: "builtin", "scpi".
   virtual std::string_view Name() const = 0;
 
   // Opens the analyser where the bus says it is.

@@ -138,6 +138,19 @@ TEST_F(Wait, StopCheckEndsTheWaitAtOnce) {
   EXPECT_EQ(Written("*STB?"), 2);
 }
 
+// Error bits left from before the sweep are not the sweep's: the error
+// queue tells what went wrong.
+TEST_F(Wait, OperationCompleteEndsTheWaitWhateverBitsCameBefore) {
+  std::deque<std::string> esr = {"16\n", "0\n", "17\n"};
+  driver.responder = [&](std::string_view) {
+    std::string reply = esr.front();
+    esr.pop_front();
+    return std::optional<std::string>(reply);
+  };
+  EXPECT_EQ(WaitOperationComplete(bus, platform, 10).value(), kWaitDone);
+  EXPECT_EQ(Written("*ESR?"), 3);
+}
+
 TEST_F(Wait, SilentAnalyserIsAFailureAtOnce) {
   EXPECT_THAT(FailureOf(WaitAveraging()), HasSubstr("\"*STB?\""));
   EXPECT_LT(platform.NowSeconds() - start, 0.1);  // no ten seconds spent on it

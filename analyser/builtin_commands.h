@@ -33,18 +33,22 @@ inline constexpr std::string_view kMarkerLevel = "ML?";
 // Once, after the last segment.
 inline constexpr std::string_view kAveragingOff = "AAVG OFF";
 
-// IEEE 488.2 status dialogue of the averaging wait.
+// IEEE 488.2 common commands: the status dialogue of the waits, which both
+// dialects use, and the identity query.
 inline constexpr std::string_view kClearStatus = "*CLS";
 inline constexpr std::string_view kOperationEnable = "OPR 256";
 inline constexpr std::string_view kServiceRequestEnable = "*SRE 160";
 inline constexpr std::string_view kStatusByteQuery = "*STB?";
 inline constexpr std::string_view kEventStatusQuery = "*ESR?";
+inline constexpr std::string_view kIdentify = "*IDN?";
 
 // Status byte bits the wait enables and watches.
 inline constexpr int kStbOperationSummary = 0x80;  // bit 7
 inline constexpr int kStbRequestSummary = 0x40;    // bit 6, under the *SRE enable
 inline constexpr int kStbEventSummary = 0x20;      // bit 5
-// Event status bits that mean the averaged sweep went wrong.
+// Event status bits: the operation the "*OPC" armed is complete, and those
+// that mean a sweep went wrong.
+inline constexpr int kEsrOperationComplete = 0x01;
 inline constexpr int kEsrDeviceError = 0x08;
 inline constexpr int kEsrExecutionError = 0x10;
 inline constexpr int kEsrCommandError = 0x20;

@@ -1,24 +1,19 @@
 #include "analyser/builtin_dialogue.h"
 
+#include <fmt/format.h>
+
 #include "analyser/builtin_commands.h"
+#include "analyser/dialect.h"
+#include "analyser/identify.h"
 #include "analyser/query.h"
 #include "analyser/status_wait.h"
-#include "text/number_text.h"
+#include "text/quote.h"
 
 namespace tarnwick {
-namespace {
-
-std::string NumberCommand(std::string_view prefix, double value, std::string_view suffix) {
-  std::string text(prefix);
-  text += GeneralNumberText(value);
-  text += suffix;
-  return text;
-}
-
-}  // namespace
 
 Status BuiltinDialogue::Open() {
   setup_started_ = false;
+  marker_answered_ = false;
   marker_buffer_.assign(kMarkerBufferWidth, '\0');
   return BusAnalyser::Open();
 }
@@ -54,14 +49,7 @@ Result<SweepResult> BuiltinDialogue::Sweep(double startHz, double stopHz, bool a
   }
   const Result<int16_t> waited = WaitAveraging();
   if (!waited.ok()) return waited.error();
-  SweepResult result;
-  switch (waited.value()) {
-    case kWaitInterrupted: result.interrupted = true; break;
-    case kWaitTimeout: result.wait = SweepWait::kTimeout; break;
-    case kWaitError: result.wait = SweepWait::kError; break;
-    default: result.wait = SweepWait::kDone;
-  }
-  return result;
+  return SweepResultOf(waited.value());
 }
 
 Result<int16_t> BuiltinDialogue::WaitAveraging() {
@@ -74,10 +62,23 @@ Status BuiltinDialogue::FindPeak() { return Write(cmd::kPeakSearch); }
 
 Result<Marker> BuiltinDialogue::ReadMarker() {
   const Result<double> hz = QueryValue(bus_, cmd::kMarkerFrequency, marker_buffer_);
-  if (!hz.ok()) return hz.error();
+  if (!hz.ok()) return WithIdentity(hz.error());
+  marker_answered_ = true;
   const Result<double> dbm = QueryValue(bus_, cmd::kMarkerLevel, marker_buffer_);
   if (!dbm.ok()) return dbm.error();
-  return Marker{hz.value(), dbm.value()};
+  return Marker{hz.value(), dbm.value(), {}};
+}
+
+BusError BuiltinDialogue::WithIdentity(BusError error) {
+  if (marker_answered_) return error;
+  marker_answered_ = true;  // asked once a run
+  const std::string identity = AskIdentity(bus_);
+  if (!identity.empty()) {
+    error.message += fmt::format(" It answers \"{}\" with {}: it may speak SCPI (--dialect {}).",
+                                 cmd::kIdentify, QuotedForMessage(identity, kIdentityShown),
+                                 kScpiDialect);
+  }
+  return error;
 }
 
 Status BuiltinDialogue::Close() {

@@ -4,7 +4,6 @@
 #ifndef TARNWICK_ANALYSER_BUILTIN_DIALOGUE_H_
 #define TARNWICK_ANALYSER_BUILTIN_DIALOGUE_H_
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -12,20 +11,20 @@
 
 namespace tarnwick {
 
-// The width of the reply buffer the marker queries share through a run.
-inline constexpr std::size_t kMarkerBufferWidth = 50;
-
 class BuiltinDialogue : public BusAnalyser {
  public:
   using BusAnalyser::BusAnalyser;
 
-  std::string_view Name() const override { return "builtin"; }
+  std::string_view Name() const override;
 
   // Also starts a fresh marker buffer, all NUL, for the run.
   Status Open() override;
   Status SetUp(double refLevelDbm, double refOffsetDb) override;
   Result<SweepResult> Sweep(double startHz, double stopHz, bool averaged) override;
   Status FindPeak() override;
+  // When nothing of this run has answered "MF?" yet and the marker cannot be
+  // read, the failure says whether the analyser answers "*IDN?": it may
+  // speak SCPI instead.
   Result<Marker> ReadMarker() override;
   // "AAVG OFF" once set-up has begun, then offline.
   Status Close() override;
@@ -36,7 +35,10 @@ class BuiltinDialogue : public BusAnalyser {
   Result<int16_t> WaitAveraging();
 
  private:
+  BusError WithIdentity(BusError error);
+
   bool setup_started_ = false;
+  bool marker_answered_ = false;
   std::string marker_buffer_;
 };
 

@@ -1,26 +1,46 @@
 #include "analyser/bus_analyser.h"
 
+#include "analyser/status_wait.h"
 #include "bus/gpib_driver.h"
+#include "text/number_text.h"
 
 namespace tarnwick {
 
-Status BusAnalyser::Open() {
-  bus_.Analyzer = -1;  // stays negative when the driver cannot even be reached
-  const AnalyzerAddress& at = bus_.address();
+Status OpenAnalyser(AnalyzerBus& bus) {
+  bus.Analyzer = -1;  // stays negative when the driver cannot even be reached
+  const AnalyzerAddress& at = bus.address();
   const Result<int16_t> opened =
-      bus_.OpenDevice(at.board, at.pad, at.sad, kTimeout10s, kEotMode, kEosMode);
+      bus.OpenDevice(at.board, at.pad, at.sad, kTimeout10s, kEotMode, kEosMode);
   if (!opened.ok()) return opened.error();
-  bus_.Analyzer = opened.value();
-  return bus_.CheckOpen(bus_.Analyzer);
+  bus.Analyzer = opened.value();
+  return bus.CheckOpen(bus.Analyzer);
 }
 
-Status BusAnalyser::TakeOffline() {
+Status TakeAnalyserOffline(AnalyzerBus& bus) {
   Status first;
   // A failed open leaves no device; a negative descriptor would make some
   // drivers read outside their tables.
-  if (bus_.Analyzer >= 0) first = bus_.SetOnline(bus_.Analyzer, 0);
-  Status board = bus_.SetOnline(bus_.address().board, 0);
+  if (bus.Analyzer >= 0) first = bus.SetOnline(bus.Analyzer, 0);
+  Status board = bus.SetOnline(bus.address().board, 0);
   return first.ok() ? board : first;
+}
+
+std::string NumberCommand(std::string_view prefix, double value, std::string_view suffix) {
+  std::string text(prefix);
+  text += GeneralNumberText(value);
+  text += suffix;
+  return text;
+}
+
+SweepResult SweepResultOf(int16_t waitResult) {
+  SweepResult result;
+  switch (waitResult) {
+    case kWaitInterrupted: result.interrupted = true; break;
+    case kWaitTimeout: result.wait = SweepWait::kTimeout; break;
+    case kWaitError: result.wait = SweepWait::kError; break;
+    default: result.wait = SweepWait::kDone;
+  }
+  return result;
 }
 
 }  // namespace tarnwick

@@ -7,7 +7,8 @@
 
 namespace tarnwick {
 
-Result<double> QueryValue(AnalyzerBus& bus, std::string_view command, std::string& buffer) {
+Result<NumberReply> QueryNumberReply(AnalyzerBus& bus, std::string_view command,
+                                     std::string& buffer) {
   if (Status s = bus.WriteText(bus.Analyzer, command); !s.ok()) return s.error();
   const Result<int32_t> read = bus.ReadText(bus.Analyzer, buffer, command);
   if (!read.ok()) return read.error();
@@ -30,7 +31,13 @@ Result<double> QueryValue(AnalyzerBus& bus, std::string_view command, std::strin
     return e;
   }
   if (!scan.hasDigits) return bad(fmt::format("has no number: {}", QuotedForMessage(reply)));
-  return scan.value;
+  return NumberReply{scan.value, std::string(reply.substr(0, reply.find_last_not_of("\r\n") + 1))};
+}
+
+Result<double> QueryValue(AnalyzerBus& bus, std::string_view command, std::string& buffer) {
+  const Result<NumberReply> reply = QueryNumberReply(bus, command, buffer);
+  if (!reply.ok()) return reply.error();
+  return reply.value().value;
 }
 
 }  // namespace tarnwick

@@ -21,6 +21,17 @@ namespace tarnwick {
 // number too large for a double.
 Result<double> QueryValue(AnalyzerBus& bus, std::string_view command, std::string& buffer);
 
+// A reply and the number at its front.
+struct NumberReply {
+  double value = 0;
+  std::string text;  // the reply as received, its line end removed
+};
+
+// QueryValue that also keeps the reply's text, for replies whose words
+// matter: an error the analyser queued.
+Result<NumberReply> QueryNumberReply(AnalyzerBus& bus, std::string_view command,
+                                     std::string& buffer);
+
 }  // namespace tarnwick
 
 #endif  // TARNWICK_ANALYSER_QUERY_H_

@@ -5,6 +5,7 @@
 #ifndef TARNWICK_ANALYSER_STATUS_WAIT_H_
 #define TARNWICK_ANALYSER_STATUS_WAIT_H_
 
+#include <cstddef>
 #include <cstdint>
 
 #include "bus/analyzer_bus.h"
@@ -23,6 +24,8 @@ inline constexpr int16_t kWaitInterrupted = 3;  // the stop check asked to end i
 inline constexpr int32_t kAveragingTimeoutSeconds = 10;
 // How often the status byte is asked for.
 inline constexpr int kStatusPollMs = 10;
+// The width of the buffer a wait reads its status replies into.
+inline constexpr std::size_t kStatusReplyWidth = 10;
 
 // Enables the service request for the operation and event summaries, then
 // every 10 ms (platform's sleep, then its stop check) reads "*STB?" until
@@ -31,6 +34,14 @@ inline constexpr int kStatusPollMs = 10;
 // execution error), timeout or interrupted; fails when a query fails or a
 // status does not fit 16 bits.
 Result<int16_t> WaitOperation(AnalyzerBus& bus, Platform& platform, int32_t timeoutSeconds);
+
+// The same wait for an operation followed by "*OPC": reads "*ESR?" every
+// 10 ms until its operation-complete bit is set, with the same deadline and
+// stop check. Returns done, timeout or interrupted, never error: the
+// register's error bits may be left from commands before the operation, so
+// what went wrong is the error queue's to say.
+Result<int16_t> WaitOperationComplete(AnalyzerBus& bus, Platform& platform,
+                                      int32_t timeoutSeconds);
 
 }  // namespace tarnwick
 

@@ -16,10 +16,10 @@
 #include "app/cli_report.h"
 #include "app/cli_subcommands.h"
 #include "app/console_io.h"
+#include "app/identify_command.h"
 #include "app/journal_options.h"
 #include "app/program_options.h"
 #include "app/stop_signals.h"
-#include "analyser/builtin_dialogue.h"
 #include "bus/analyzer_bus.h"
 #include "journal/export.h"
 #include "journal/run_journal.h"
@@ -165,6 +165,7 @@ int Main(int argc, char** argv) {
   AddPlanCommands(app, plans);
   ReportCommand report;
   AddReportCommand(app, report);
+  const CLI::App* identify = AddIdentifyCommand(app);
 
   try {
     app.parse(argc, argv);
@@ -181,6 +182,7 @@ int Main(int argc, char** argv) {
   if (const std::optional<int> status = RunReportCommand(report, journalOptions.path, kProgram)) {
     return *status;
   }
+  if (identify->parsed()) return RunIdentify(driverOptions, kProgram);
   LimitTable limits;
   std::optional<TestPlan> plan;
   try {
@@ -213,11 +215,11 @@ int Main(int argc, char** argv) {
   const bool showProgress = StderrIsTerminal() && !stack->traces_to_stderr();
   AnalyzerBus bus(stack->driver());
   bus.SetAddress(stack->address());
-  BuiltinDialogue analyser(bus, platform);
+  const std::unique_ptr<Analyser> analyser = MakeDialect(driverOptions.dialect, bus, platform);
   ConsoleHost host(inputs, std::move(plan), console, *stack, showProgress);
   host.PrintLines(format == "box");
   platform.SetStopCheck([&host] { return host.StopRequested(); });
-  MeasurementRun run(analyser, host, platform);
+  MeasurementRun run(*analyser, host, platform);
   BlockWriter box([&host](std::string_view text) { host.InsertResult(text); });
   RunRecorder recorder;
   recorder.SetBench([&stack] { return stack->BenchText(); }, stack->simulated());

@@ -43,12 +43,26 @@ TEST(Cli, SimulatedRunInProcessAndThroughTheSimulatorLibrary) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, kDefaultSimulated);
   EXPECT_THAT(r.err, HasSubstr("simulated"));
+  // The same lines when the run and the simulator speak SCPI.
+  EXPECT_EQ(Cli({"--simulate", "--dialect", "scpi"}).out, kDefaultSimulated);
 
   // The same analyser loaded as a driver library through the real binding.
   const ProcessResult lib = Cli({"--gpib-library", TEST_LIB_SIMULATOR});
   EXPECT_EQ(lib.status, 0) << lib.err;
   EXPECT_EQ(lib.out, kDefaultSimulated);
   EXPECT_THAT(lib.err, Not(HasSubstr("simulated")));
+}
+
+TEST(Cli, IdentifySaysWhatAnswersAndTheDialectThatFits) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"builtin", "instrument: no answer to \"*IDN?\", but it answers \"MF?\"\ndialect: builtin\n"},
+      {"scpi", "instrument: \"Tarnwick,Simulated spectrum analyser,0,1.00\"\ndialect: scpi\n"},
+  };
+  for (const auto& [dialect, expected] : cases) {
+    const ProcessResult r = Cli({"identify", "--simulate", "--dialect", dialect});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Text(r.out), expected);
+  }
 }
 
 TEST(Cli, ExitStatusSaysHowTheRunEnded) {

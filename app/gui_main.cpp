@@ -22,7 +22,6 @@
 
 #include "app/journal_options.h"
 #include "app/program_options.h"
-#include "analyser/builtin_dialogue.h"
 #include "bus/analyzer_bus.h"
 #include "measure/plan_catalogue.h"
 #include "ui/added_area.h"
@@ -177,8 +176,8 @@ int Main(int argc, char** argv) {
 
   AnalyzerBus bus(stack->driver());
   bus.SetAddress(stack->address());
-  BuiltinDialogue analyser(bus, platform);
-  ui::Form1 window(analyser, platform, stack->simulated());
+  const std::unique_ptr<Analyser> analyser = MakeDialect(options.driver.dialect, bus, platform);
+  ui::Form1 window(*analyser, platform, stack->simulated());
   // An analyser reached some other way than the default is named in the title.
   if (const std::string& resource = stack->address().resource; !resource.empty()) {
     window.setWindowTitle(QStringLiteral("%1 - %2")

@@ -54,6 +54,16 @@ class Server:
     def serial(self, pad=8):
         return f"PRLGX-ASRL::{self.where}::{pad}::INSTR"
 
+    def socket(self):
+        host, port = self.where.rsplit(":", 1)
+        return f"TCPIP::{host}::{port}::SOCKET"
+
+    def resource(self, serve):
+        """The resource and dialect options that reach how it serves."""
+        if "--scpi" in serve:
+            return ["--resource", self.socket(), "--dialect", "scpi"]
+        return ["--resource", self.serial() if "--pty" in serve else self.tcp()]
+
     def stop(self):
         """Ctrl-C; returns the exit status and the log."""
         if self.proc.poll() is None:
@@ -69,18 +79,19 @@ class Server:
 
 
 class WholeRuns(unittest.TestCase):
-    def test_adaptor_runs_print_what_the_built_in_simulator_prints(self):
+    def test_adaptor_and_socket_runs_print_what_the_built_in_simulator_prints(self):
         cases = [  # (how tarnwick-sim serves, cli arguments, scene)
             ((), [], None),
             ((), LF_ARGS, LF_SCENE),
             (("--pty",), [], None),
             (("--pty",), LF_ARGS, LF_SCENE),
+            (("--scpi",), [], None),
+            (("--scpi",), LF_ARGS, LF_SCENE),
         ]
         for serve, args, scene in cases:
             with self.subTest(serve=serve, args=args):
                 with Server(*serve, scene=scene) as server:
-                    resource = server.serial() if serve else server.tcp()
-                    status, out, err = run_cli("--resource", resource, *args)
+                    status, out, err = run_cli(*server.resource(serve), *args)
                     self.assertEqual(status, 0, err)
                     self.assertEqual(out, simulated(*args, scene=scene))
                     self.assertNotIn("simulated", err)
@@ -114,12 +125,11 @@ class WholeRuns(unittest.TestCase):
         self.assertIn("ibdev(0, 9, 0, 13, 1, 0)", err)
         self.assertEqual(out.count("\r\n"), 7)
 
-    def test_visa_library_serves_gpib_and_socket_resources(self):
-        for resource, args in [("GPIB0::8::INSTR", ["--backend", "visa"]),
-                               ("TCPIP::127.0.0.1::5025::SOCKET", [])]:
+    def test_visa_library_serves_what_backend_visa_gives_it(self):
+        for resource in ["GPIB0::8::INSTR", "TCPIP::127.0.0.1::5025::SOCKET"]:
             with self.subTest(resource=resource):
                 status, out, err = run_cli("--resource", resource, "--visa-library", VISA_LIB,
-                                           *args)
+                                           "--backend", "visa")
                 self.assertEqual(status, 0, err)
                 self.assertEqual(out, simulated())
 
@@ -184,15 +194,16 @@ class Failures(unittest.TestCase):
                                "within 10 s", server.tcp(), lines=4)
 
     def test_server_stopped_mid_run_drops_the_connection(self):
-        with Server() as server:
-            cli = subprocess.Popen([CLI, "--resource", server.tcp(), "--avg"],
-                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-            first = cli.stdout.readline() + cli.stdout.readline()
-            server.stop()
-            rest, err = cli.communicate(timeout=30)
-        self.assertStopped((cli.returncode, (first + rest).decode(), err.decode()),
-                           "EDVR", "closed the connection")
-        self.assertLess((first + rest).count(b"\r\n"), 7)
+        for serve in [(), ("--scpi",)]:
+            with self.subTest(serve=serve), Server(*serve) as server:
+                cli = subprocess.Popen([CLI, *server.resource(serve), "--avg"],
+                                       stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                first = cli.stdout.readline() + cli.stdout.readline()
+                server.stop()
+                rest, err = cli.communicate(timeout=30)
+                self.assertStopped((cli.returncode, (first + rest).decode(), err.decode()),
+                                   "EDVR", "closed the connection")
+                self.assertLess((first + rest).count(b"\r\n"), 7)
 
     def test_serial_port_that_cannot_be_opened(self):
         self.assertStopped(run_cli("--resource", "PRLGX-ASRL::/dev/tarnwick-none::8::INSTR"),

@@ -46,6 +46,10 @@ void AddDriverOptions(CLI::App& app, DriverOptions& options) {
                  "Which library serves GPIB resources: auto (the GPIB driver library) or visa")
       ->check(CLI::IsMember({"auto", "visa"}))
       ->capture_default_str();
+  app.add_option("--dialect", options.dialect,
+                 "The analyser's command language: builtin, or scpi (also the simulator's)")
+      ->check(CLI::IsMember(std::vector<std::string>(kDialects.begin(), kDialects.end())))
+      ->capture_default_str();
   CLI::Option* simulate = app.add_flag(
       "--simulate", options.simulate,
       fmt::format("Run on the built-in simulated analyser instead of a GPIB bus (the resource {})",
@@ -89,7 +93,7 @@ DriverStack::DriverStack(const DriverOptions& options, Platform& platform) {
                                              drivers::kSimulatedResource));
   }
   base_ = drivers::MakeDriver(resource, {platform, options.gpibLibrary, options.visaLibrary,
-                                         options.simScene});
+                                         options.simScene, options.dialect == kScpiDialect});
   address_ = resource.address;
   scene_ = options.simScene.empty() ? "built-in scene" : options.simScene;
   top_ = base_.get();

@@ -8,6 +8,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "analyser/dialect.h"
 #include "bus/analyzer_address.h"
 #include "bus/gpib_driver.h"
 #include "bus/platform.h"
@@ -30,10 +31,11 @@ struct DriverOptions {
   std::string resource;     // empty: the default, GPIB0::8::INSTR
   std::string backend = "auto";  // "visa": every resource through VISA
   std::string visaLibrary;  // empty: environment, then the usual names
+  std::string dialect{kBuiltinDialect};  // the language the analyser is spoken to in
 };
 
-// Adds --resource, --backend, --simulate, --sim-scene, --gpib-library,
-// --visa-library, --trace and --version.
+// Adds --resource, --backend, --dialect, --simulate, --sim-scene,
+// --gpib-library, --visa-library, --trace and --version.
 void AddDriverOptions(CLI::App& app, DriverOptions& options);
 
 // Adds --plan NAME|FILE and returns it.

@@ -1,7 +1,8 @@
 // tarnwick-sim: the simulated analyser behind a simulated Prologix-style GPIB
 // adaptor, on TCP (as a GPIB-ETHERNET) or on a pseudo-terminal (as a
-// GPIB-USB), so that Tarnwick and other clients can be tried over a real
-// connection. Every connection gets an analyser of its own.
+// GPIB-USB), or speaking SCPI itself on a raw socket, so that Tarnwick and
+// other clients can be tried over a real connection. Every connection gets
+// an analyser of its own.
 #include <csignal>
 #include <cstdlib>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include "drivers/network_address.h"
 #include "sim/prologix_adaptor.h"
 #include "sim/scene.h"
+#include "sim/scpi_instrument.h"
 #include "text/quote.h"
 
 namespace tarnwick {
@@ -25,10 +27,18 @@ namespace {
 
 constexpr char kProgram[] = "tarnwick-sim";
 
-// One client's adaptor: reads what the client sends, writes back what the
-// adaptor answers, until either side closes.
-template <typename Stream>
-class Session : public std::enable_shared_from_this<Session<Stream>> {
+// What a closed session's log line says it was given.
+std::string Given(const sim::PrologixAdaptor& adaptor) {
+  return fmt::format("{} lines, {} of them to the adaptor", adaptor.lines(), adaptor.commands());
+}
+std::string Given(const sim::ScpiInstrument& instrument) {
+  return fmt::format("{} lines", instrument.lines());
+}
+
+// One client's adaptor or instrument: reads what the client sends, writes
+// back what it answers, until either side closes.
+template <typename Stream, typename Device>
+class Session : public std::enable_shared_from_this<Session<Stream, Device>> {
  public:
   Session(Stream stream, std::string peer, const sim::Scene& scene, Platform& platform)
       : stream_(std::move(stream)), peer_(std::move(peer)), adaptor_(scene, platform) {}
@@ -43,9 +53,8 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
     stream_.async_read_some(asio::buffer(buffer_), [self = this->shared_from_this()](
                                                        const asio::error_code& ec, std::size_t n) {
       if (ec) {
-        fmt::print(stderr, "{}: {} closed ({}) after {} lines, {} of them to the adaptor\n",
-                   kProgram, self->peer_, ec.message(), self->adaptor_.lines(),
-                   self->adaptor_.commands());
+        fmt::print(stderr, "{}: {} closed ({}) after {}\n", kProgram, self->peer_, ec.message(),
+                   Given(self->adaptor_));
         return;
       }
       self->reply_ = self->adaptor_.Receive(std::string_view(self->buffer_, n));
@@ -68,11 +77,12 @@ class Session : public std::enable_shared_from_this<Session<Stream>> {
 
   Stream stream_;
   std::string peer_;
-  sim::PrologixAdaptor adaptor_;
+  Device adaptor_;
   char buffer_[4096];
   std::string reply_;
 };
 
+template <typename Device>
 void Accept(asio::ip::tcp::acceptor& acceptor, const sim::Scene& scene, Platform& platform) {
   acceptor.async_accept([&](const asio::error_code& ec, asio::ip::tcp::socket socket) {
     if (ec) return;  // the acceptor was closed: stopping
@@ -80,9 +90,9 @@ void Accept(asio::ip::tcp::acceptor& acceptor, const sim::Scene& scene, Platform
     socket.set_option(asio::ip::tcp::no_delay(true), ignored);
     const auto remote = socket.remote_endpoint(ignored);
     const std::string peer = fmt::format("{}:{}", remote.address().to_string(), remote.port());
-    using TcpSession = Session<asio::ip::tcp::socket>;
+    using TcpSession = Session<asio::ip::tcp::socket, Device>;
     std::make_shared<TcpSession>(std::move(socket), peer, scene, platform)->Start();
-    Accept(acceptor, scene, platform);
+    Accept<Device>(acceptor, scene, platform);
   });
 }
 
@@ -98,15 +108,22 @@ asio::ip::tcp::endpoint ListenEndpoint(asio::io_context& io, const std::string& 
 
 int Main(int argc, char** argv) {
   CLI::App app{"Serves the simulated analyser behind a simulated Prologix-style GPIB adaptor, "
-               "on TCP or on a pseudo-terminal.",
+               "on TCP or on a pseudo-terminal; or, with --scpi, as a SCPI instrument on a raw "
+               "socket.",
                kProgram};
   std::string listen = "127.0.0.1:1234";
   std::string sceneFile;
   bool pty = false;
+  bool scpi = false;
   app.add_option("--listen", listen, "Address and port to serve on (port 0: any free one)")
       ->option_text("HOST:PORT")
       ->capture_default_str();
-  app.add_flag("--pty", pty, "Serve on a pseudo-terminal instead, as a USB adaptor's serial port");
+  CLI::Option* ptyFlag = app.add_flag(
+      "--pty", pty, "Serve on a pseudo-terminal instead, as a USB adaptor's serial port");
+  app.add_flag("--scpi", scpi,
+               "Serve the analyser itself, speaking SCPI with LF after every message, as on "
+               "port 5025")
+      ->excludes(ptyFlag);
   app.add_option("--scene", sceneFile, "Scene file for the analysers (see sim/scenes)")
       ->option_text("FILE");
   app.set_version_flag("--version", VersionText());
@@ -144,7 +161,7 @@ int Main(int argc, char** argv) {
     }
     asio::posix::stream_descriptor master(io, terminal.master);
     terminal.master = -1;  // the descriptor object owns it now
-    using PtySession = Session<asio::posix::stream_descriptor>;
+    using PtySession = Session<asio::posix::stream_descriptor, sim::PrologixAdaptor>;
     std::make_shared<PtySession>(std::move(master), terminal.device, scene, platform)->Start();
     fmt::print("{}\n", terminal.device);
 #else
@@ -164,7 +181,11 @@ int Main(int argc, char** argv) {
       return kExitUsage;
     }
     const auto bound = acceptor->local_endpoint();
-    Accept(*acceptor, scene, platform);
+    if (scpi) {
+      Accept<sim::ScpiInstrument>(*acceptor, scene, platform);
+    } else {
+      Accept<sim::PrologixAdaptor>(*acceptor, scene, platform);
+    }
     // The bound port on standard output, for whoever asked for port 0.
     fmt::print("{}:{}\n", bound.address().to_string(), bound.port());
     fmt::print(stderr, "{}: listening on {}:{}\n", kProgram, bound.address().to_string(),

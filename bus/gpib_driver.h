@@ -79,6 +79,10 @@ class GpibDriver {
   // loaded and how its status words arrive. Empty when there is nothing worth
   // saying. Meaningful once a call has been made.
   virtual std::string Description() const { return {}; }
+
+  // What an adaptor between Tarnwick and the analyser said of itself at the
+  // last open (a Prologix-style one's "++ver"); empty when there is none.
+  virtual std::string AdaptorVersion() const { return {}; }
 };
 
 // Forwards every call to another driver, so that a decorator (the bus trace,
@@ -101,6 +105,7 @@ class DriverWrapper : public GpibDriver {
   int ibrd(int ud, void* buf, long cnt) override { return target_.ibrd(ud, buf, cnt); }
   std::string LastErrorText() const override { return target_.LastErrorText(); }
   std::string Description() const override { return target_.Description(); }
+  std::string AdaptorVersion() const override { return target_.AdaptorVersion(); }
 
  protected:
   GpibDriver& target() const { return target_; }

@@ -1,8 +1,9 @@
 // One table run over every GpibDriver: each must answer the same calls the
 // same way, with the status words written after every call. The library
 // binding loads the stand-in libraries, the Prologix driver talks to the
-// simulated adaptor, the VISA binding loads the simulated VISA library, and
-// the simulator serves itself.
+// simulated adaptor, the raw socket to the simulated SCPI instrument, the
+// VISA binding loads the simulated VISA library, and the simulator serves
+// itself.
 #include <algorithm>
 #include <cstdint>
 #include <functional>
@@ -14,6 +15,7 @@
 
 #include "drivers/driver_library.h"
 #include "drivers/prologix_driver.h"
+#include "drivers/socket_driver.h"
 #include "drivers/visa_driver.h"
 #include "sim/scene.h"
 #include "sim/simulated_driver.h"
@@ -127,6 +129,12 @@ INSTANTIATE_TEST_SUITE_P(
                   return std::make_unique<drivers::PrologixDriver>(
                       std::make_unique<testing::AdaptorLink>(sim::DefaultScene(), p),
                       "PRLGX-TCPIP::sim::8::INSTR", "TCP", p);
+                }},
+        Subject{"RawSocketInstrument",
+                [](Platform& p) {
+                  return std::make_unique<drivers::SocketDriver>(
+                      std::make_unique<testing::InstrumentLink>(sim::DefaultScene(), p),
+                      "TCPIP::sim::5025::SOCKET", p);
                 }},
         Subject{"VisaLibrary",
                 [](Platform&) { return std::make_unique<drivers::VisaDriver>(

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
+#include <fmt/format.h>
+
 #include "bus/gpib_driver.h"
+#include "text/quote.h"
 
 namespace tarnwick::drivers {
 namespace {
@@ -69,6 +72,14 @@ LinkResult LineReader::Drain(std::string& unasked) {
     if (dropped > kDrainLimit) break;
   }
   return std::nullopt;
+}
+
+LinkResult LineReader::RefuseUnasked(std::string_view where) {
+  std::string unasked;
+  if (LinkResult error = Drain(unasked)) return error;
+  if (unasked.empty()) return std::nullopt;
+  return LinkError{EDVR, fmt::format("{} sent {} that nobody asked for; it would have been taken "
+                                     "for the next reply", where, QuotedForMessage(unasked))};
 }
 
 }  // namespace tarnwick::drivers

@@ -11,6 +11,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #include "bus/platform.h"
 #include "drivers/byte_link.h"
@@ -47,6 +48,9 @@ class LineReader {
   // first kUnaskedKept bytes and drops the rest.
   LinkResult Drain(std::string& unasked);
   static constexpr std::size_t kUnaskedKept = 256;
+  // Drain, and a failure naming the peer at where and what it sent when
+  // anything arrived unasked: it would have been taken for the next reply.
+  LinkResult RefuseUnasked(std::string_view where);
 
   // Forgets everything received, for a new connection.
   void Reset() { received_.clear(); }

@@ -122,6 +122,7 @@ bool PrologixDriver::SetUp(int pad, int sad) {
     return false;
   }
   read_timeout_s_ = Milliseconds(timeout) / 1000.0;
+  version_ = std::move(version);
   return true;
 }
 
@@ -129,12 +130,7 @@ LinkResult PrologixDriver::Ask(const std::string& lines) {
   // With "++auto 0" the adaptor speaks only when asked: anything waiting now
   // would be taken for the answer to this question, and every later answer
   // for the one before it.
-  std::string unasked;
-  if (LinkResult error = reader_.Drain(unasked)) return error;
-  if (!unasked.empty()) {
-    return LinkError{EDVR, fmt::format("{} sent {} that nobody asked for; it would have been taken "
-                                       "for the next reply", resource_, QuotedForMessage(unasked))};
-  }
+  if (LinkResult error = reader_.RefuseUnasked(resource_)) return error;
   return link_->Write(lines, timeout_s_);
 }
 

@@ -42,6 +42,7 @@ class PrologixDriver : public StatusWordDriver {
   // asking; "++read eoi" is sent again whenever the adaptor's own read
   // timeout has passed in silence.
   int ibrd(int ud, void* buf, long cnt) override;
+  std::string AdaptorVersion() const override { return version_; }
 
   // "Prologix-style GPIB adaptor over TCP, <resource>".
   std::string Description() const override;
@@ -69,6 +70,7 @@ class PrologixDriver : public StatusWordDriver {
   bool in_reply_ = false;       // part of a reply was handed out
   double reply_deadline_ = 0;
   int reads_asked_ = 0;         // "++read eoi" sent for this reply
+  std::string version_;         // the adaptor's answer to "++ver"
 };
 
 }  // namespace tarnwick::drivers

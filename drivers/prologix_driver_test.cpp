@@ -98,6 +98,7 @@ TEST(PrologixDriver, SetsUpOnceSavingNothingAndReaddressesOnlyOnChange) {
                           "++savecfg 0\n++mode 1\n++auto 0\n++eoi 1\n++eos 3\n++eot_enable 0\n"
                           "++read_tmo_ms 3000\n++addr 8\n++read_tmo_ms\n",
                           "++addr 9\n"));
+  EXPECT_EQ(b.driver.AdaptorVersion(), "GPIB-ETHERNET version 1");
 }
 
 TEST(PrologixDriver, AddressesOutsideTheBusAreRefusedBeforeAnythingIsSent) {

@@ -12,6 +12,7 @@
 #include "drivers/asio_link.h"
 #include "drivers/network_address.h"
 #include "drivers/prologix_driver.h"
+#include "drivers/socket_driver.h"
 #include "drivers/visa_driver.h"
 #include "sim/scene.h"
 #include "sim/simulated_driver.h"
@@ -112,6 +113,24 @@ bool ReadPrologixSerial(std::string_view text, Resource& r) {
   return true;
 }
 
+// TCPIP[board]::host::port::SOCKET
+bool ReadSocket(std::string_view text, Resource& r) {
+  const auto f = Fields(text);
+  if (!StartsWithNoCase(f[0], "TCPIP") || !EqualsNoCase(f.back(), "SOCKET")) return false;
+  if (f.size() != 4 || f[1].empty() ||
+      !std::all_of(f[0].begin() + 5, f[0].end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    throw ResourceError("an instrument on a raw socket is TCPIP::host::port::SOCKET");
+  }
+  try {
+    r.host = ReadHost(f[1]);
+    r.port = ReadPort(f[2]);
+  } catch (const AddressError& e) {
+    throw ResourceError(e.what());
+  }
+  r.address.pad = 0;
+  return true;
+}
+
 // SIM::INSTR: the simulated analyser, on a simulated bus at board 0,
 // address 8, which is what messages call it.
 bool ReadSimulated(std::string_view text, Resource& r) {
@@ -151,26 +170,33 @@ std::unique_ptr<GpibDriver> MakePrologixSerial(const Resource& r, const DriverSe
                                           s.platform);
 }
 
+std::unique_ptr<GpibDriver> MakeSocket(const Resource& r, const DriverSettings& s) {
+  return std::make_unique<SocketDriver>(MakeTcpLink(r.host, r.port), r.text, s.platform);
+}
+
 std::unique_ptr<GpibDriver> MakeVisa(const Resource& r, const DriverSettings& s) {
   return std::make_unique<VisaDriver>(VisaLibraryCandidates(s.visaLibrary), r.text);
 }
 
 std::unique_ptr<GpibDriver> MakeSimulated(const Resource&, const DriverSettings& s) {
   sim::Scene scene = s.simScene.empty() ? sim::DefaultScene() : sim::LoadSceneFile(s.simScene);
-  return std::make_unique<sim::SimulatedDriver>(std::move(scene), s.platform);
+  return std::make_unique<sim::SimulatedDriver>(
+      std::move(scene), s.platform, s.simScpi ? sim::Language::kScpi : sim::Language::kBuiltin);
 }
 
-constexpr std::array<ResourceForm, 5> kForms = {{
+constexpr std::array<ResourceForm, 6> kForms = {{
     {"GPIB[board]::pad[::sad]::INSTR", "the NI-488.2 driver library (default GPIB0::8::INSTR)",
      ReadGpib, MakeGpibLibrary},
     {"PRLGX-TCPIP::host[::port]::pad::INSTR", "a Prologix-style adaptor on the network (port 1234; an IPv6 host in brackets)",
      ReadPrologixTcp, MakePrologixTcp},
     {"PRLGX-ASRL::device::pad::INSTR", "a Prologix-style adaptor on a serial port (/dev/ttyUSB0, COM3)",
      ReadPrologixSerial, MakePrologixSerial},
+    {"TCPIP::host::port::SOCKET", "an instrument on a raw socket, such as port 5025 (no VISA)",
+     ReadSocket, MakeSocket},
     {"SIM::INSTR", "the built-in simulated analyser (--simulate; its scene with --sim-scene)",
      ReadSimulated, MakeSimulated, true},
     {"any other VISA resource", "the VISA library (TCPIP::host::inst0::INSTR, "
-     "TCPIP::host::5025::SOCKET, USB0::...::INSTR; GPIB forms with --backend visa)",
+     "TCPIP::host::hislip0::INSTR, USB0::...::INSTR; GPIB and SOCKET forms with --backend visa)",
      ReadVisa, MakeVisa},
 }};
 // What --backend visa leaves to choose from: the simulator stays one.

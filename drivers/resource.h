@@ -35,8 +35,8 @@ struct Resource {
   // resource as given, or none for the default and the simulator, which
   // messages call GPIB<board>::<pad>.
   AnalyzerAddress address;
-  std::string host;                    // PRLGX-TCPIP
-  int port = kPrologixDefaultPort;     // PRLGX-TCPIP
+  std::string host;                    // PRLGX-TCPIP, SOCKET
+  int port = kPrologixDefaultPort;     // PRLGX-TCPIP, SOCKET
   std::string device;                  // PRLGX-ASRL
 };
 
@@ -46,6 +46,7 @@ struct DriverSettings {
   std::string gpibLibrary;  // empty: environment, then the usual names
   std::string visaLibrary;  // empty: environment, then the usual names
   std::string simScene;     // empty: the simulator's built-in scene
+  bool simScpi = false;     // the simulator speaks SCPI, not the built-in language
 };
 
 struct ResourceForm {

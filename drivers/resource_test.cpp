@@ -30,14 +30,16 @@ TEST(ParseResource, EachFormGoesToItsRowWithItsFields) {
       {"PRLGX-TCPIP::[::1]::1234::8::INSTR", Backend::kAuto, 1, 0, 8, 0, "::1", 1234, ""},
       {"PRLGX-ASRL::/dev/ttyUSB0::8::INSTR", Backend::kAuto, 2, 0, 8, 0, "", 1234, "/dev/ttyUSB0"},
       {"PRLGX-ASRL::COM3::22::INSTR", Backend::kAuto, 2, 0, 22, 0, "", 1234, "COM3"},
-      {"SIM::INSTR", Backend::kAuto, 3, 0, 8, 0, "", 1234, ""},
-      {"TCPIP::10.0.0.5::inst0::INSTR", Backend::kAuto, 4, 0, 0, 0, "", 1234, ""},
-      {"TCPIP0::sa.lab::5025::SOCKET", Backend::kAuto, 4, 0, 0, 0, "", 1234, ""},
-      {"USB0::0x2A8D::0x1301::MY123::INSTR", Backend::kAuto, 4, 0, 0, 0, "", 1234, ""},
-      // With VISA as the backend the GPIB form keeps its address; the
-      // simulator stays the simulator.
-      {"GPIB1::9::INSTR", Backend::kVisa, 4, 1, 9, 0, "", 1234, ""},
-      {"sim::instr", Backend::kVisa, 3, 0, 8, 0, "", 1234, ""},
+      {"TCPIP0::sa.lab::5025::SOCKET", Backend::kAuto, 3, 0, 0, 0, "sa.lab", 5025, ""},
+      {"tcpip::10.0.0.7::5555::socket", Backend::kAuto, 3, 0, 0, 0, "10.0.0.7", 5555, ""},
+      {"SIM::INSTR", Backend::kAuto, 4, 0, 8, 0, "", 1234, ""},
+      {"TCPIP::10.0.0.5::inst0::INSTR", Backend::kAuto, 5, 0, 0, 0, "", 1234, ""},
+      {"USB0::0x2A8D::0x1301::MY123::INSTR", Backend::kAuto, 5, 0, 0, 0, "", 1234, ""},
+      // With VISA as the backend the GPIB form keeps its address, a raw
+      // socket is VISA's; the simulator stays the simulator.
+      {"GPIB1::9::INSTR", Backend::kVisa, 5, 1, 9, 0, "", 1234, ""},
+      {"TCPIP::sa.lab::5025::SOCKET", Backend::kVisa, 5, 0, 0, 0, "", 1234, ""},
+      {"sim::instr", Backend::kVisa, 4, 0, 8, 0, "", 1234, ""},
   };
   const auto forms = ResourceForms();
   for (const Case& c : cases) {
@@ -73,6 +75,8 @@ TEST(ParseResource, RefusalSaysWhyAndListsEveryForm) {
       {"PRLGX-ASRL::/dev/ttyUSB0::x::INSTR", "primary address \"x\""},
       {"8", "cannot use the resource \"8\""},
       {"TCPIP::host::5025", "cannot use the resource"},
+      {"TCPIP::host::inst0::SOCKET", "port \"inst0\""},
+      {"TCPIP::5025::SOCKET", "TCPIP::host::port::SOCKET"},
       {"", "cannot use the resource \"\""},
   };
   for (const Case& c : cases) {

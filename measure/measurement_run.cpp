@@ -6,6 +6,7 @@
 #include <optional>
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include "analyser/status_wait.h"
 #include "text/leading_number.h"
@@ -65,18 +66,28 @@ std::optional<double> FieldNumber(std::string_view text, std::string_view field,
   return scan.value;
 }
 
-// Why a reading from a sweep whose wait did not end well is doubtful.
-std::string Doubt(SweepWait wait) {
-  switch (wait) {
-    case SweepWait::kTimeout:
-      return fmt::format(
-          "averaging did not finish within {} s: this reading is from an unfinished sweep",
-          kAveragingTimeoutSeconds);
-    case SweepWait::kError:
-      return "the analyser reported an error during the averaged sweep: this reading is doubtful";
-    default:
-      return {};
+// Why a reading is doubtful: its sweep's wait did not end well, or the
+// analyser queued errors while it was measured (the first is quoted; it is
+// the likeliest cause). Empty when it is sound.
+std::string Doubt(SweepWait wait, bool averaged, const std::vector<std::string>& errors) {
+  const std::string_view sweep = averaged ? "the averaged sweep" : "the sweep";
+  std::vector<std::string> doubts;
+  if (wait == SweepWait::kTimeout) {
+    doubts.push_back(fmt::format("{} did not finish within {} s: this reading is from an "
+                                 "unfinished sweep",
+                                 averaged ? "averaging" : "the sweep", kAveragingTimeoutSeconds));
   }
+  if (!errors.empty()) {
+    const std::size_t others = errors.size() - 1;
+    const std::string more =
+        others == 0 ? "" : fmt::format(" and {} more error{}", others, others > 1 ? "s" : "");
+    doubts.push_back(fmt::format("the analyser reported {}{} during this segment: this reading "
+                                 "is doubtful", QuotedForMessage(errors.front()), more));
+  } else if (wait == SweepWait::kError) {
+    doubts.push_back(fmt::format("the analyser reported an error during {}: this reading is "
+                                 "doubtful", sweep));
+  }
+  return fmt::format("{}", fmt::join(doubts, "; "));
 }
 
 }  // namespace
@@ -194,8 +205,8 @@ Status MeasurementRun::MeasureSegment(std::size_t index, bool& interrupted) {
   });
   // The segment is read even when an averaged sweep's wait did not end well:
   // the analyser may simply not report its status. The reading is marked.
-  const Result<SweepResult> swept =
-      analyser_.Sweep(segment.StartHz, segment.StopHz, host_.AveragingValue() != 0);
+  const bool averaged = host_.AveragingValue() != 0;
+  const Result<SweepResult> swept = analyser_.Sweep(segment.StartHz, segment.StopHz, averaged);
   if (!swept.ok()) return swept.error();
   if (swept.value().interrupted) {
     interrupted = true;
@@ -206,7 +217,7 @@ Status MeasurementRun::MeasureSegment(std::size_t index, bool& interrupted) {
   if (!marker.ok()) return marker.error();
   const SegmentMeasurement measured{index,           segment.StartHz,       segment.StopHz,
                                     marker.value().hz, marker.value().dbm, swept.value().wait,
-                                    Doubt(swept.value().wait)};
+                                    Doubt(swept.value().wait, averaged, marker.value().errors)};
   if (!measured.note.empty()) ++doubtful_;
   Tell([&](RunObserver& o) { o.SegmentMeasured(measured); });
   return {};

@@ -20,19 +20,8 @@ constexpr double kPowerOnStopHz = 26.5e9;
 // 30 such steps finish a 300 ms sweep.
 constexpr double kClockSlackSeconds = 1e-6;
 
-std::string_view Trim(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t\r\n";
-  const auto first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(kBlanks);
-  return text.substr(first, last - first + 1);
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// A decimal number and nothing else: sign, digits, optional point and
-// digits, optional exponent. Stricter than the run's reply parse on purpose:
-// an analyser rejects a command whose number it cannot read.
 bool IsNumberText(std::string_view text) {
   std::size_t i = 0;
   auto digitsFrom = [&](std::size_t& at) {
@@ -60,12 +49,8 @@ std::optional<double> FramedNumber(std::string_view command, std::string_view pr
                                    std::string_view suffix) {
   if (command.size() < prefix.size() + suffix.size()) return std::nullopt;
   if (!command.starts_with(prefix) || !command.ends_with(suffix)) return std::nullopt;
-  const std::string_view number =
-      command.substr(prefix.size(), command.size() - prefix.size() - suffix.size());
-  if (!IsNumberText(number)) return std::nullopt;
-  const NumberScan scan = LeadingNumber(number);
-  if (scan.overflow) return std::nullopt;
-  return scan.value;
+  return StrictNumber(
+      command.substr(prefix.size(), command.size() - prefix.size() - suffix.size()));
 }
 
 // The mask of an enable command. The run sends one fixed text ("OPR 256"),
@@ -80,6 +65,21 @@ std::optional<int> EnableMask(std::string_view command, std::string_view runText
 }
 
 }  // namespace
+
+std::string_view Trim(std::string_view text) {
+  constexpr std::string_view kBlanks = " \t\r\n";
+  const auto first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(kBlanks);
+  return text.substr(first, last - first + 1);
+}
+
+std::optional<double> StrictNumber(std::string_view text) {
+  if (!IsNumberText(text)) return std::nullopt;
+  const NumberScan scan = LeadingNumber(text);
+  if (scan.overflow) return std::nullopt;
+  return scan.value;
+}
 
 AnalyzerModel::AnalyzerModel(Scene scene, Platform& platform)
     : scene_(std::move(scene)),
@@ -177,9 +177,11 @@ void AnalyzerModel::PeakSearch() {
   }
 }
 
-void AnalyzerModel::StartAveragedSweep() {
-  sweep_end_ = platform_.NowSeconds() + scene_.averagingMs / 1000.0;
-}
+void AnalyzerModel::StartAveragedSweep() { StartSweep(scene_.averagingMs / 1000.0); }
+
+void AnalyzerModel::StartSweep(double seconds) { sweep_end_ = platform_.NowSeconds() + seconds; }
+
+bool AnalyzerModel::SweepEnded() { return !sweep_end_ || OperationCondition() != 0; }
 
 // Computed when asked, so the sweep ends on the clock without anyone
 // driving the model.

@@ -6,11 +6,21 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "bus/platform.h"
 #include "sim/scene.h"
 
 namespace tarnwick::sim {
+
+// text without the blanks, CR and LF around it.
+std::string_view Trim(std::string_view text);
+
+// The number of a text that holds a decimal number and nothing else (sign,
+// digits, optional point and digits, optional exponent); nothing for any
+// other text or a number too large. Stricter than the run's reply parse on
+// purpose: an analyser rejects a command whose number it cannot read.
+std::optional<double> StrictNumber(std::string_view text);
 
 class AnalyzerModel {
  public:
@@ -32,9 +42,23 @@ class AnalyzerModel {
 
   const Scene& scene() const { return scene_; }
 
- private:
+  // What either command language does to the analyser.
+  double StartHz() const { return start_hz_; }
+  double StopHz() const { return stop_hz_; }
+  void SetStartHz(double hz) { start_hz_ = hz; }
+  void SetStopHz(double hz) { stop_hz_ = hz; }
+  void SetRefOffsetDb(double db) { ref_offset_db_ = db; }
   // Moves the marker to the loudest line between the span edges.
   void PeakSearch();
+  // Starts a sweep that ends after seconds on the platform clock.
+  void StartSweep(double seconds);
+  // Whether no sweep is under way.
+  bool SweepEnded();
+  // The standard event status register: bits set, read and cleared.
+  void RaiseEvents(int bits) { event_status_ |= bits; }
+  int TakeEventStatus() { return std::exchange(event_status_, 0); }
+
+ private:
   void StartAveragedSweep();
   int OperationCondition();
   std::string Reply(std::string body) const;

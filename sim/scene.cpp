@@ -13,6 +13,7 @@
 #include "text/quote.h"
 #include "text/small_file.h"
 #include "sim/default_scene_text.h"
+#include "sim/scpi_parser.h"
 
 namespace tarnwick::sim {
 namespace {
@@ -93,6 +94,16 @@ void ReadDirective(const std::vector<std::string_view>& words, Scene& scene) {
   } else if (directive == "silent-after") {
     ExpectValues(words, 1);
     scene.silentAfter = Whole(words[1], 0, LONG_MAX);
+  } else if (directive == "scpi-error") {
+    if (words.size() < 4) throw LineProblem{"scpi-error takes a header, a code and a text"};
+    if (!IsScpiHeader(words[1])) {
+      throw LineProblem{"the SCPI analyser has no header " + QuotedForMessage(words[1])};
+    }
+    ScpiFault fault{std::string(words[1]), static_cast<int>(Whole(words[2], -999, 999)), ""};
+    for (std::size_t i = 3; i < words.size(); ++i) {
+      fault.text += (i > 3 ? " " : "") + std::string(words[i]);
+    }
+    scene.scpiFaults.push_back(std::move(fault));
   } else if (directive == "registration") {
     ExpectValues(words, 1);
     // Any answer at all, so that a scene can also try the program's answer

@@ -20,6 +20,13 @@ struct Tone {
 
 enum class ReplyEnd { kCrLf, kLf };
 
+// An error the SCPI analyser queues every time it carries out a command.
+struct ScpiFault {
+  std::string header;  // the command's header, in any form the analyser accepts
+  int code = 0;
+  std::string text;    // without quotes
+};
+
 struct Scene {
   std::vector<Tone> tones;
   double floorDbm = -90;
@@ -28,6 +35,7 @@ struct Scene {
   ReplyEnd replyEnd = ReplyEnd::kCrLf;
   std::optional<long> silentAfter; // answer this many queries, then no more
   int registration = 0;            // first RegisterGpibGlobalsForThread answer
+  std::vector<ScpiFault> scpiFaults;
 };
 
 // A scene file that cannot be read or has a line that is not a directive.

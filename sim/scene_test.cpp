@@ -34,7 +34,8 @@ TEST(ParseScene, ReadsEveryDirectiveWithCommentsBlanksTabsAndCrLf) {
       "tone 1940000000 20   # the carrier\r\n"
       "\ttone\t3.88e9\t-38.4\r\n"
       "floor -95.5\r\naddress 12\r\naveraging-ms 50\r\nreply-end lf\r\n"
-      "silent-after 0\r\nregistration -7",  // no line end on the last line
+      "silent-after 0\r\nscpi-error :init -221  Settings conflict\r\n"
+      "registration -7",  // no line end on the last line
       "test.scene");
   ASSERT_EQ(scene.tones.size(), 2u);
   EXPECT_EQ(scene.tones[1].frequencyHz, 3880000000);
@@ -45,6 +46,9 @@ TEST(ParseScene, ReadsEveryDirectiveWithCommentsBlanksTabsAndCrLf) {
   EXPECT_EQ(scene.replyEnd, ReplyEnd::kLf);
   EXPECT_EQ(scene.silentAfter, 0);
   EXPECT_EQ(scene.registration, -7);
+  ASSERT_EQ(scene.scpiFaults.size(), 1u);
+  EXPECT_EQ(scene.scpiFaults[0].code, -221);
+  EXPECT_EQ(scene.scpiFaults[0].text, "Settings conflict");
 }
 
 TEST(ParseScene, ABadLineNamesTheFileAndItsLineNumber) {
@@ -57,6 +61,10 @@ TEST(ParseScene, ABadLineNamesTheFileAndItsLineNumber) {
   EXPECT_EQ(ParseErrorOf("averaging-ms 2.5\n"),
             "bad.scene:1: \"2.5\" is not a whole number from 0 to 2147483647");
   EXPECT_EQ(ParseErrorOf("reply-end cr\n"), "bad.scene:1: reply-end is crlf or lf, not \"cr\"");
+  EXPECT_EQ(ParseErrorOf("scpi-error :SENS:FREQ:STRT -200 x\n"),
+            "bad.scene:1: the SCPI analyser has no header \":SENS:FREQ:STRT\"");
+  EXPECT_EQ(ParseErrorOf("scpi-error :INIT -200\n"),
+            "bad.scene:1: scpi-error takes a header, a code and a text");
   // A hostile line reaches the terminal escaped and cut.
   EXPECT_EQ(ParseErrorOf("\x1b[2J" + std::string(100, 'x')),
             "bad.scene:1: unknown directive \"\\x1B[2J" + std::string(36, 'x') + "\"…");

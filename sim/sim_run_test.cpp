@@ -8,7 +8,10 @@
 
 #include <fstream>
 
+#include <fmt/format.h>
+
 #include "analyser/builtin_dialogue.h"
+#include "analyser/dialect.h"
 #include "bus/analyzer_bus.h"
 #include "bus/driver_trace.h"
 #include "analyser/builtin_commands.h"
@@ -31,14 +34,20 @@ using testing::RecordingHost;
 
 const std::string kScenesDir = TARNWICK_SCENES_DIR;
 
+// The simulated analyser speaks language; the run speaks dialect.
 struct Bench {
-  explicit Bench(Scene scene) : driver(std::move(scene), platform) { run.AddObserver(host.writer); }
+  explicit Bench(Scene scene, Language language = Language::kBuiltin,
+                 std::string_view dialect = kBuiltinDialect)
+      : driver(std::move(scene), platform, language),
+        analyser(MakeDialect(dialect, bus, platform)) {
+    run.AddObserver(host.writer);
+  }
   FakePlatform platform;
   SimulatedDriver driver;
   RecordingHost host;
   AnalyzerBus bus{driver};
-  BuiltinDialogue analyser{bus, platform};
-  MeasurementRun run{analyser, host, platform};
+  std::unique_ptr<BusAnalyser> analyser;
+  MeasurementRun run{*analyser, host, platform};
 };
 
 TEST(SimulatedRun, AveragedRunsWaitOneSweepPerSegmentAndRepeat) {
@@ -54,30 +63,72 @@ TEST(SimulatedRun, AveragedRunsWaitOneSweepPerSegmentAndRepeat) {
   EXPECT_NEAR(bench.platform.NowSeconds() - start, 6 * 0.3, 1e-6);
 }
 
-// Every byte the built-in dialogue puts on the bus, and every status word it
-// gets back, for a plain 2G run and an averaged 800M one. The actual trace is
-// left in the test's folder for comparing.
-TEST(SimulatedRun, TheBuiltInDialogueIsTheGoldenTrace) {
-  for (const bool averaged800M : {false, true}) {
-    const std::string name = averaged800M ? "builtin-800m-averaged" : "builtin-2g";
-    Bench b(DefaultScene());
-    const std::string actual = (testing::TestDir() / (name + ".trace")).string();
-    std::FILE* out = std::fopen(actual.c_str(), "w+");
-    ASSERT_NE(out, nullptr);
-    DriverTrace trace(b.driver, b.platform, out);
-    AnalyzerBus bus(trace);
-    BuiltinDialogue analyser(bus, b.platform);
-    MeasurementRun run(analyser, b.host, b.platform);
-    b.host.averaging = averaged800M ? 1 : 0;
-    b.host.band800M = averaged800M;
-    b.host.carrier = averaged800M ? "830" : "1940";
-    EXPECT_EQ(run.OnStart().outcome, RunOutcome::kCompleted);
-    const std::vector<std::string> lines = testing::ReadLines(out);
-    std::fclose(out);
-    std::ifstream golden(std::string(TARNWICK_GOLDEN_DIR) + "/" + name + ".trace");
-    std::vector<std::string> expected;
-    for (std::string line; std::getline(golden, line);) expected.push_back(line);
-    EXPECT_EQ(lines, expected) << "compare " << actual;
+// Every byte each dialogue puts on the bus, and every status word it gets
+// back, for a plain 2G run and an averaged 800M one. The actual trace is left
+// in the test's folder for comparing.
+TEST(SimulatedRun, EachDialogueIsItsGoldenTrace) {
+  for (const std::string_view dialect : kDialects) {
+    for (const bool averaged800M : {false, true}) {
+      const std::string name = fmt::format("{}-{}", dialect, averaged800M ? "800m-averaged" : "2g");
+      Bench b(DefaultScene(), dialect == kScpiDialect ? Language::kScpi : Language::kBuiltin);
+      const std::string actual = (testing::TestDir() / (name + ".trace")).string();
+      std::FILE* out = std::fopen(actual.c_str(), "w+");
+      ASSERT_NE(out, nullptr);
+      DriverTrace trace(b.driver, b.platform, out);
+      AnalyzerBus bus(trace);
+      const std::unique_ptr<BusAnalyser> analyser = MakeDialect(dialect, bus, b.platform);
+      MeasurementRun run(*analyser, b.host, b.platform);
+      b.host.averaging = averaged800M ? 1 : 0;
+      b.host.band800M = averaged800M;
+      b.host.carrier = averaged800M ? "830" : "1940";
+      EXPECT_EQ(run.OnStart().outcome, RunOutcome::kCompleted);
+      const std::vector<std::string> lines = testing::ReadLines(out);
+      std::fclose(out);
+      std::ifstream golden(std::string(TARNWICK_GOLDEN_DIR) + "/" + name + ".trace");
+      std::vector<std::string> expected;
+      for (std::string line; std::getline(golden, line);) expected.push_back(line);
+      EXPECT_EQ(lines, expected) << "compare " << actual;
+    }
+  }
+}
+
+// How a SCPI run ends when the analyser objects, is slow or falls silent,
+// or the run is told to stop; and how a built-in run ends on a SCPI one.
+TEST(SimulatedRun, EveryWayASCPIRunFails) {
+  struct Case {
+    const char* scene;
+    std::string_view dialect;
+    int averaging;
+    RunOutcome outcome;
+    const char* text;  // in the results, or else in the message
+  };
+  const Case cases[] = {
+      {"scpi-error :DISP:WIND:TRAC:Y:RLEV -222 Data out of range", kScpiDialect, 0,
+       RunOutcome::kStopped, "Run stopped: the set-up was refused by the analyser at GPIB0::8 "
+       "with \"-222,\\\"Data out of range\\\"\"."},
+      {"scpi-error CALC:MARK:MAX -200 Execution error\nscpi-error :INIT -221 Settings conflict",
+       kScpiDialect, 0, RunOutcome::kDoubtful,
+       "\r\n* the analyser reported \"-221,\\\"Settings conflict\\\"\" and 1 more error during "
+       "this segment: this reading is doubtful\r\n"},
+      {"averaging-ms 20000", kScpiDialect, 1, RunOutcome::kDoubtful,
+       "\r\n* averaging did not finish within 10 s: this reading is from an unfinished sweep\r\n"},
+      {"silent-after 3", kScpiDialect, 0, RunOutcome::kStopped, "the reply to \":CALC:MARK1:Y?\""},
+      {"averaging-ms 20000", kScpiDialect, 1, RunOutcome::kAbandoned,
+       "\r\n* Run interrupted: stopped.\r\n"},
+      {"", kBuiltinDialect, 0, RunOutcome::kStopped,
+       "It answers \"*IDN?\" with \"Tarnwick,Simulated spectrum analyser,0,1.00\": it may "
+       "speak SCPI (--dialect scpi)."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.scene);
+    Bench b(ParseScene(c.scene, "t"), Language::kScpi, c.dialect);
+    b.host.averaging = c.averaging;
+    // The stop comes during the first sweep's wait.
+    b.platform.SetStopCheck(
+        [&] { return c.outcome == RunOutcome::kAbandoned && b.platform.sleeps > 5; });
+    const RunEnd end = b.run.OnStart();
+    EXPECT_EQ(end.outcome, c.outcome);
+    EXPECT_THAT(b.host.results + end.message, HasSubstr(c.text));
   }
 }
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "sim/analyzer_model.h"
+#include "sim/scpi_parser.h"
 
 namespace tarnwick::sim {
 namespace {
@@ -18,11 +19,12 @@ constexpr int kMaxTimeoutCode = 17;
 
 }  // namespace
 
-SimulatedDriver::SimulatedDriver(Scene scene, Platform& platform)
+SimulatedDriver::SimulatedDriver(Scene scene, Platform& platform, Language language)
     : address_(scene.address),
       silent_after_(scene.silentAfter),
       first_registration_(scene.registration) {
   model_ = std::make_unique<AnalyzerModel>(std::move(scene), platform);
+  if (language == Language::kScpi) scpi_ = std::make_unique<ScpiParser>(*model_);
 }
 
 SimulatedDriver::~SimulatedDriver() = default;
@@ -82,7 +84,7 @@ int SimulatedDriver::ibwrt(int ud, const void* buf, long cnt) {
   // A new message discards whatever of the last reply was not read.
   unread_.clear();
   const std::string_view text(static_cast<const char*>(buf), static_cast<std::size_t>(cnt));
-  if (auto reply = model_->Execute(text)) {
+  if (auto reply = scpi_ ? scpi_->Execute(text) : model_->Execute(text)) {
     if (!silent_after_ || answered_ < *silent_after_) {
       unread_ = std::move(*reply);
       ++answered_;
@@ -109,6 +111,12 @@ int SimulatedDriver::ibrd(int ud, void* buf, long cnt) {
   // the next read.
   const int32_t status = unread_.empty() ? (kStatusCmpl | kStatusEnd) : kStatusCmpl;
   return Finish(status, 0, static_cast<long>(n));
+}
+
+std::string SimulatedDriver::TakeReply(int ud) {
+  const Device* device = Find(ud);
+  if (device == nullptr || !Listens(*device)) return {};
+  return std::exchange(unread_, {});
 }
 
 SimulatedDriver::Device* SimulatedDriver::Find(int ud) {

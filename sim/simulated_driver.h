@@ -15,11 +15,15 @@
 namespace tarnwick::sim {
 
 class AnalyzerModel;
+class ScpiParser;
+
+// The command language the simulated analyser speaks.
+enum class Language { kBuiltin, kScpi };
 
 class SimulatedDriver : public StatusWordDriver {
  public:
   // Only platform's clock is used: averaged sweeps take the scene's time on it.
-  SimulatedDriver(Scene scene, Platform& platform);
+  SimulatedDriver(Scene scene, Platform& platform, Language language = Language::kBuiltin);
   ~SimulatedDriver() override;
 
   // The first registration answers as the scene says; a later one 1 while
@@ -30,6 +34,9 @@ class SimulatedDriver : public StatusWordDriver {
   int ibonl(int ud, int v) override;
   int ibwrt(int ud, const void* buf, long cnt) override;
   int ibrd(int ud, void* buf, long cnt) override;
+  // The whole reply the device at ud has for the last message, or nothing;
+  // for a host that frames replies itself. The status words are left alone.
+  std::string TakeReply(int ud);
 
  private:
   // What ibdev opened; a descriptor is ud = index + 1, as 0 is board 0.
@@ -43,6 +50,7 @@ class SimulatedDriver : public StatusWordDriver {
   bool Listens(const Device& device) const;
 
   std::unique_ptr<AnalyzerModel> model_;
+  std::unique_ptr<ScpiParser> scpi_;  // null for the built-in language
   int address_;
   std::optional<long> silent_after_;
   int first_registration_;

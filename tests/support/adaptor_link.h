@@ -1,7 +1,8 @@
-// A byte link to the simulated Prologix-style adaptor in the same process:
-// what tarnwick-sim serves over TCP, without the network, so a driver test
-// runs in microseconds. A read with nothing to read lets its wait pass on
-// the platform's clock, so a timeout costs no time either.
+// A byte link to the simulated Prologix-style adaptor, or the simulated SCPI
+// instrument, in the same process: what tarnwick-sim serves over TCP, without
+// the network, so a driver test runs in microseconds. A read with nothing to
+// read lets its wait pass on the platform's clock, so a timeout costs no time
+// either.
 #ifndef TARNWICK_TESTS_SUPPORT_ADAPTOR_LINK_H_
 #define TARNWICK_TESTS_SUPPORT_ADAPTOR_LINK_H_
 
@@ -14,12 +15,14 @@
 #include "bus/platform.h"
 #include "drivers/byte_link.h"
 #include "sim/prologix_adaptor.h"
+#include "sim/scpi_instrument.h"
 
 namespace tarnwick::testing {
 
-class AdaptorLink : public drivers::ByteLink {
+template <typename Device>
+class DeviceLink : public drivers::ByteLink {
  public:
-  AdaptorLink(sim::Scene scene, Platform& platform)
+  DeviceLink(sim::Scene scene, Platform& platform)
       : adaptor_(std::move(scene), platform), platform_(platform) {}
 
   drivers::LinkResult Open(double) override {
@@ -46,11 +49,14 @@ class AdaptorLink : public drivers::ByteLink {
   bool IsOpen() const override { return open_; }
 
  private:
-  sim::PrologixAdaptor adaptor_;
+  Device adaptor_;
   Platform& platform_;
   std::string pending_;
   bool open_ = false;
 };
+
+using AdaptorLink = DeviceLink<sim::PrologixAdaptor>;
+using InstrumentLink = DeviceLink<sim::ScpiInstrument>;
 
 }  // namespace tarnwick::testing
 
