@@ -22,6 +22,7 @@
 
 #include "app/journal_options.h"
 #include "app/program_options.h"
+#include "analyser/dialect.h"
 #include "bus/analyzer_bus.h"
 #include "measure/plan_catalogue.h"
 #include "ui/added_area.h"
@@ -176,8 +177,14 @@ int Main(int argc, char** argv) {
 
   AnalyzerBus bus(stack->driver());
   bus.SetAddress(stack->address());
-  const std::unique_ptr<Analyser> analyser = MakeDialect(options.driver.dialect, bus, platform);
-  ui::Form1 window(*analyser, platform, stack->simulated());
+  // Every dialect the window can switch to, on the one bus.
+  std::vector<std::unique_ptr<BusAnalyser>> dialects;
+  std::vector<Analyser*> choices;
+  for (std::string_view name : kDialects) {
+    choices.push_back(dialects.emplace_back(MakeDialect(name, bus, platform)).get());
+  }
+  ui::Form1 window(*choices.front(), platform, stack->simulated());
+  window.SetDialects(choices, [&stack](std::string_view name) { stack->SpeakDialect(name); });
   // An analyser reached some other way than the default is named in the title.
   if (const std::string& resource = stack->address().resource; !resource.empty()) {
     window.setWindowTitle(QStringLiteral("%1 - %2")
@@ -194,6 +201,13 @@ int Main(int argc, char** argv) {
     settings.SetLimitsFile(QString::fromStdString(journalOptions.limitsFile));
   } else if (!journalOptions.limitDbm) {
     journalOptions.limitsFile = settings.LimitsFile().toStdString();
+  }
+  // The dialect, like the plan, is the one given, else the one in force when
+  // the window last closed.
+  const bool dialectGiven = app.get_option("--dialect")->count() > 0;
+  if (!window.ChooseDialect(dialectGiven ? options.driver.dialect
+                                         : settings.Dialect().toStdString())) {
+    window.ChooseDialect(options.driver.dialect);
   }
   // The plan in force at the end is remembered for the next start.
   const std::string planChoice =
@@ -244,6 +258,8 @@ int Main(int argc, char** argv) {
   const TestPlan* plan = window.ChosenPlan();
   const QString remembered = plan ? QString::fromStdString(plan->source) : QString();
   settings.SetPlanFile(remembered);
+  settings.SetDialect(QString::fromUtf8(window.ChosenDialect().data(),
+                                        static_cast<qsizetype>(window.ChosenDialect().size())));
   const int exitStatus = window.ProgramEnded()      ? kExitProgramEnded
                          : toolStatus != kExitOk ? toolStatus
                                                  : status;

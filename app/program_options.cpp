@@ -9,6 +9,7 @@
 #include "bus/driver_trace.h"
 #include "drivers/driver_library.h"
 #include "drivers/resource.h"
+#include "sim/simulated_driver.h"
 #include "drivers/visa_driver.h"
 #include "text/quote.h"
 #include "version.h"
@@ -123,6 +124,12 @@ bool DriverStack::traces_to_stderr() const { return trace_file_ == stderr; }
 
 bool DriverStack::trace_failed() const {
   return trace_file_ != nullptr && std::ferror(trace_file_) != 0;
+}
+
+void DriverStack::SpeakDialect(std::string_view dialect) {
+  if (auto* simulator = dynamic_cast<sim::SimulatedDriver*>(base_.get())) {
+    simulator->SetLanguage(dialect == kScpiDialect ? sim::Language::kScpi : sim::Language::kBuiltin);
+  }
 }
 
 std::string DriverStack::BenchText() const {

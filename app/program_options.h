@@ -65,6 +65,9 @@ class DriverStack {
   // resource and what served it ("GPIB0::8::INSTR via GPIB driver library
   // libgpib.so.0").
   std::string BenchText() const;
+  // Has a simulated analyser speak the dialect's language from now on; a
+  // real one speaks what it speaks.
+  void SpeakDialect(std::string_view dialect);
 
  private:
   std::unique_ptr<GpibDriver> base_;

@@ -95,7 +95,7 @@ std::string Doubt(SweepWait wait, bool averaged, const std::vector<std::string>&
 std::string RunHost::StopNote() { return fmt::format("Run interrupted: {}.", StopReason()); }
 
 MeasurementRun::MeasurementRun(Analyser& analyser, RunHost& host, Platform& platform)
-    : analyser_(analyser), host_(host), platform_(platform) {}
+    : analyser_(&analyser), host_(host), platform_(platform) {}
 
 RunEnd MeasurementRun::OnStart() {
   header_written_ = false;
@@ -107,11 +107,11 @@ RunEnd MeasurementRun::OnStart() {
   const RunSettings settings{host_.CarrierText(),  host_.RefLevelText(),
                              host_.RefOffsetText(), band800M,
                              host_.AveragingValue() != 0, plan_.name,
-                             plan_.text,           std::string(analyser_.Name()),
+                             plan_.text,           std::string(analyser_->Name()),
                              plan_.limits};
   Tell([&](RunObserver& o) { o.RunStarted(settings); });
   RunEnd end;
-  const Status opened = analyser_.Open();
+  const Status opened = analyser_->Open();
   if (!opened.ok()) {
     const BusError& e = opened.error();
     end = e.endsProgram ? RunEnd{RunOutcome::kStopped, e.message, {}, true} : Stopped(e.message);
@@ -133,7 +133,7 @@ RunEnd MeasurementRun::OnStart() {
   // never left averaging or addressed; a failure among them is news too. A
   // driver that cannot serve has opened nothing to close.
   if (!end.endsProgram) {
-    if (Status closed = analyser_.Close(); !closed.ok()) {
+    if (Status closed = analyser_->Close(); !closed.ok()) {
       // Say only what may be left: after a failed open nothing was sent.
       std::string closing = "Closing the run failed: " + closed.error().message;
       if (setup_sent_) {
@@ -181,7 +181,7 @@ RunEnd MeasurementRun::MeasSpur() {
   }
 
   setup_sent_ = true;
-  if (Status s = analyser_.SetUp(*RefLevel, *RefOffset); !s.ok()) return Stopped(s.error().message);
+  if (Status s = analyser_->SetUp(*RefLevel, *RefOffset); !s.ok()) return Stopped(s.error().message);
   header_written_ = true;
   Tell([&](RunObserver& o) {
     o.RunPlanned({*carrierMHz, *RefLevel, *RefOffset, SegmentList_.size()});
@@ -206,14 +206,14 @@ Status MeasurementRun::MeasureSegment(std::size_t index, bool& interrupted) {
   // The segment is read even when an averaged sweep's wait did not end well:
   // the analyser may simply not report its status. The reading is marked.
   const bool averaged = host_.AveragingValue() != 0;
-  const Result<SweepResult> swept = analyser_.Sweep(segment.StartHz, segment.StopHz, averaged);
+  const Result<SweepResult> swept = analyser_->Sweep(segment.StartHz, segment.StopHz, averaged);
   if (!swept.ok()) return swept.error();
   if (swept.value().interrupted) {
     interrupted = true;
     return {};
   }
-  if (Status s = analyser_.FindPeak(); !s.ok()) return s;
-  const Result<Marker> marker = analyser_.ReadMarker();
+  if (Status s = analyser_->FindPeak(); !s.ok()) return s;
+  const Result<Marker> marker = analyser_->ReadMarker();
   if (!marker.ok()) return marker.error();
   const SegmentMeasurement measured{index,           segment.StartHz,       segment.StopHz,
                                     marker.value().hz, marker.value().dbm, swept.value().wait,

@@ -53,6 +53,10 @@ class MeasurementRun {
   // which the observers are told too.
   RunEnd OnStart();
 
+  // Speaks to analyser from the next START on; not to be called during one.
+  void SetAnalyser(Analyser& analyser) { analyser_ = &analyser; }
+  std::string_view AnalyserName() const { return analyser_->Name(); }
+
   // Tells observer what every later run does. The observer must outlive the
   // run.
   void AddObserver(RunObserver& observer) { observers_.push_back(&observer); }
@@ -76,7 +80,7 @@ class MeasurementRun {
     for (RunObserver* observer : observers_) event(*observer);
   }
 
-  Analyser& analyser_;
+  Analyser* analyser_;
   RunHost& host_;
   Platform& platform_;
   // The plan the run under way walks, kept whatever the host chooses next.

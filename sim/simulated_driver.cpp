@@ -24,10 +24,18 @@ SimulatedDriver::SimulatedDriver(Scene scene, Platform& platform, Language langu
       silent_after_(scene.silentAfter),
       first_registration_(scene.registration) {
   model_ = std::make_unique<AnalyzerModel>(std::move(scene), platform);
-  if (language == Language::kScpi) scpi_ = std::make_unique<ScpiParser>(*model_);
+  SetLanguage(language);
 }
 
 SimulatedDriver::~SimulatedDriver() = default;
+
+void SimulatedDriver::SetLanguage(Language language) {
+  if (language == Language::kScpi) {
+    if (!scpi_) scpi_ = std::make_unique<ScpiParser>(*model_);
+  } else {
+    scpi_.reset();
+  }
+}
 
 int SimulatedDriver::RegisterGpibGlobalsForThread(int32_t* sta, int32_t* err, int32_t* cnt,
                                                   int32_t* cntl) {

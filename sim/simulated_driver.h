@@ -34,6 +34,9 @@ class SimulatedDriver : public StatusWordDriver {
   int ibonl(int ud, int v) override;
   int ibwrt(int ud, const void* buf, long cnt) override;
   int ibrd(int ud, void* buf, long cnt) override;
+  // Speaks language from the next message on, as an analyser switched
+  // between its command sets would.
+  void SetLanguage(Language language);
   // The whole reply the device at ud has for the last message, or nothing;
   // for a host that frames replies itself. The status words are left alone.
   std::string TakeReply(int ud);

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -15,6 +16,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -238,6 +240,39 @@ std::string Form1::RefOffsetText() { return txtROfs->text().toStdString(); }
 bool Form1::Band800MSelected() { return optMode[0]->isChecked(); }
 int Form1::AveragingValue() { return chkAvg->isChecked() ? 1 : 0; }
 
+void Form1::SetDialects(std::vector<Analyser*> dialects,
+                        std::function<void(std::string_view)> told) {
+  dialects_ = std::move(dialects);
+  dialect_told_ = std::move(told);
+  if (dialectChooser != nullptr) {
+    const QSignalBlocker quiet(dialectChooser);
+    dialectChooser->clear();
+    for (const Analyser* dialect : dialects_) {
+      dialectChooser->addItem(QString::fromUtf8(dialect->Name().data(),
+                                                static_cast<qsizetype>(dialect->Name().size())));
+    }
+  }
+  if (!dialects_.empty()) ChooseDialect(dialects_.front()->Name());
+}
+
+bool Form1::ChooseDialect(std::string_view name) {
+  for (std::size_t i = 0; i < dialects_.size(); ++i) {
+    if (dialects_[i]->Name() != name) continue;
+    dialect_ = dialects_[i];
+    if (dialectChooser != nullptr) {
+      const QSignalBlocker quiet(dialectChooser);
+      dialectChooser->setCurrentIndex(static_cast<int>(i));
+    }
+    if (dialect_told_) dialect_told_(name);
+    return true;
+  }
+  return false;
+}
+
+std::string_view Form1::ChosenDialect() const {
+  return dialect_ != nullptr ? dialect_->Name() : run_.AnalyserName();
+}
+
 void Form1::SetPlan(std::optional<TestPlan> plan) {
   if (plan && plan->source == kBuiltIn) {
     optMode[plan->name == kBand800M ? 0 : 1]->setChecked(true);
@@ -282,6 +317,8 @@ void Form1::Command1_Click() {
   running_ = true;
   stop_requested_ = false;
   block_cursor_.reset();
+  // A dialect chosen during a wait speaks from the next run on.
+  if (dialect_ != nullptr) run_.SetAnalyser(*dialect_);
   const RunEnd end = run_.OnStart();
   running_ = false;
   block_cursor_.reset();

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <QFont>
 #include <QIcon>
@@ -25,6 +26,7 @@
 #include "results/recorder.h"
 
 class QAction;
+class QComboBox;
 class QCheckBox;
 class QCloseEvent;
 class QGridLayout;
@@ -107,6 +109,17 @@ class Form1 : public QWidget, public RunHost, public RunObserver {
   // Every run is recorded here, with its verdicts; listeners such as the
   // journal are added to it.
   RunRecorder& recorder() { return recorder_; }
+  // The languages the window may speak to the analyser in; the first is in
+  // force until another is chosen. told hears every choice (a simulated
+  // analyser follows it).
+  void SetDialects(std::vector<Analyser*> dialects,
+                   std::function<void(std::string_view)> told = nullptr);
+  // Speaks the dialect of that name from the next START on; false when the
+  // window has none by that name.
+  bool ChooseDialect(std::string_view name);
+  // The name of the dialect in force.
+  std::string_view ChosenDialect() const;
+
   // Where "Export runs as CSV…" finds this session's runs and the history
   // its earlier ones. journal must outlive the window, and listen to the
   // recorder.
@@ -140,6 +153,7 @@ class Form1 : public QWidget, public RunHost, public RunObserver {
   QWidget* panel;
   AddedArea* area;
   PlanChooser* planChooser = nullptr;
+  QComboBox* dialectChooser = nullptr;
 
   QPushButton* Command1;
   QPlainTextEdit* txtRslt;
@@ -160,6 +174,9 @@ class Form1 : public QWidget, public RunHost, public RunObserver {
   void Tell(const std::string& text);
 
   MeasurementRun run_;
+  std::vector<Analyser*> dialects_;
+  Analyser* dialect_ = nullptr;
+  std::function<void(std::string_view)> dialect_told_;
   std::optional<TestPlan> plan_;
   BlockWriter box_;
   RunRecorder recorder_;

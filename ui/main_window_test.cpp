@@ -13,6 +13,7 @@
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -32,6 +33,7 @@
 #include <QTimer>
 
 #include "analyser/builtin_dialogue.h"
+#include "analyser/scpi_dialogue.h"
 #include "journal/run_journal.h"
 #include "measure/plan_file.h"
 #include "tests/support/fake_platform.h"
@@ -488,6 +490,21 @@ class MainWindowTest : public QObject {
     b.window.Command1->click();
     QVERIFY(b.window.optMode[1]->isChecked() && b.window.optMode[0]->isEnabled());
     QCOMPARE(b.window.SegmentList().size(), 6u);
+  }
+
+  void dialectChosenSpeaksFromTheNextRun() {
+    Bench b;
+    tarnwick::ScpiDialogue scpi(b.bus, b.platform);
+    std::vector<std::string> told;
+    b.window.SetDialects({&b.analyser, &scpi}, [&](std::string_view name) { told.emplace_back(name); });
+    QCOMPARE(b.window.dialectChooser->count(), 2);
+    emit b.window.dialectChooser->activated(1);
+    b.window.Command1->click();
+    QCOMPARE(b.driver.writes.front(), std::string("*CLS"));
+    QCOMPARE(b.window.recorder().record().settings.dialect, std::string("scpi"));
+    QCOMPARE(told, (std::vector<std::string>{"builtin", "scpi"}));
+    QVERIFY(!b.window.ChooseDialect("gpib"));
+    QCOMPARE(b.window.ChosenDialect(), std::string_view("scpi"));
   }
 
   void windowStaysOnItsScreenAndItsFontIsLegible() {

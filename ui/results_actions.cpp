@@ -1,6 +1,7 @@
 // The window's additions: the added area and its arrangement, saving the
 // box, exporting the session's runs, and the band buttons' Tab focus.
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QDate>
 #include <QFileDialog>
@@ -70,6 +71,19 @@ void Form1::MakeAddedArea(Platform& platform) {
   planChooser->ShowPlan(ChosenPlan());
   connect(planChooser, &PlanChooser::PlanChosen, this,
           [this](const std::optional<TestPlan>& plan) { SetPlan(plan); });
+  // The language the analyser is spoken to in, from the next START on.
+  auto* dialectLabel = new QLabel(tr("Dialect:"), area->controls);
+  dialectChooser = new QComboBox(area->controls);
+  dialectChooser->setObjectName(QStringLiteral("dialectChooser"));
+  dialectChooser->setToolTip(tr("The analyser's command language: builtin, or scpi"));
+  dialectLabel->setBuddy(dialectChooser);
+  area->choosers->addWidget(dialectLabel);
+  area->choosers->addWidget(dialectChooser);
+  connect(dialectChooser, &QComboBox::activated, this, [this](int index) {
+    if (index >= 0 && static_cast<std::size_t>(index) < dialects_.size()) {
+      ChooseDialect(dialects_[static_cast<std::size_t>(index)]->Name());
+    }
+  });
   // The added area and the icon come once the panel is on the screen, so
   // that the window gets there as soon as a bare one would.
   area->controls->hide();

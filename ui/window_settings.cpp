@@ -7,6 +7,7 @@ namespace {
 
 const QString kLimitsKey = QStringLiteral("limitsFile");
 const QString kPlanKey = QStringLiteral("plan");
+const QString kDialectKey = QStringLiteral("dialect");
 
 // Sets key to value, or removes it for an empty value.
 void Remember(QSettings& settings, const QString& key, const QString& value) {
@@ -35,6 +36,12 @@ QString WindowSettings::PlanFile() const { return settings_->value(kPlanKey).toS
 
 void WindowSettings::SetPlanFile(const QString& plan) {
   if (plan != PlanFile()) Remember(*settings_, kPlanKey, plan);
+}
+
+QString WindowSettings::Dialect() const { return settings_->value(kDialectKey).toString(); }
+
+void WindowSettings::SetDialect(const QString& dialect) {
+  if (dialect != Dialect()) Remember(*settings_, kDialectKey, dialect);
 }
 
 }  // namespace tarnwick::ui

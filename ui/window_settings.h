@@ -25,6 +25,9 @@ class WindowSettings {
   QString PlanFile() const;
   // Remembers the plan for the next start, writing only when it changed.
   void SetPlanFile(const QString& plan);
+  // The dialect chosen last; empty when none was.
+  QString Dialect() const;
+  void SetDialect(const QString& dialect);
 
  private:
   std::unique_ptr<QSettings> settings_;
