@@ -58,6 +58,14 @@ std::filesystem::path TestDir() {
   }
   const auto dir = std::filesystem::temp_directory_path() /
                    ("tarnwick-" + name + "-" + std::to_string(ProcessId()));
+  // Process ids come round again: what an earlier process of the same id
+  // left is cleared at this test's first call.
+  static std::string cleared;
+  if (cleared != name) {
+    cleared = name;
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
   std::filesystem::create_directories(dir);
   return dir;
 }
