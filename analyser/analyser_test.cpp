@@ -111,13 +111,6 @@ TEST_F(Wait, StatusAndEventBitsDecideTheResult) {
   }
 }
 
-TEST_F(Wait, DoneWhenTheOperationBitArrives) {
-  Answer([](double t) { return t < 3 ? "0\r\n" : "128\r\n"; });
-  EXPECT_EQ(WaitAveraging().value(), kWaitDone);
-  EXPECT_EQ(Written("*SRE 160"), 1);
-  EXPECT_NEAR(platform.NowSeconds() - start, 3.0, 0.011);
-}
-
 TEST_F(Wait, TimeoutsAndOverflow) {
   Answer([](double) { return "0\r\n"; });
   EXPECT_EQ(WaitAveraging().value(), kWaitTimeout);

@@ -54,19 +54,6 @@ TEST(Registration, OnceAtTheFirstOperationAndAnsweredAsTheDriverSays) {
   }
 }
 
-TEST(Registration, ADriverThatCannotLoadIsNeverCalled) {
-  ScriptedDriver driver;
-  driver.loadFailure = "Cannot load the GPIB driver library x.so: gone.";
-  AnalyzerBus bus(driver);
-  for (int i = 0; i < 2; ++i) {
-    const Result<int16_t> opened = bus.OpenDevice(0, 8, 0, 13, 1, 0);
-    ASSERT_FALSE(opened.ok());
-    EXPECT_EQ(opened.error().message, *driver.loadFailure);
-    EXPECT_TRUE(opened.error().endsProgram);
-  }
-  EXPECT_TRUE(driver.calls.empty());
-}
-
 TEST(StatusWords, CopiedAfterEveryCallAndAnErrorWordBeyond16BitsIsAFailure) {
   ScriptedDriver driver;
   AnalyzerBus bus(driver);

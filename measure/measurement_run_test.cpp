@@ -77,25 +77,6 @@ struct Bench {
 const std::vector<std::string> kOpenAndClose = {"Register", "ibdev(0, 8, 0, 13, 1, 0)",
                                                 "ibonl(1, 0)", "ibonl(0, 0)"};
 
-TEST(MeasurementRun, DefaultRunWritesFixedWidthLines) {
-  Bench b;
-  b.frequencies = {"1927514500\r\n", "1234567890\r\n"};
-  b.levels = {"-45.135\r\n", "-45.3\r\n"};
-  EXPECT_EQ(b.Run(), RunOutcome::kCompleted);
-  // The dialogue itself is the golden trace's (sim/sim_run_test.cpp).
-  EXPECT_THAT(b.host.Lines(), ElementsAre("Spurious",
-                                          "30MHz---1100MHz       1927.515MHz    -45.14dBm",
-                                          "1000MHz---1927.5MHz   1234.568MHz    -45.30dBm",
-                                          "1952.5MHz---3100MHz   1234.568MHz    -45.30dBm",
-                                          "3000MHz---4100MHz     1234.568MHz    -45.30dBm",
-                                          "4000MHz---5100MHz     1234.568MHz    -45.30dBm",
-                                          "5000MHz---6100MHz     1234.568MHz    -45.30dBm"));
-  // Header, then one insert per segment, so the window can show each at once.
-  EXPECT_EQ(b.host.inserts.size(), 7u);
-  EXPECT_THAT(b.Messages(), IsEmpty());
-
-}
-
 TEST(MeasurementRun, BlankFieldEndsTheRunBeforeAnyCommand) {
   for (int blank = 0; blank < 6; ++blank) {  // each field, empty or spaces only
     Bench b;

@@ -77,32 +77,5 @@ TEST_F(AnalyzerModelTest, UnknownCommandsSetTheCommandErrorBitAndChangeNothingEl
   EXPECT_EQ(Ask(cmd::kMarkerFrequency) + Ask(cmd::kMarkerLevel), "1000000000\r\n-40\r\n");
 }
 
-TEST_F(AnalyzerModelTest, StatusByteFollowsTheAveragedSweepUnderItsEnables) {
-  Use({});
-  Send(cmd::kAverageRestart);
-  Send(cmd::kContinuousSweep);
-  Send(cmd::kClearStatus);
-  platform_.Advance(0.290);
-  EXPECT_EQ(model_->StatusByte(), 0);
-  platform_.Advance(0.010);
-  EXPECT_EQ(model_->StatusByte(), 0);  // done, but nothing enabled yet
-  Send(cmd::kOperationEnable);
-  EXPECT_EQ(Ask(cmd::kStatusByteQuery), "128\r\n");
-  Send(cmd::kServiceRequestEnable);
-  Send(cmd::kClearStatus);  // clears events, not enables
-  Send("BOGUS");            // the event status enable is 0: no bit 5
-  EXPECT_EQ(model_->StatusByte(), 192);
-  Send(cmd::kAverageRestart);
-  EXPECT_EQ(model_->StatusByte(), 0);
-  platform_.Advance(0.3);
-  EXPECT_EQ(model_->StatusByte(), 192);
-  Send(cmd::kAveragingOff);
-  EXPECT_EQ(model_->StatusByte(), 0);
-  Send("OPR 512");
-  Send(cmd::kAverageRestart);
-  platform_.Advance(1);
-  EXPECT_EQ(model_->StatusByte(), 0);
-}
-
 }  // namespace
 }  // namespace tarnwick::sim

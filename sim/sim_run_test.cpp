@@ -50,19 +50,6 @@ struct Bench {
   MeasurementRun run{*analyser, host, platform};
 };
 
-TEST(SimulatedRun, AveragedRunsWaitOneSweepPerSegmentAndRepeat) {
-  Bench plain(DefaultScene());
-  ASSERT_EQ(plain.run.OnStart().outcome, RunOutcome::kCompleted);
-  Bench bench(DefaultScene());
-  bench.host.averaging = 1;
-  const double start = bench.platform.NowSeconds();
-  EXPECT_EQ(bench.run.OnStart().outcome, RunOutcome::kCompleted);
-  EXPECT_EQ(bench.host.results, plain.host.results);
-  // 300 ms a sweep, polled every 10 ms: each wait ends on the 30th poll.
-  EXPECT_EQ(bench.platform.sleeps, 6 * 30);
-  EXPECT_NEAR(bench.platform.NowSeconds() - start, 6 * 0.3, 1e-6);
-}
-
 // Every byte each dialogue puts on the bus, and every status word it gets
 // back, for a plain 2G run and an averaged 800M one. The actual trace is left
 // in the test's folder for comparing.

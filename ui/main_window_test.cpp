@@ -15,7 +15,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QClipboard>
-#include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -507,20 +506,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(b.window.ChosenDialect(), std::string_view("scpi"));
   }
 
-  void windowStaysOnItsScreenAndItsFontIsLegible() {
-    // Twips at 150 dpi put the window's foot below the offscreen 800 x 800 screen,
-    // as a scale factor of 2 does on a 1080-line one.
-    Bench large(false, 150);
-    large.Show();
-    QVERIFY(large.window.screen()->availableGeometry().contains(large.window.frameGeometry()));
-    QVERIFY(tarnwick::ui::DrawsResultGlyphsDistinctly(large.window.txtRslt->font()));
-    // IPA Gothic at 9 points draws '.' like ',': the check must see it.
-    if (QFontDatabase::families().contains(QStringLiteral("IPAGothic"))) {
-      QFont ipa(QStringLiteral("IPAGothic"));
-      ipa.setPointSize(9);
-      QVERIFY(!tarnwick::ui::DrawsResultGlyphsDistinctly(ipa));
-    }
-  }
 };
 
 QTEST_MAIN(MainWindowTest)
