@@ -131,139 +131,61 @@ class ConsoleHost : public RunHost, public RunObserver {
   std::string output_error_;
 };
 
-int Main(int argc, char** argv) {
-  CLI::App app{"Runs one spurious-emission search on a spectrum analyser over GPIB and "
-               "prints its result lines.",
-               kProgram};
+// Everything tarnwick-cli's command line sets.
+struct CliOptions {
   CliInputs inputs;
-  DriverOptions driverOptions;
-  app.add_option("--carrier", inputs.carrier, "Carrier frequency in MHz, passed as typed")
+  DriverOptions driver;
+  JournalOptions journal;
+  std::string format = "box";
+  HistoryCommands history;
+  PlanCommands plans;
+  ReportCommand report;
+  const CLI::App* identify = nullptr;
+};
+
+void DefineOptions(CLI::App& app, CliOptions& o) {
+  app.add_option("--carrier", o.inputs.carrier, "Carrier frequency in MHz, passed as typed")
       ->option_text("TEXT")
       ->capture_default_str();
-  app.add_option("--ref", inputs.ref, "Reference level in dBm, passed as typed")
+  app.add_option("--ref", o.inputs.ref, "Reference level in dBm, passed as typed")
       ->option_text("TEXT")
       ->capture_default_str();
-  app.add_option("--offset", inputs.offset, "Reference offset in dB, passed as typed")
+  app.add_option("--offset", o.inputs.offset, "Reference offset in dB, passed as typed")
       ->option_text("TEXT")
       ->capture_default_str();
-  app.add_option("--band", inputs.band, "Band, as its built-in plan")
+  app.add_option("--band", o.inputs.band, "Band, as its built-in plan")
       ->check(CLI::IsMember({std::string(kBand800M), std::string(kBand2G)}))
       ->capture_default_str()
-      ->excludes(AddPlanOption(app, inputs.plan));
-  app.add_flag("--avg", inputs.averaging, "Average every sweep");
-  AddDriverOptions(app, driverOptions);
-  JournalOptions journalOptions;
-  AddJournalOptions(app, journalOptions);
-  std::string format = "box";
-  app.add_option("--format", format, "What standard output receives: the result lines, or the "
-                                     "run as CSV or JSON")
+      ->excludes(AddPlanOption(app, o.inputs.plan));
+  app.add_flag("--avg", o.inputs.averaging, "Average every sweep");
+  AddDriverOptions(app, o.driver);
+  AddJournalOptions(app, o.journal);
+  app.add_option("--format", o.format, "What standard output receives: the result lines, or the "
+                                       "run as CSV or JSON")
       ->check(CLI::IsMember({"box", "csv", "json"}))
       ->capture_default_str();
-  HistoryCommands history;
-  AddHistoryCommands(app, history);
-  PlanCommands plans;
-  AddPlanCommands(app, plans);
-  ReportCommand report;
-  AddReportCommand(app, report);
-  const CLI::App* identify = AddIdentifyCommand(app);
+  AddHistoryCommands(app, o.history);
+  AddPlanCommands(app, o.plans);
+  AddReportCommand(app, o.report);
+  o.identify = AddIdentifyCommand(app);
+}
 
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
-    const int rc = app.exit(e);
-    return rc == 0 ? kExitOk : kExitUsage;
-  }
-  // Results, exports and shown blocks leave exactly as they are, CR LF included.
-  PrepareStdoutForResults();
+// The subcommand that was given, run; none when the command line measures.
+std::optional<int> RunSubcommand(CliOptions& o) {
   // "--journal PATH runs" reads the journal it names, as "runs --journal PATH" does.
-  if (history.journal.empty()) history.journal = journalOptions.path;
-  if (const std::optional<int> status = RunHistoryCommand(history, kProgram)) return *status;
-  if (const std::optional<int> status = RunPlanCommand(plans, kProgram)) return *status;
-  if (const std::optional<int> status = RunReportCommand(report, journalOptions.path, kProgram)) {
-    return *status;
+  if (o.history.journal.empty()) o.history.journal = o.journal.path;
+  if (const std::optional<int> status = RunHistoryCommand(o.history, kProgram)) return status;
+  if (const std::optional<int> status = RunPlanCommand(o.plans, kProgram)) return status;
+  if (const std::optional<int> status = RunReportCommand(o.report, o.journal.path, kProgram)) {
+    return status;
   }
-  if (identify->parsed()) return RunIdentify(driverOptions, kProgram);
-  LimitTable limits;
-  std::optional<TestPlan> plan;
-  try {
-    limits = ChosenLimits(journalOptions);
-    if (!inputs.plan.empty()) plan = ChoosePlan(inputs.plan);
-  } catch (const std::runtime_error& e) {  // LimitsError, PlanError
-    fmt::print(stderr, "{}: {}\n", kProgram, e.what());
-    return kExitUsage;
-  }
+  if (o.identify->parsed()) return RunIdentify(o.driver, kProgram);
+  return std::nullopt;
+}
 
-  // With standard output closed, the trace file would take its place and
-  // receive the result lines.
-  if (!StandardStreamsOpen()) {
-    fmt::print(stderr, "{}: standard output is closed: nothing was measured.\n", kProgram);
-    return kExitRunStopped;
-  }
-
-  Console console;
-  SystemPlatform platform;
-  std::unique_ptr<DriverStack> stack;
-  try {
-    stack = std::make_unique<DriverStack>(driverOptions, platform);
-  } catch (const std::exception& e) {
-    console.Say(e.what());
-    return kExitUsage;
-  }
-  if (stack->simulated()) console.Say("simulated analyser: these lines are not a measurement.");
-
-  CatchStopSignals();
-  const bool showProgress = StderrIsTerminal() && !stack->traces_to_stderr();
-  AnalyzerBus bus(stack->driver());
-  bus.SetAddress(stack->address());
-  const std::unique_ptr<Analyser> analyser = MakeDialect(driverOptions.dialect, bus, platform);
-  ConsoleHost host(inputs, std::move(plan), console, *stack, showProgress);
-  host.PrintLines(format == "box");
-  platform.SetStopCheck([&host] { return host.StopRequested(); });
-  MeasurementRun run(*analyser, host, platform);
-  BlockWriter box([&host](std::string_view text) { host.InsertResult(text); });
-  RunRecorder recorder;
-  recorder.SetBench([&stack] { return stack->BenchText(); }, stack->simulated());
-  recorder.SetLimits(std::move(limits));
-  run.SetPlanCheck(
-      [&recorder](const FreqSegments& plan) { return recorder.limits().MissedPlan(plan); });
-  RunJournal journal(OpenJournal(JournalPath(journalOptions)),
-                     [&console](const std::string& text) { console.Say(text); });
-  recorder.AddListener(journal);
-  run.AddObserver(host);
-  run.AddObserver(box);
-  run.AddObserver(recorder);
-  const RunEnd end = run.OnStart();
-  const RunRecord& record = recorder.record();
-  if (!record.message.empty()) console.Say(record.message);
-  if (end.endsProgram) {
-    std::fflush(stdout);
-    return kExitProgramEnded;
-  }
-  if (format != "box" && StopSignal() == 0) {
-    const std::vector<RunRecord> runs{record};
-    const std::string problem =
-        WriteToStdout(format == "json" ? JsonExport(runs) : CsvExport(runs));
-    if (!problem.empty()) {
-      console.Say(problem);
-      return kExitRunStopped;
-    }
-  }
-  const std::string verdict = LimitsSummary(record);
-  if (!verdict.empty()) console.Say("limits: " + verdict);
-  const bool overLimit = record.Failures() > 0;
-
-  if (StopSignal() != 0) return kExitSignalBase + StopSignal();
-  if (!host.output_error().empty() || std::fflush(stdout) != 0) {
-    fmt::print(stderr, "{}: {}\n", kProgram,
-               host.output_error().empty() ? "cannot write the results to standard output"
-                                           : host.output_error());
-    return kExitRunStopped;
-  }
-  if (stack->trace_failed()) {
-    fmt::print(stderr, "{}: cannot write the trace: it is incomplete.\n", kProgram);
-    return kExitRunStopped;
-  }
-  switch (end.outcome) {
+// The status of a run that ended as outcome, once nothing went wrong around it.
+int OutcomeStatus(RunOutcome outcome, bool overLimit) {
+  switch (outcome) {
     case RunOutcome::kCompleted:
       return overLimit ? kExitOverLimit : kExitOk;
     case RunOutcome::kBlankInput:
@@ -278,6 +200,106 @@ int Main(int argc, char** argv) {
       break;
   }
   return kExitRunStopped;
+}
+
+// One measurement run with the options' inputs, printed as they ask; the
+// program's status.
+int Measure(const CliOptions& o, LimitTable limits, std::optional<TestPlan> plan) {
+  Console console;
+  SystemPlatform platform;
+  std::unique_ptr<DriverStack> stack;
+  try {
+    stack = std::make_unique<DriverStack>(o.driver, platform);
+  } catch (const std::exception& e) {
+    console.Say(e.what());
+    return kExitUsage;
+  }
+  if (stack->simulated()) console.Say("simulated analyser: these lines are not a measurement.");
+
+  CatchStopSignals();
+  const bool showProgress = StderrIsTerminal() && !stack->traces_to_stderr();
+  AnalyzerBus bus(stack->driver());
+  bus.SetAddress(stack->address());
+  const std::unique_ptr<Analyser> analyser = MakeDialect(o.driver.dialect, bus, platform);
+  ConsoleHost host(o.inputs, std::move(plan), console, *stack, showProgress);
+  host.PrintLines(o.format == "box");
+  platform.SetStopCheck([&host] { return host.StopRequested(); });
+  MeasurementRun run(*analyser, host, platform);
+  BlockWriter box([&host](std::string_view text) { host.InsertResult(text); });
+  RunRecorder recorder;
+  recorder.SetBench([&stack] { return stack->BenchText(); }, stack->simulated());
+  recorder.SetLimits(std::move(limits));
+  run.SetPlanCheck(
+      [&recorder](const FreqSegments& segments) { return recorder.limits().MissedPlan(segments); });
+  RunJournal journal(OpenJournal(JournalPath(o.journal)),
+                     [&console](const std::string& text) { console.Say(text); });
+  recorder.AddListener(journal);
+  run.AddObserver(host);
+  run.AddObserver(box);
+  run.AddObserver(recorder);
+  const RunEnd end = run.OnStart();
+  const RunRecord& record = recorder.record();
+  if (!record.message.empty()) console.Say(record.message);
+  if (end.endsProgram) {
+    std::fflush(stdout);
+    return kExitProgramEnded;
+  }
+  if (o.format != "box" && StopSignal() == 0) {
+    const std::vector<RunRecord> runs{record};
+    const std::string problem =
+        WriteToStdout(o.format == "json" ? JsonExport(runs) : CsvExport(runs));
+    if (!problem.empty()) {
+      console.Say(problem);
+      return kExitRunStopped;
+    }
+  }
+  const std::string verdict = LimitsSummary(record);
+  if (!verdict.empty()) console.Say("limits: " + verdict);
+
+  if (StopSignal() != 0) return kExitSignalBase + StopSignal();
+  if (!host.output_error().empty() || std::fflush(stdout) != 0) {
+    console.Say(host.output_error().empty() ? "cannot write the results to standard output"
+                                            : host.output_error());
+    return kExitRunStopped;
+  }
+  if (stack->trace_failed()) {
+    console.Say("cannot write the trace: it is incomplete.");
+    return kExitRunStopped;
+  }
+  return OutcomeStatus(end.outcome, record.Failures() > 0);
+}
+
+int Main(int argc, char** argv) {
+  CLI::App app{"Runs one spurious-emission search on a spectrum analyser over GPIB and "
+               "prints its result lines.",
+               kProgram};
+  CliOptions options;
+  DefineOptions(app, options);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int rc = app.exit(e);
+    return rc == 0 ? kExitOk : kExitUsage;
+  }
+  // Results, exports and shown blocks leave exactly as they are, CR LF included.
+  PrepareStdoutForResults();
+  if (const std::optional<int> status = RunSubcommand(options)) return *status;
+  LimitTable limits;
+  std::optional<TestPlan> plan;
+  try {
+    limits = ChosenLimits(options.journal);
+    if (!options.inputs.plan.empty()) plan = ChoosePlan(options.inputs.plan);
+  } catch (const std::runtime_error& e) {  // LimitsError, PlanError
+    fmt::print(stderr, "{}: {}\n", kProgram, e.what());
+    return kExitUsage;
+  }
+  // With standard output closed, the trace file would take its place and
+  // receive the result lines.
+  if (!StandardStreamsOpen()) {
+    fmt::print(stderr, "{}: standard output is closed: nothing was measured.\n", kProgram);
+    return kExitRunStopped;
+  }
+  return Measure(options, std::move(limits), std::move(plan));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "journal/sqlite_store.h"
 #include "report/run_report.h"
 #include "text/quote.h"
+#include "text/small_file.h"
 
 namespace tarnwick {
 
@@ -47,8 +48,20 @@ std::optional<int> RunReportCommand(const ReportCommand& report, const std::stri
     return fail(kExitRunStopped, e.what());
   }
   if (!run) return fail(kExitUsage, fmt::format("the journal holds no run {}", report.id));
-  // Kept loaded to the end: Qt is not made to be unloaded from a process.
-  const auto* module = new drivers::SharedLibrary(TARNWICK_REPORT_MODULE);
+  // Found by its path beside the program, or where it is installed, rather
+  // than through the program's search path, which a sanitizer's own dlopen
+  // does not use. Kept loaded to the end: Qt is not made to be unloaded.
+  std::string file = TARNWICK_REPORT_MODULE;
+  if (const std::optional<std::filesystem::path> folder = ExecutableFolder()) {
+    for (const std::filesystem::path& place :
+         {*folder / TARNWICK_REPORT_MODULE, *folder / ".." / TARNWICK_INSTALL_LIBDIR / "tarnwick" / TARNWICK_REPORT_MODULE}) {
+      if (std::filesystem::exists(place, error)) {
+        file = place.string();
+        break;
+      }
+    }
+  }
+  static const drivers::SharedLibrary* module = new drivers::SharedLibrary(file);
   const auto write = module->is_open()
                          ? module->Function<report::WriteReportFunction>(report::kWriteReportSymbol)
                          : nullptr;

@@ -8,14 +8,7 @@
 #include <fmt/format.h>
 
 #include "text/quote.h"
-
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
-#endif
+#include "text/small_file.h"
 
 namespace tarnwick {
 namespace {
@@ -29,23 +22,6 @@ constexpr std::string_view kPlanExtension = ".toml";
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
   return value ? value : "";
-}
-
-std::optional<fs::path> ExecutableFolder() {
-  std::error_code error;
-#ifdef _WIN32
-  std::wstring buffer(32768, L'\0');
-  const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-  if (n == 0 || n >= buffer.size()) return std::nullopt;
-  buffer.resize(n);
-  return fs::path(buffer).parent_path();
-#elif defined(__linux__)
-  const fs::path exe = fs::read_symlink("/proc/self/exe", error);
-  if (error) return std::nullopt;
-  return exe.parent_path();
-#else
-  return std::nullopt;
-#endif
 }
 
 std::optional<fs::path> UserPlanFolder() {

@@ -33,6 +33,8 @@ class RunRecorder : public RunObserver {
   void SetBench(std::function<std::string()> bench, bool simulated);
   // Limits that override every plan's own; none: each run is judged against
   // its plan's limits, if it has any.
+  // The limits of the runs started from now on; a run under way keeps those
+  // it started with, so its verdicts agree with the limits it records.
   void SetLimits(LimitTable limits) { limits_ = std::move(limits); }
   const LimitTable& limits() const { return limits_; }
   // The listener must outlive the recorder.

@@ -11,6 +11,14 @@
 
 #include "text/quote.h"
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 namespace tarnwick {
 
 SmallFile ReadSmallFile(const std::string& path, std::size_t maxBytes) {
@@ -53,6 +61,23 @@ std::string SmallFile::Refusal(std::string_view kind, const std::string& path) c
                        QuotedForMessage(path, kQuotedPathLength), kind);
   }
   return "";
+}
+
+std::optional<std::filesystem::path> ExecutableFolder() {
+#ifdef _WIN32
+  std::wstring buffer(32768, L'\0');
+  const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+  if (n == 0 || n >= buffer.size()) return std::nullopt;
+  buffer.resize(n);
+  return std::filesystem::path(buffer).parent_path();
+#elif defined(__linux__)
+  std::error_code error;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return std::nullopt;
+  return exe.parent_path();
+#else
+  return std::nullopt;
+#endif
 }
 
 }  // namespace tarnwick

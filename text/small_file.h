@@ -4,6 +4,8 @@
 #define TARNWICK_TEXT_SMALL_FILE_H_
 
 #include <cstddef>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +29,10 @@ struct SmallFile {
 
 // Reads at most maxBytes + 1 bytes of path.
 SmallFile ReadSmallFile(const std::string& path, std::size_t maxBytes = kMaxSmallFileBytes);
+
+// The folder the running program's file is in, where the files installed
+// with it are found from; none where the system cannot say.
+std::optional<std::filesystem::path> ExecutableFolder();
 
 }  // namespace tarnwick
 
