@@ -17,8 +17,6 @@ namespace {
 
 namespace p = prologix;
 
-constexpr int kBoard = 0;
-constexpr int kDevice = 1;
 
 // Every Prologix-style adaptor and its clones name themselves a GPIB
 // controller in their version reply; anything else is not one.
@@ -152,11 +150,6 @@ LinkResult PrologixDriver::Answer(std::string& answer, std::string_view command)
   return error;
 }
 
-int PrologixDriver::FailWith(const LinkError& error) {
-  const int32_t status = kStatusErr | (error.gpibError == EABO ? kStatusTimo : 0);
-  return Finish(status, error.gpibError, 0, error.text);
-}
-
 int PrologixDriver::ibonl(int ud, int v) {
   if (ud == kBoard) return Finish(kStatusCmpl);
   if (ud != kDevice || !device_open_) return Fail(EDVR, "not an open device descriptor");
@@ -171,8 +164,7 @@ int PrologixDriver::ibonl(int ud, int v) {
 }
 
 int PrologixDriver::ibwrt(int ud, const void* buf, long cnt) {
-  if (ud != kDevice || !device_open_) return Fail(EDVR, "not an open device descriptor");
-  if (cnt < 0 || (buf == nullptr && cnt > 0)) return Fail(EARG, {});
+  if (const std::optional<int> refused = Refuse(ud, buf, cnt)) return *refused;
   // A new message ends interest in whatever of the last reply was not read.
   if (in_reply_) reader_.SkipLine();
   in_reply_ = false;
@@ -182,8 +174,7 @@ int PrologixDriver::ibwrt(int ud, const void* buf, long cnt) {
 }
 
 int PrologixDriver::ibrd(int ud, void* buf, long cnt) {
-  if (ud != kDevice || !device_open_) return Fail(EDVR, "not an open device descriptor");
-  if (cnt < 0 || (buf == nullptr && cnt > 0)) return Fail(EARG, {});
+  if (const std::optional<int> refused = Refuse(ud, buf, cnt)) return *refused;
   if (cnt == 0) return Finish(kStatusCmpl);
   const std::string readCommand = p::CommandLine(p::kRead, p::kUntilEoi);
   if (!in_reply_) {

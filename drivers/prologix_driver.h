@@ -9,6 +9,7 @@
 #include "bus/platform.h"
 #include "bus/status_words.h"
 #include "drivers/byte_link.h"
+#include "drivers/link_driver.h"
 #include "drivers/line_reader.h"
 
 namespace tarnwick::drivers {
@@ -16,7 +17,7 @@ namespace tarnwick::drivers {
 // The most an answer of the adaptor's own ("++ver") may hold.
 inline constexpr std::size_t kAdaptorAnswerCap = 256;
 
-class PrologixDriver : public StatusWordDriver {
+class PrologixDriver : public LinkDriver {
  public:
   // resource names the adaptor in messages, transport the link ("TCP");
   // platform gives the clock of every deadline and the stop check of every
@@ -55,7 +56,6 @@ class PrologixDriver : public StatusWordDriver {
   // One answer of the adaptor's own to "++command", without its line end.
   LinkResult Answer(std::string& answer, std::string_view command);
   double Deadline() const;
-  int FailWith(const LinkError& error);
 
   std::unique_ptr<ByteLink> link_;
   std::string resource_;  // as messages show it
@@ -64,7 +64,6 @@ class PrologixDriver : public StatusWordDriver {
   LineReader reader_;
   double timeout_s_ = 10;
   double read_timeout_s_ = 0;  // the adaptor's own, as it says
-  bool device_open_ = false;
   int pad_ = -1;
   int sad_ = 0;
   bool in_reply_ = false;       // part of a reply was handed out

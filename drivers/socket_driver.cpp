@@ -11,8 +11,6 @@
 namespace tarnwick::drivers {
 namespace {
 
-constexpr int kBoard = 0;
-constexpr int kDevice = 1;
 
 }  // namespace
 
@@ -40,11 +38,6 @@ int SocketDriver::ibdev(int board, int /*pad*/, int /*sad*/, int tmo, int /*eot*
   return kDevice;
 }
 
-int SocketDriver::FailWith(const LinkError& error) {
-  const int32_t status = kStatusErr | (error.gpibError == EABO ? kStatusTimo : 0);
-  return Finish(status, error.gpibError, 0, error.text);
-}
-
 int SocketDriver::ibonl(int ud, int v) {
   if (ud == kBoard) return Finish(kStatusCmpl);
   if (ud != kDevice || !device_open_) return Fail(EDVR, "not an open device descriptor");
@@ -56,8 +49,7 @@ int SocketDriver::ibonl(int ud, int v) {
 }
 
 int SocketDriver::ibwrt(int ud, const void* buf, long cnt) {
-  if (ud != kDevice || !device_open_) return Fail(EDVR, "not an open device descriptor");
-  if (cnt < 0 || (buf == nullptr && cnt > 0)) return Fail(EARG, {});
+  if (const std::optional<int> refused = Refuse(ud, buf, cnt)) return *refused;
   // A new message ends interest in whatever of the last reply was not read.
   if (in_reply_) reader_.SkipLine();
   in_reply_ = false;
@@ -69,8 +61,7 @@ int SocketDriver::ibwrt(int ud, const void* buf, long cnt) {
 }
 
 int SocketDriver::ibrd(int ud, void* buf, long cnt) {
-  if (ud != kDevice || !device_open_) return Fail(EDVR, "not an open device descriptor");
-  if (cnt < 0 || (buf == nullptr && cnt > 0)) return Fail(EARG, {});
+  if (const std::optional<int> refused = Refuse(ud, buf, cnt)) return *refused;
   if (cnt == 0) return Finish(kStatusCmpl);
   if (!in_reply_) {
     in_reply_ = true;

@@ -11,11 +11,12 @@
 #include "bus/platform.h"
 #include "bus/status_words.h"
 #include "drivers/byte_link.h"
+#include "drivers/link_driver.h"
 #include "drivers/line_reader.h"
 
 namespace tarnwick::drivers {
 
-class SocketDriver : public StatusWordDriver {
+class SocketDriver : public LinkDriver {
  public:
   // resource names the instrument in messages; platform gives the clock of
   // every deadline and the stop check of every wait.
@@ -36,14 +37,12 @@ class SocketDriver : public StatusWordDriver {
   std::string Description() const override;
 
  private:
-  int FailWith(const LinkError& error);
 
   std::unique_ptr<ByteLink> link_;
   std::string resource_;  // as messages show it
   Platform& platform_;
   LineReader reader_;
   double timeout_s_ = 10;
-  bool device_open_ = false;
   bool in_reply_ = false;  // part of a reply was handed out
   double reply_deadline_ = 0;
 };
