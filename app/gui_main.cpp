@@ -144,6 +144,64 @@ class AfterFirstPaint : public QObject {
   bool at_once_;
 };
 
+// Tells the operator before the window exists, on standard error and in a
+// message box of its own.
+void Critical(const std::string& text) {
+  fmt::print(stderr, "{}: {}\n", kProgram, text);
+  QMessageBox::critical(nullptr, QString::fromUtf8(kProductName), QString::fromStdString(text));
+}
+
+// The dialect and the plan given on the command line, else those in force
+// when the window last closed. False when a plan given cannot be used.
+bool RestoreChoices(ui::Form1& window, const ui::WindowSettings& settings,
+                    const GuiOptions& options, bool dialectGiven) {
+  if (!window.ChooseDialect(dialectGiven ? options.driver.dialect
+                                         : settings.Dialect().toStdString())) {
+    window.ChooseDialect(options.driver.dialect);
+  }
+  const std::string planChoice =
+      options.plan.empty() ? settings.PlanFile().toStdString() : options.plan;
+  if (planChoice.empty()) return true;
+  try {
+    window.SetPlan(ChoosePlan(planChoice));
+  } catch (const PlanError& e) {
+    Critical(e.what());
+    return options.plan.empty();
+  }
+  return true;
+}
+
+// The choices in force as the window closes, for the next start.
+void RememberChoices(ui::Form1& window, ui::WindowSettings& settings) {
+  const TestPlan* plan = window.ChosenPlan();
+  settings.SetPlanFile(plan ? QString::fromStdString(plan->source) : QString());
+  const std::string_view dialect = window.ChosenDialect();
+  settings.SetDialect(QString::fromUtf8(dialect.data(), static_cast<qsizetype>(dialect.size())));
+}
+
+// What the development aids do at the first paint: a run on the simulated
+// analyser and the window saved as a picture, or quitting at once.
+std::unique_ptr<AfterFirstPaint> ToolHook(ui::Form1& window, const GuiOptions& options,
+                                          bool simulated, int& toolStatus) {
+  if (!options.screenshot.empty()) {
+    return std::make_unique<AfterFirstPaint>(window, [&window, &options, simulated, &toolStatus] {
+      if (simulated) window.Command1->click();
+      // Let the window lay itself out again for what the run left in it.
+      QCoreApplication::processEvents();
+      if (!window.grab().save(QString::fromStdString(options.screenshot), "PNG")) {
+        fmt::print(stderr, "{}: cannot write {}\n", kProgram, options.screenshot);
+        toolStatus = EXIT_FAILURE;
+      }
+      QApplication::quit();
+    });
+  }
+  if (options.quitAfterFirstPaint) {
+    // What else was waiting for the first paint is not timed.
+    return std::make_unique<AfterFirstPaint>(window, [] { QApplication::quit(); }, true);
+  }
+  return nullptr;
+}
+
 int Main(int argc, char** argv) {
   const char* summary = "The Tarnwick window: searches a transmitter's spurious emissions "
                         "with a spectrum analyser over GPIB.";
@@ -162,16 +220,11 @@ int Main(int argc, char** argv) {
   if (int status = kExitOk; !Parse(app, argc, argv, status)) return status;
 
   ui::WindowPlatform platform;
-  // Before the window exists, messages stand on their own.
-  auto critical = [](const std::string& text) {
-    QMessageBox::critical(nullptr, QString::fromUtf8(kProductName), QString::fromStdString(text));
-  };
   std::unique_ptr<DriverStack> stack;
   try {
     stack = std::make_unique<DriverStack>(options.driver, platform);
   } catch (const std::exception& e) {
-    fmt::print(stderr, "{}: {}\n", kProgram, e.what());
-    critical(e.what());
+    Critical(e.what());
     return kExitUsage;
   }
 
@@ -202,24 +255,8 @@ int Main(int argc, char** argv) {
   } else if (!journalOptions.limitDbm) {
     journalOptions.limitsFile = settings.LimitsFile().toStdString();
   }
-  // The dialect, like the plan, is the one given, else the one in force when
-  // the window last closed.
-  const bool dialectGiven = app.get_option("--dialect")->count() > 0;
-  if (!window.ChooseDialect(dialectGiven ? options.driver.dialect
-                                         : settings.Dialect().toStdString())) {
-    window.ChooseDialect(options.driver.dialect);
-  }
-  // The plan in force at the end is remembered for the next start.
-  const std::string planChoice =
-      options.plan.empty() ? settings.PlanFile().toStdString() : options.plan;
-  if (!planChoice.empty()) {
-    try {
-      window.SetPlan(ChoosePlan(planChoice));
-    } catch (const PlanError& e) {
-      fmt::print(stderr, "{}: {}\n", kProgram, e.what());
-      critical(e.what());
-      if (!options.plan.empty()) return kExitUsage;
-    }
+  if (!RestoreChoices(window, settings, options, app.get_option("--dialect")->count() > 0)) {
+    return kExitUsage;
   }
   RunJournal journal(OpenJournal(JournalPath(journalOptions)),
                      [&window](const std::string& text) { window.JournalProblem(text); });
@@ -228,38 +265,18 @@ int Main(int argc, char** argv) {
   try {
     window.area->UseLimits(ChosenLimits(journalOptions));
   } catch (const LimitsError& e) {
-    fmt::print(stderr, "{}: {}\n", kProgram, e.what());
-    critical(e.what());
+    Critical(e.what());
     if (limitsOnCommandLine) return kExitUsage;
   }
   recorder.AddListener(journal);
   window.SetJournal(journal);
 
   int toolStatus = kExitOk;
-  std::unique_ptr<AfterFirstPaint> hook;
-  if (!options.screenshot.empty()) {
-    hook = std::make_unique<AfterFirstPaint>(window, [&] {
-      if (stack->simulated()) window.Command1->click();
-      // Let the window lay itself out again for what the run left in it.
-      QCoreApplication::processEvents();
-      if (!window.grab().save(QString::fromStdString(options.screenshot), "PNG")) {
-        fmt::print(stderr, "{}: cannot write {}\n", kProgram, options.screenshot);
-        toolStatus = EXIT_FAILURE;
-      }
-      QApplication::quit();
-    });
-  } else if (options.quitAfterFirstPaint) {
-    // What else was waiting for the first paint is not timed.
-    hook = std::make_unique<AfterFirstPaint>(window, [] { QApplication::quit(); }, true);
-  }
-
+  const std::unique_ptr<AfterFirstPaint> hook =
+      ToolHook(window, options, stack->simulated(), toolStatus);
   window.show();
   const int status = QApplication::exec();
-  const TestPlan* plan = window.ChosenPlan();
-  const QString remembered = plan ? QString::fromStdString(plan->source) : QString();
-  settings.SetPlanFile(remembered);
-  settings.SetDialect(QString::fromUtf8(window.ChosenDialect().data(),
-                                        static_cast<qsizetype>(window.ChosenDialect().size())));
+  RememberChoices(window, settings);
   const int exitStatus = window.ProgramEnded()      ? kExitProgramEnded
                          : toolStatus != kExitOk ? toolStatus
                                                  : status;
