@@ -187,6 +187,9 @@ TEST(Cli, OutputThatCannotBeWrittenIsReported) {
   ProcessResult r = Shell("\"$CLI\" --simulate >/dev/full");
   EXPECT_EQ(r.status, 1);
   EXPECT_THAT(r.err, HasSubstr("cannot write the results to standard output: No space left"));
+  r = Shell("\"$CLI\" --simulate --trace /dev/full");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_THAT(r.err, HasSubstr("cannot write the trace: it is incomplete."));
   // A closed standard output must not hand its lines to the trace file.
   const std::string trace = (TestDir() / "trace").string();
   r = Shell("\"$CLI\" --simulate --trace '" + trace + "' >&-");

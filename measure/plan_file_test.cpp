@@ -51,6 +51,10 @@ TEST(PlanFile, BadPlansAreRefusedWithFileLineAndColumn) {
        "p.toml:3:1: segment must be [[segment]] tables"},
       {kHead, "p.toml:1:1: a plan needs 1 to 64 [[segment]] tables"},
       {std::string("notch_mhz = 12.5\n") + kSegment, "p.toml:1:1: name is missing"},
+      {std::string("name = \"\"\nnotch_mhz = 1\n") + kSegment,
+       "p.toml:1:8: name must be 1 to 40 characters"},
+      {"name = \"" + std::string(41, 'n') + "\"\nnotch_mhz = 1\n" + kSegment,
+       "p.toml:1:8: name must be 1 to 40 characters"},
       {std::string("name = \"x\"\nnotch_mhz = -1\n") + kSegment,
        "p.toml:2:13: notch_mhz must be above 0"},
       {std::string(kHead) + kSegment + "[[limit]]\nstart_mhz = 30\nstop_mhz = 30\ndbm = -36\n",
@@ -74,6 +78,26 @@ TestPlan PlanOf(std::initializer_list<std::pair<const char*, const char*>> segme
     text += "[[segment]]\n" + edge("start", start) + edge("stop", stop);
   }
   return ParsePlan(text, "p.toml");
+}
+
+// The bands' plans, built for a carrier: each build replaces the last whole.
+TEST(PlanFile, TheBandsBuildTheirSegmentsForTheCarrier) {
+  const struct {
+    double carrierMHz;
+    int16_t BandIs2G;
+    std::vector<double> edgesMHz;  // start, stop, start, stop...
+  } cases[] = {
+      {1940, 1, {30, 1100, 1000, 1927.5, 1952.5, 3100, 3000, 4100, 4000, 5100, 5000, 6100}},
+      {830, 0, {30, 817.5, 842.5, 2100, 2000, 3100}},
+      {0, 0, {30, -12.5, 12.5, 2100, 2000, 3100}},
+  };
+  FreqSegments segments;
+  for (const auto& c : cases) {
+    BuildSegmentPlan(segments, c.carrierMHz * 1e6, c.BandIs2G);
+    std::vector<double> edges;
+    for (const FreqSegment& s : segments) edges.insert(edges.end(), {s.StartHz / 1e6, s.StopHz / 1e6});
+    EXPECT_EQ(edges, c.edgesMHz) << c.carrierMHz;
+  }
 }
 
 TEST(PlanFile, TheCarrierRangeFollowsFromThePlan) {
