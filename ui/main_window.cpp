@@ -206,7 +206,6 @@ Form1::Form1(Analyser& analyser, Platform& platform, bool simulated, double dpi,
   txtRslt->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   txtRslt->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   txtRslt->setTabChangesFocus(true);
-  txtRslt->setFont(ChooseResultsFont(ResultsFaces()));
 
   txtCarr = new QLineEdit(QStringLiteral("1940"), panel);
   place(txtCarr, "txtCarr", kTxtCarr);

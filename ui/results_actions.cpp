@@ -98,6 +98,9 @@ void Form1::MakeAddedArea(Platform& platform) {
 void Form1::ShowAddedArea() {
   if (std::exchange(area_shown_, true)) return;
   QTimer::singleShot(0, this, [this] {
+    // The box is empty at first paint: its font, which means loading and
+    // trying Japanese faces, can wait until the window is on the screen.
+    txtRslt->setFont(ChooseResultsFont(ResultsFaces()));
     planChooser->Fill(LoadPlanCatalogue());
     planChooser->ShowPlan(ChosenPlan());
     area->controls->show();
