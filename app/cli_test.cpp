@@ -84,8 +84,6 @@ TEST(Cli, ExitStatusSaysHowTheRunEnded) {
       {{"--gpib-library", reg, "--carrier", "1E303"}, {}, 1, "1E303", false},
       {{"--gpib-library", reg, "--carrier", "l940"}, {}, 2,
        "The carrier \"l940\" is not a number in MHz.", false},
-      {{"--gpib-library", reg, "--band", "800M", "--carrier", "2050"}, {}, 2,
-       "Band 800M cannot leave out", false},
       {{"--gpib-library", reg, "--avg"}, {{"TEST_GPIB_AVERAGING_ERROR", "1"}}, 4,
        "6 of 6 readings are doubtful", true},
       {{"--gpib-library", "/nonexistent/libgpib.so.0"}, {}, 3,

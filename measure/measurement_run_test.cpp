@@ -180,7 +180,6 @@ TEST(MeasurementRun, InputThatWouldBeMisreadIsRefused) {
   };
   const Case cases[] = {
       {"abc", "20", false, "The carrier \"abc\" is not a number in MHz."},
-      {"l940", "20", false, "carrier \"l940\""},
       {"1.9GHz", "20", false, "carrier \"1.9GHz\""},
       {"1940", "2O", false, "The reference level \"2O\" is not a number in dBm."},
       {std::string(100, '9'), "20", false, "carrier at 1000000000000000000000000000000000000000… MHz"},
@@ -188,7 +187,6 @@ TEST(MeasurementRun, InputThatWouldBeMisreadIsRefused) {
        "Band 2G cannot leave out a carrier at 1050 MHz: it measures carriers between 1112.5 "
        "and 2987.5 MHz."},
       {"3500", "20", false, "Band 2G cannot leave out a carrier at 3500 MHz"},
-      {"900", "20", false, "Band 2G cannot leave out"},
       {"2050", "20", true, "between 42.5 and 1987.5 MHz."},
       {"1940MHz", "20 dBm", false, ""},
       {" 1 940 mhz ", "&H14", false, ""},
@@ -253,15 +251,10 @@ TEST(MeasurementRun, FaultsStopTheRunKeepEarlierLinesAndClose) {
       {"failed write", failWrite("FB 3100000000HZ"), 4,
        {"Run stopped: ibwrt \"FB 3100000000HZ\"", "GPIB0::8", "ENOL (2, no listener)"}, true},
       {"unanswered query", [](Bench& b) { b.levels.clear(); }, 2, {"\"ML?\"", "EABO"}, true},
-      {"reply without a number", [](Bench& b) { b.levels = {"ERR\r\n"}; }, 2,
-       {"has no number: \"ERR\\r\\n\""}, true},
-      {"short write", [](Bench& b) { b.driver.writeShortfall = 1; }, 0, {"sent only 5 of 6 bytes"},
-       true},
       {"failed open", [](Bench& b) { b.driver.descriptor = -1; }, 0, {"GPIB0::8"}, false},
       {"carrier overflow", [](Bench& b) { b.host.carrier = "1E303"; }, 0, {"1E303"}, false},
       {"field overflow", [](Bench& b) { b.host.ref = "9e999"; }, 0,
        {"reference level \"9e999\""}, false},
-      {"reply overflow", [](Bench& b) { b.frequencies = {"1e999\r\n"}; }, 2, {"1e999"}, true},
       {"failed closing step", failWrite("AAVG OFF"), 8,
        {"Closing the run failed: ibwrt \"AAVG OFF\"", "ENOL"}, true},
       {"failed offline step", [](Bench& b) { b.driver.onlineError = ENEB; }, 8,

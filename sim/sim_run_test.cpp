@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <fstream>
@@ -14,7 +15,6 @@
 #include "analyser/dialect.h"
 #include "bus/analyzer_bus.h"
 #include "bus/driver_trace.h"
-#include "analyser/builtin_commands.h"
 #include "drivers/driver_library.h"
 #include "measure/measurement_run.h"
 #include "sim/scene.h"
@@ -34,6 +34,22 @@ using testing::RecordingHost;
 
 const std::string kScenesDir = TARNWICK_SCENES_DIR;
 
+// Faults the simulated analyser never makes, put between it and the bus when
+// a test asks: a write sent one byte short, a reply that arrives garbled.
+struct Faulty : DriverWrapper {
+  using DriverWrapper::DriverWrapper;
+  int ibwrt(int ud, const void* buf, long cnt) override {
+    return target().ibwrt(ud, buf, cnt - (std::string_view(static_cast<const char*>(buf), cnt) == shortWrite));
+  }
+  int ibrd(int ud, void* buf, long cnt) override {
+    const int status = target().ibrd(ud, buf, cnt);
+    if (garbledRead-- == 0) static_cast<char*>(buf)[0] = '#';
+    return status;
+  }
+  std::string shortWrite;
+  int garbledRead = -1;  // which read, counting from 0
+};
+
 // The simulated analyser speaks language; the run speaks dialect.
 struct Bench {
   explicit Bench(Scene scene, Language language = Language::kBuiltin,
@@ -45,7 +61,8 @@ struct Bench {
   FakePlatform platform;
   SimulatedDriver driver;
   RecordingHost host;
-  AnalyzerBus bus{driver};
+  Faulty faulty{driver};
+  AnalyzerBus bus{faulty};
   std::unique_ptr<BusAnalyser> analyser;
   MeasurementRun run{*analyser, host, platform};
 };
@@ -116,6 +133,21 @@ TEST(SimulatedRun, EveryWayASCPIRunFails) {
     const RunEnd end = b.run.OnStart();
     EXPECT_EQ(end.outcome, c.outcome);
     EXPECT_THAT(b.host.results + end.message, HasSubstr(c.text));
+  }
+}
+
+TEST(SimulatedRun, InjectedFaultsStopTheRunAfterTheFirstSegment) {
+  for (const auto& [shortWrite, garbledRead, message] :
+       {std::tuple("FA 1000000000HZ", -1, "\"FA 1000000000HZ\" to the analyser at GPIB0::8 "
+                                          "sent only 14 of 15 bytes."),
+        std::tuple("", 3, "has no number: \"#47.25\\r\\n\"")}) {
+    Bench b(DefaultScene());
+    std::tie(b.faulty.shortWrite, b.faulty.garbledRead) = std::tuple(shortWrite, garbledRead);
+    b.host.carrier = "1940";
+    const RunEnd end = b.run.OnStart();
+    EXPECT_EQ(end.outcome, RunOutcome::kStopped);
+    EXPECT_THAT(end.message, HasSubstr(message));
+    EXPECT_EQ(b.host.Lines().size(), 3u);  // heading, the first segment, the note
   }
 }
 

@@ -18,7 +18,6 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -27,8 +26,6 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
-#include <QTextBlock>
-#include <QTextLayout>
 #include <QTimer>
 
 #include "analyser/builtin_dialogue.h"

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include <fmt/format.h>
+
 namespace tarnwick::testing {
 
 int ScriptedDriver::RegisterGpibGlobalsForThread(int32_t* sta, int32_t* err,
@@ -27,9 +29,7 @@ int ScriptedDriver::UnregisterGpibGlobalsForThread() {
 }
 
 int ScriptedDriver::ibdev(int board, int pad, int sad, int tmo, int eot, int eos) {
-  calls.push_back("ibdev(" + std::to_string(board) + ", " + std::to_string(pad) + ", " +
-                  std::to_string(sad) + ", " + std::to_string(tmo) + ", " +
-                  std::to_string(eot) + ", " + std::to_string(eos) + ")");
+  calls.push_back(fmt::format("ibdev({}, {}, {}, {}, {}, {})", board, pad, sad, tmo, eot, eos));
   Finish(descriptor < 0 ? kStatusErr : kStatusCmpl, descriptor < 0 ? EDVR : 0, 0);
   return descriptor;
 }
@@ -51,7 +51,7 @@ int ScriptedDriver::ibwrt(int /*ud*/, const void* buf, long cnt) {
       return kStatusErr | kStatusCmpl;
     }
   }
-  Finish(kStatusCmpl, idleError, static_cast<int32_t>(cnt - writeShortfall));
+  Finish(kStatusCmpl, idleError, static_cast<int32_t>(cnt));
   return kStatusCmpl;
 }
 

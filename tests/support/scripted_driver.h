@@ -40,7 +40,6 @@ class ScriptedDriver : public StatusWordDriver {
   // Answers to successive registrations; 0 once the queue is empty.
   std::deque<int> registrationResults;
   int descriptor = 1;  // what ibdev returns
-  long writeShortfall = 0;  // bytes every write leaves unsent, without ERR
   int32_t idleError = 0;    // what the error word holds after a call that worked
   std::optional<int32_t> onlineError;  // every ibonl fails with it
   std::optional<std::string> loadFailure;  // why Load says the driver cannot serve
