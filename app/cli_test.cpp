@@ -144,7 +144,7 @@ TEST(Cli, PlansAreFoundAndWalked) {
        "bad.toml:5:1: unknown key \"stop_mzh\""},
       {{"plans"}, 2, "2G.toml, hidden by built in\n", ""},
       {{"plans"}, 2, "2G-12.75G.toml, hidden by " + (user / "2G-12.75G.toml").string(), ""},
-      {{"--plan", "nope"}, 2, "", "There is no plan named \"nope\". The plans are: 800M, 2G, 2G-12.75G, 3.5G.\n"},
+      {{"--plan", "nowhere"}, 2, "", "There is no plan named \"nowhere\". The plans are: 800M, 2G, 2G-12.75G, 3.5G.\n"},
       {{"--plan", (user / "bad.toml").string()}, 2, "", "bad.toml:5:1: unknown key"},
       {{"plans", "show", "3.5G", "--carrier", "1940"}, 2, "   4  3200 MHz to 1927.5 MHz\n",
        "Plan \"3.5G\" cannot leave out a carrier at 1940 MHz: it measures carriers between 3300 "
