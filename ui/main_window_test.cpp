@@ -132,6 +132,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(b.window.panel->size(), QSize(430, 404));
     QTRY_VERIFY(!b.window.windowIcon().pixmap(32).isNull());  // once on the screen
     QCOMPARE(b.window.txtRslt->geometry(), QRect(24, 88, 397, 301));
+    QCOMPARE(b.window.txtRef->geometry(), QRect(180, 40, 73, 18));
     QCOMPARE(Bench(false, 120).window.chkAvg->geometry(), QRect(405, 80, 111, 21));
     // A plain fixed-pitch results font, so the columns line up; long lines wrap.
     const QFontInfo font(b.window.txtRslt->font());
