@@ -26,9 +26,8 @@ using testing::ScriptedDriver;
 TEST(DriverTrace, OneLinePerCallWithTimeResultAndStatus) {
   ScriptedDriver driver;
   driver.registrationResults = {1};  // someone registered before
-  driver.writeFailure = [](std::string_view text) -> std::optional<int32_t> {
-    if (text == "BAD") return ENOL;
-    return std::nullopt;
+  driver.writeFailure = [](std::string_view text) {
+    return text == "BAD" ? std::optional<int32_t>(ENOL) : std::nullopt;
   };
   FakePlatform platform;
   std::FILE* out = std::tmpfile();

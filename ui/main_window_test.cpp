@@ -133,6 +133,7 @@ class MainWindowTest : public QObject {
     QTRY_VERIFY(!b.window.windowIcon().pixmap(32).isNull());  // once on the screen
     QCOMPARE(b.window.txtRslt->geometry(), QRect(24, 88, 397, 301));
     QCOMPARE(b.window.txtRef->geometry(), QRect(180, 40, 73, 18));
+    QVERIFY(b.window.area->backToCurrent->isHidden());  // nothing from the journal shown yet
     QCOMPARE(Bench(false, 120).window.chkAvg->geometry(), QRect(405, 80, 111, 21));
     // A plain fixed-pitch results font, so the columns line up; long lines wrap.
     const QFontInfo font(b.window.txtRslt->font());
