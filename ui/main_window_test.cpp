@@ -431,8 +431,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(SuggestedFileName("1940", "2G", "2026-12-07", "txt"), QStringLiteral("1940MHz-2G-2026-12-07.txt"));
     QCOMPARE(SuggestedFileName("830.5 MHz", "800M", "2026-12-07", "pdf"), QStringLiteral("830.5MHz-800M-2026-12-07.pdf"));
     QCOMPARE(SuggestedFileName("../x/", "2G", "2026-12-07", "txt"), QStringLiteral("..xMHz-2G-2026-12-07.txt"));
-    QCOMPARE(tarnwick::ui::WithSuffix("/tmp/dut7", "txt"), QStringLiteral("/tmp/dut7.txt"));
-    QCOMPARE(tarnwick::ui::WithSuffix("/tmp/dut7.log", "txt"), QStringLiteral("/tmp/dut7.log"));
+    QCOMPARE(tarnwick::ui::WithSuffix("bench.2/dut7", "txt"), QStringLiteral("bench.2/dut7.txt"));
+    QCOMPARE(tarnwick::ui::WithSuffix("bench.2/dut7.log", "txt"), QStringLiteral("bench.2/dut7.log"));
   }
 
   void savedTextAndExportedRunsSayWhatTheyAre() {
