@@ -67,7 +67,7 @@ class Page {
     double widths[kTableColumnCount] = {};
     double used = 0;
     for (std::size_t i = 0; i + 1 < kTableColumnCount; ++i) {
-      widths[i] = metrics.horizontalAdvance(Q(std::string(kTableColumns[i])));
+      widths[i] = metrics.horizontalAdvance(QString::fromUtf8(kTableColumns[i]));
       for (const TableRow& row : rows) widths[i] = std::max(widths[i], metrics.horizontalAdvance(Q(row[i])));
       widths[i] += 2 * pad;
       used += widths[i];
@@ -79,7 +79,7 @@ class Page {
       if (fails) p_.fillRect(QRectF(x, y_, area_.width(), row), FailingRowColour());
       for (std::size_t i = 0; i < kTableColumnCount; ++i) {
         p_.setPen(fails && i == kVerdictColumn ? VerdictColour(RunVerdict::Kind::kFail) : QColor(Qt::black));
-        const QString cell = QString::fromUtf8(cells[i].data(), static_cast<qsizetype>(cells[i].size()));
+        const QString cell = QString::fromUtf8(cells[i]);
         const QRectF box(x + pad, y_, std::max(widths[i] - 2 * pad, 0.0), row);
         // Numbers to the right, so their decimal points line up.
         const bool number = i > 0 && i < kVerdictColumn;

@@ -69,7 +69,8 @@ double NotchHz(const RunRecord& run) {
 }
 
 // The span and level range that hold everything the run has to show.
-Axes ChooseAxes(const QRectF& plot, const RunRecord& run, const FreqSegments& plan) {
+Axes ChooseAxes(const QRectF& plot, const RunRecord& run, const FreqSegments& plan,
+                double notchHz) {
   double low = std::numeric_limits<double>::max(), high = 0;
   auto take = [&](double a, double b) {
     low = std::min(low, a);
@@ -79,7 +80,6 @@ Axes ChooseAxes(const QRectF& plot, const RunRecord& run, const FreqSegments& pl
   for (const SegmentRecord& s : run.segments) take(s.m.startHz, s.m.stopHz);
   if (run.plan) {
     const double carrierHz = run.plan->carrierMHz * kHzPerMHz;
-    const double notchHz = NotchHz(run);
     take(carrierHz - notchHz, carrierHz + notchHz);
   }
   if (!(low > 0 && high > low)) {
@@ -236,9 +236,11 @@ void PaintSpectrum(QPainter& painter, const QRectF& area, const RunRecord& run,
   const QRectF plot = area.adjusted(64 * unit, 8 * unit, -10 * unit,
                                     -(2 * metrics.height() + 8 * unit));
   if (plot.width() > 0 && plot.height() > 0) {
-    const Axes axes = ChooseAxes(plot, run, plan);
+    // The plan text is parsed once a paint.
+    const double notchHz = run.plan ? NotchHz(run) : 0;
+    const Axes axes = ChooseAxes(plot, run, plan, notchHz);
     painter.setClipRect(plot.adjusted(-unit, -unit, unit, unit));
-    if (run.plan) DrawCarrier(painter, axes, *run.plan, NotchHz(run), unit);
+    if (run.plan) DrawCarrier(painter, axes, *run.plan, notchHz, unit);
     painter.setClipping(false);
     DrawGrid(painter, axes, unit);
     DrawReadings(painter, axes, run, unit);

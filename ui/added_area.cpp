@@ -34,26 +34,20 @@ constexpr int kBannerPoints = 22;
 // The picture of the run shown, painted anew from its record.
 class SpectrumView : public QWidget {
  public:
-  SpectrumView(const std::function<const RunRecord&()>& run, const FreqSegments& plan,
-               const bool& current, QWidget* parent)
-      : QWidget(parent), run_(run), plan_(plan), current_(current) {
+  SpectrumView(const AddedArea& area, QWidget* parent) : QWidget(parent), area_(area) {
     setMinimumHeight(160);
   }
 
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
-    const RunRecord& run = run_();
     // Nothing to draw before the first run; and the window starts sooner.
-    if (run.started.empty()) return;
-    // The plan's segments belong to the current run alone.
-    report::PaintSpectrum(painter, rect(), run, current_ && run.plan ? plan_ : FreqSegments{});
+    if (area_.Shown().started.empty()) return;
+    report::PaintSpectrum(painter, rect(), area_.Shown(), area_.PlanShown());
   }
 
  private:
-  std::function<const RunRecord&()> run_;
-  const FreqSegments& plan_;
-  const bool& current_;
+  const AddedArea& area_;
 };
 
 QTableView* MakeTable(QAbstractItemModel& model, QWidget* parent) {
@@ -71,8 +65,9 @@ QTableView* MakeTable(QAbstractItemModel& model, QWidget* parent) {
   return view;
 }
 
-}  // namespace
-
+// What the progress line says: segment index (from 0) of count under way,
+// the time since START, and for averaged sweeps the time still to expect,
+// judged from the segments done.
 QString ProgressTimes(double elapsedSeconds, std::size_t done, std::size_t count, bool averaged) {
   QString text = QStringLiteral("%1 s elapsed").arg(elapsedSeconds, 0, 'f', 1);
   // Plain sweeps take moments; an averaged one takes long enough to plan around.
@@ -82,6 +77,8 @@ QString ProgressTimes(double elapsedSeconds, std::size_t done, std::size_t count
   }
   return text;
 }
+
+}  // namespace
 
 AddedArea::AddedArea(RunRecorder& recorder, Platform& platform, const FreqSegments& plan,
                      QWidget* parent)
@@ -165,13 +162,12 @@ void AddedArea::MakeViews(QWidget* parent) {
   viewingRow->addWidget(viewing, 1);
   viewingRow->addWidget(backToCurrent);
   column->addLayout(viewingRow);
-  connect(backToCurrent, &QPushButton::clicked, this, &AddedArea::ShowCurrentRun);
+  connect(backToCurrent, &QPushButton::clicked, this, [this] { ShowRun(true); });
 
   tabs = new QTabWidget(views);
   auto* split = new QSplitter(Qt::Vertical, tabs);
   table = MakeTable(table_model_, split);
-  plot = new SpectrumView([this]() -> const RunRecord& { return Shown(); }, plan_,
-                          showing_current_, split);
+  plot = new SpectrumView(*this, split);
   split->addWidget(table);
   split->addWidget(plot);
   split->setStretchFactor(1, 1);
@@ -214,7 +210,7 @@ void AddedArea::RecordStarted(RunRecord&) {
   ticker_->start();
 }
 
-void AddedArea::SegmentStarting(std::size_t index, std::size_t count) {
+void AddedArea::SegmentStarting(std::size_t index, std::size_t count, double, double) {
   index_ = index;
   count_ = count;
   progress->setRange(0, static_cast<int>(count));
@@ -306,7 +302,7 @@ void AddedArea::ShowRun(bool current) {
   plot->update();
 }
 
-QString AddedArea::LoadHistory() {
+void AddedArea::LoadHistory() {
   history_stale_ = false;
   const QString problem = history_model_.Load(store_ ? store_() : nullptr);
   if (history != nullptr) {
@@ -315,24 +311,20 @@ QString AddedArea::LoadHistory() {
     history->horizontalHeader()->setResizeContentsPrecision(0);
     history->resizeColumnsToContents();
   }
-  return problem;
 }
 
-bool AddedArea::ShowEarlierRun(std::int64_t id) {
+void AddedArea::ShowEarlierRun(std::int64_t id) {
   ResultStore* store = store_ ? store_() : nullptr;
   std::optional<RunRecord> run;
   try {
     if (store != nullptr) run = store->LoadRun(id);
   } catch (const JournalError&) {
   }
-  if (!run) return false;
+  if (!run) return;
   earlier_ = std::move(*run);
   ShowRun(false);
   tabs->setCurrentIndex(0);
-  return true;
 }
-
-void AddedArea::ShowCurrentRun() { ShowRun(true); }
 
 void AddedArea::ShowLimits() {
   const LimitTable& limits = recorder_.limits();
@@ -373,8 +365,7 @@ void AddedArea::OpenLimitsFile() {
 QString AddedArea::SaveReportTo(const QString& path) const {
   const RunRecord& run = Shown();
   if (run.started.empty()) return tr("There is no run to report yet.");
-  return Q(report::WriteRunReport(run, path.toStdString(),
-                                  showing_current_ && run.plan ? plan_ : FreqSegments{}));
+  return Q(report::WriteRunReport(run, path.toStdString(), PlanShown()));
 }
 
 void AddedArea::AskReportPath() {

@@ -31,12 +31,7 @@ namespace tarnwick::ui {
 
 class WindowSettings;
 
-// What the progress line says: segment index (from 0) of count under way,
-// the time since START, and for averaged sweeps the time still to expect,
-// judged from the segments done.
-QString ProgressTimes(double elapsedSeconds, std::size_t done, std::size_t count, bool averaged);
-
-class AddedArea : public QObject, public RecordListener {
+class AddedArea : public QObject, public RecordListener, public RunObserver {
   Q_OBJECT
 
  public:
@@ -54,17 +49,17 @@ class AddedArea : public QObject, public RecordListener {
   void RecordStarted(RunRecord& run) override;
   void SegmentRecorded(const RunRecord& run) override;
   void RecordFinished(const RunRecord& run) override;
-  void SegmentStarting(std::size_t index, std::size_t count);
+  // Of the run's reports only this one, for progress: the rest come as records.
+  void RunStarted(const RunSettings&) override {}
+  void RunPlanned(const RunPlan&) override {}
+  void SegmentStarting(std::size_t index, std::size_t count, double, double) override;
+  void SegmentMeasured(const SegmentMeasurement&) override {}
+  void RunFinished(const RunEnd&) override {}
 
-  // Reads the journal's runs into the history list, newest first; the
-  // problem, or empty.
-  QString LoadHistory();
-  // Shows an earlier run in place of the current one; false when the
-  // journal cannot give it.
-  bool ShowEarlierRun(std::int64_t id);
-  void ShowCurrentRun();
   // The run the banner, table and picture show.
   const RunRecord& Shown() const { return showing_current_ ? recorder_.record() : earlier_; }
+  // The segments of the shown run's plan: those of the current run alone.
+  FreqSegments PlanShown() const { return showing_current_ && Shown().plan ? plan_ : FreqSegments{}; }
 
   // Judges the next runs against limits.
   void UseLimits(LimitTable limits);
@@ -107,6 +102,12 @@ class AddedArea : public QObject, public RecordListener {
   void ShowBanner();
   void ShowLimits();
   void ShowRun(bool current);
+  // Reads the journal's runs into the history list, newest first; a problem
+  // goes in the list's tooltip.
+  void LoadHistory();
+  // Shows an earlier run in place of the current one, when the journal can
+  // give it.
+  void ShowEarlierRun(std::int64_t id);
   void Tick();
   void OpenLimitsFile();
   void AskReportPath();

@@ -145,7 +145,6 @@ Form1::Form1(Analyser& analyser, Platform& platform, bool simulated, double dpi,
                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       run_(analyser, *this, platform),
       box_([this](std::string_view text) { InsertResult(text); }) {
-  run_.AddObserver(*this);
   run_.AddObserver(box_);
   run_.AddObserver(recorder_);
   platform.SetStopCheck([this] { return StopRequested(); });
@@ -243,13 +242,10 @@ void Form1::SetDialects(std::vector<Analyser*> dialects,
                         std::function<void(std::string_view)> told) {
   dialects_ = std::move(dialects);
   dialect_told_ = std::move(told);
-  if (dialectChooser != nullptr) {
+  {
     const QSignalBlocker quiet(dialectChooser);
     dialectChooser->clear();
-    for (const Analyser* dialect : dialects_) {
-      dialectChooser->addItem(QString::fromUtf8(dialect->Name().data(),
-                                                static_cast<qsizetype>(dialect->Name().size())));
-    }
+    for (const Analyser* dialect : dialects_) dialectChooser->addItem(QString::fromUtf8(dialect->Name()));
   }
   if (!dialects_.empty()) ChooseDialect(dialects_.front()->Name());
 }
@@ -258,7 +254,7 @@ bool Form1::ChooseDialect(std::string_view name) {
   for (std::size_t i = 0; i < dialects_.size(); ++i) {
     if (dialects_[i]->Name() != name) continue;
     dialect_ = dialects_[i];
-    if (dialectChooser != nullptr) {
+    {
       const QSignalBlocker quiet(dialectChooser);
       dialectChooser->setCurrentIndex(static_cast<int>(i));
     }
@@ -279,7 +275,7 @@ void Form1::SetPlan(std::optional<TestPlan> plan) {
   }
   plan_ = std::move(plan);
   for (QRadioButton* band : optMode) band->setEnabled(!plan_);
-  if (planChooser != nullptr) planChooser->ShowPlan(ChosenPlan());
+  planChooser->ShowPlan(ChosenPlan());
 }
 
 void Form1::InsertResult(std::string_view text) {
@@ -288,7 +284,7 @@ void Form1::InsertResult(std::string_view text) {
   if (!block_cursor_) block_cursor_ = BlockInsertionPoint(txtRslt->textCursor());
   QTextCursor& cursor = *block_cursor_;
   // A CR LF becomes one paragraph break.
-  cursor.insertText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  cursor.insertText(QString::fromUtf8(text));
   // Handing the cursor back also scrolls the caret, and so the newest line,
   // into view.
   txtRslt->setTextCursor(cursor);

@@ -69,7 +69,7 @@ bool KeepsColumnsAligned(const QFont& font);
 // SVG plugin for it.
 QIcon AppIcon();
 
-class Form1 : public QWidget, public RunHost, public RunObserver {
+class Form1 : public QWidget, public RunHost {
   Q_OBJECT
 
  public:
@@ -92,14 +92,6 @@ class Form1 : public QWidget, public RunHost, public RunObserver {
   // clicked.
   bool StopRequested() const { return close_requested_ || stop_requested_; }
   std::string StopNote() override;
-
-  // RunObserver: progress, for the added area.
-  void RunStarted(const RunSettings&) override {}
-  void RunPlanned(const RunPlan&) override {}
-  void SegmentStarting(std::size_t index, std::size_t count, double startHz,
-                       double stopHz) override;
-  void SegmentMeasured(const SegmentMeasurement&) override {}
-  void RunFinished(const RunEnd&) override {}
 
   // A plan for the next runs in place of the band buttons, which are greyed
   // while it holds; a built-in plan selects its band's button instead, and
@@ -152,8 +144,8 @@ class Form1 : public QWidget, public RunHost, public RunObserver {
   // The defined panel, at its defined size; the added area beside or below.
   QWidget* panel;
   AddedArea* area;
-  PlanChooser* planChooser = nullptr;
-  QComboBox* dialectChooser = nullptr;
+  PlanChooser* planChooser;
+  QComboBox* dialectChooser;
 
   QPushButton* Command1;
   QPlainTextEdit* txtRslt;

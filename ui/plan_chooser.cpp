@@ -8,8 +8,7 @@ namespace tarnwick::ui {
 PlanChooser::PlanChooser(QWidget* parent) : QComboBox(parent) {
   setObjectName(QStringLiteral("planChooser"));
   addItem(tr("Band buttons (%1, %2)")
-              .arg(QString::fromUtf8(kBand800M.data(), static_cast<qsizetype>(kBand800M.size())),
-                   QString::fromUtf8(kBand2G.data(), static_cast<qsizetype>(kBand2G.size()))));
+              .arg(QString::fromUtf8(kBand800M), QString::fromUtf8(kBand2G)));
   setSizeAdjustPolicy(QComboBox::AdjustToContents);
   connect(this, &QComboBox::activated, this, [this](int index) {
     if (index <= 0) {

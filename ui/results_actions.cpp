@@ -54,6 +54,7 @@ void Form1::SetUpResultActions() {
 
 void Form1::MakeAddedArea(Platform& platform) {
   area = new AddedArea(recorder_, platform, run_.SegmentList(), grid_->parentWidget());
+  run_.AddObserver(*area);  // for progress
   recorder_.AddListener(*area);
   connect(area->stopButton, &QPushButton::clicked, this, [this] {
     if (running_) stop_requested_ = true;
@@ -68,7 +69,6 @@ void Form1::MakeAddedArea(Platform& platform) {
   planLabel->setBuddy(planChooser);
   area->choosers->addWidget(planLabel);
   area->choosers->addWidget(planChooser, 1);
-  planChooser->ShowPlan(ChosenPlan());
   connect(planChooser, &PlanChooser::PlanChosen, this,
           [this](const std::optional<TestPlan>& plan) { SetPlan(plan); });
   // The language the analyser is spoken to in, from the next START on.
@@ -102,7 +102,6 @@ void Form1::ShowAddedArea() {
     // trying Japanese faces, can wait until the window is on the screen.
     txtRslt->setFont(ChooseResultsFont(ResultsFaces()));
     planChooser->Fill(LoadPlanCatalogue());
-    planChooser->ShowPlan(ChosenPlan());
     area->controls->show();
     area->views->show();
     setWindowIcon(AppIcon());
@@ -135,10 +134,6 @@ void Form1::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   // Again once the window system has put its frame around the window.
   if (!std::exchange(shown_, true)) QTimer::singleShot(0, this, [this] { KeepOnScreen(*this); });
-}
-
-void Form1::SegmentStarting(std::size_t index, std::size_t count, double, double) {
-  area->SegmentStarting(index, count);
 }
 
 void Form1::SetJournal(RunJournal& journal) {

@@ -14,9 +14,7 @@ namespace {
 // Enough runs to fill the view a few times over; more come on scrolling.
 constexpr std::size_t kFirstRuns = 200;
 
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString Q(std::string_view text) { return QString::fromUtf8(text); }
 
 }  // namespace
 
