@@ -8,6 +8,7 @@
 
 #include "measure/segment_plan.h"
 #include "results/block_text.h"
+#include "text/quote.h"
 
 namespace tarnwick {
 namespace {
@@ -20,41 +21,13 @@ std::string Number(const std::optional<double>& value) {
   return value ? Number(*value) : std::string();
 }
 
-// The length of the well-formed UTF-8 sequence text starts with, or 0:
-// no overlong forms, no surrogates, nothing past U+10FFFF.
-std::size_t Utf8SequenceAt(std::string_view text) {
-  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  unsigned char low = 0x80, high = 0xBF;  // the second byte's range
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-  }
-  return length;
-}
-
 // text with every byte that is not part of well-formed UTF-8 replaced by
 // U+FFFD, as readers of the exports (Python, spreadsheets) would show it.
 std::string WellFormed(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = Utf8SequenceAt(text.substr(at));
+    const std::size_t length = Utf8SequenceLength(text.substr(at));
     if (length == 0) {
       out += "\xEF\xBF\xBD";
       ++at;

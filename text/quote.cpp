@@ -99,6 +99,11 @@ std::string Escaped(std::string_view text, std::string_view quote, std::size_t l
 
 }  // namespace
 
+std::size_t Utf8SequenceLength(std::string_view text) {
+  char32_t character = 0;
+  return text.empty() ? 0 : Utf8Sequence(text, 0, character);
+}
+
 std::string QuotedForMessage(std::string_view text, std::size_t limit) {
   return Escaped(text, "\"", limit);
 }

@@ -26,6 +26,11 @@ std::string QuotedForMessage(std::string_view text, std::size_t limit = kQuotedL
 // as the file name in front of "file:line: problem".
 std::string CutForMessage(std::string_view text, std::size_t limit = kQuotedLength);
 
+// The length of the well-formed UTF-8 sequence text starts with, or 0 when
+// its first bytes are not one: no overlong forms, no surrogates, nothing past
+// U+10FFFF, nothing cut short.
+std::size_t Utf8SequenceLength(std::string_view text);
+
 // bytes as a C string literal, quotes included and nothing cut: "MF?\r\n".
 // Bytes outside printable ASCII are escaped too, for the bus trace.
 std::string QuotedBytes(std::string_view bytes);
