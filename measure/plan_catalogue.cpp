@@ -1,7 +1,6 @@
 #include "measure/plan_catalogue.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <optional>
 #include <system_error>
 
@@ -18,28 +17,6 @@ namespace fs = std::filesystem;
 // A plan folder is a handful of files; beyond this it is something else.
 constexpr std::size_t kMaxPlanFilesPerFolder = 256;
 constexpr std::string_view kPlanExtension = ".toml";
-
-std::string Env(const char* name) {
-  const char* value = std::getenv(name);
-  return value ? value : "";
-}
-
-std::optional<fs::path> UserPlanFolder() {
-#ifdef _WIN32
-  const std::string base = Env("APPDATA");
-  if (base.empty()) return std::nullopt;
-  return fs::path(base) / "Tarnwick" / "plans";
-#else
-  std::string base = Env("XDG_CONFIG_HOME");
-  // The XDG rules: a relative value is to be ignored.
-  if (base.empty() || base[0] != '/') {
-    const std::string home = Env("HOME");
-    if (home.empty()) return std::nullopt;
-    base = (fs::path(home) / ".config").string();
-  }
-  return fs::path(base) / "tarnwick" / "plans";
-#endif
-}
 
 // The folder's plan files by file name, so that the order does not depend
 // on the file system.
@@ -71,7 +48,9 @@ const TestPlan* PlanCatalogue::Find(std::string_view name) const {
 
 std::vector<fs::path> PlanFolders() {
   std::vector<fs::path> folders;
-  if (std::optional<fs::path> user = UserPlanFolder()) folders.push_back(*user);
+  if (const auto user = UserFolder("APPDATA", "XDG_CONFIG_HOME", ".config")) {
+    folders.push_back(*user / "plans");
+  }
   if (std::optional<fs::path> bin = ExecutableFolder()) {
     folders.push_back(bin->parent_path() / "share" / "tarnwick" / "plans");
   }

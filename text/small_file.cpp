@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -61,6 +62,30 @@ std::string SmallFile::Refusal(std::string_view kind, const std::string& path) c
                        QuotedForMessage(path, kQuotedPathLength), kind);
   }
   return "";
+}
+
+std::optional<std::filesystem::path> UserFolder([[maybe_unused]] const char* windowsVariable,
+                                                [[maybe_unused]] const char* xdgVariable,
+                                                [[maybe_unused]] const char* homeDefault) {
+  namespace fs = std::filesystem;
+  auto env = [](const char* name) -> std::string {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+  };
+#ifdef _WIN32
+  const std::string base = env(windowsVariable);
+  if (base.empty()) return std::nullopt;
+  return fs::path(base) / "Tarnwick";
+#else
+  std::string base = env(xdgVariable);
+  // The XDG rules: a relative value is to be ignored.
+  if (base.empty() || base[0] != '/') {
+    const std::string home = env("HOME");
+    if (home.empty()) return std::nullopt;
+    base = (fs::path(home) / homeDefault).string();
+  }
+  return fs::path(base) / "tarnwick";
+#endif
 }
 
 std::optional<std::filesystem::path> ExecutableFolder() {

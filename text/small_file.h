@@ -34,6 +34,14 @@ SmallFile ReadSmallFile(const std::string& path, std::size_t maxBytes = kMaxSmal
 // with it are found from; none where the system cannot say.
 std::optional<std::filesystem::path> ExecutableFolder();
 
+// Tarnwick's folder among the user's files of one kind: on Windows under the
+// folder windowsVariable names; elsewhere under the folder xdgVariable names,
+// or homeDefault in the home folder (the XDG rules). None when the
+// environment names no such place.
+std::optional<std::filesystem::path> UserFolder(const char* windowsVariable,
+                                                const char* xdgVariable,
+                                                const char* homeDefault);
+
 }  // namespace tarnwick
 
 #endif  // TARNWICK_TEXT_SMALL_FILE_H_
