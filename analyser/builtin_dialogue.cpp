@@ -12,9 +12,7 @@
 namespace tarnwick {
 
 Status BuiltinDialogue::Open() {
-  setup_started_ = false;
   marker_answered_ = false;
-  marker_buffer_.assign(kMarkerBufferWidth, '\0');
   return BusAnalyser::Open();
 }
 
@@ -81,12 +79,6 @@ BusError BuiltinDialogue::WithIdentity(BusError error) {
   return error;
 }
 
-Status BuiltinDialogue::Close() {
-  Status first;
-  if (setup_started_) first = Write(cmd::kAveragingOff);
-  setup_started_ = false;
-  Status offline = TakeOffline();
-  return first.ok() ? offline : first;
-}
+Status BuiltinDialogue::Close() { return CloseWith({cmd::kAveragingOff}); }
 
 }  // namespace tarnwick

@@ -37,9 +37,7 @@ class BuiltinDialogue : public BusAnalyser {
  private:
   BusError WithIdentity(BusError error);
 
-  bool setup_started_ = false;
   bool marker_answered_ = false;
-  std::string marker_buffer_;
 };
 
 }  // namespace tarnwick

@@ -25,6 +25,24 @@ Status TakeAnalyserOffline(AnalyzerBus& bus) {
   return first.ok() ? board : first;
 }
 
+Status BusAnalyser::Open() {
+  setup_started_ = false;
+  marker_buffer_.assign(kMarkerBufferWidth, '\0');
+  return OpenAnalyser(bus_);
+}
+
+Status BusAnalyser::CloseWith(std::initializer_list<std::string_view> closing) {
+  Status first;
+  if (setup_started_) {
+    for (const std::string_view text : closing) {
+      if (Status s = Write(text); first.ok()) first = s;
+    }
+  }
+  setup_started_ = false;
+  Status offline = TakeAnalyserOffline(bus_);
+  return first.ok() ? offline : first;
+}
+
 std::string NumberCommand(std::string_view prefix, double value, std::string_view suffix) {
   std::string text(prefix);
   text += GeneralNumberText(value);

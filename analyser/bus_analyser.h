@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -41,14 +42,19 @@ class BusAnalyser : public Analyser {
   // platform's clock, sleep and stop check serve the waits.
   BusAnalyser(AnalyzerBus& bus, Platform& platform) : bus_(bus), platform_(platform) {}
 
-  Status Open() override { return OpenAnalyser(bus_); }
+  // Opens the analyser with no set-up begun and an empty marker buffer.
+  Status Open() override;
 
  protected:
-  Status TakeOffline() { return TakeAnalyserOffline(bus_); }
+  // Sends the closing commands when set-up had begun (each is tried), then
+  // takes the analyser offline; the first failure.
+  Status CloseWith(std::initializer_list<std::string_view> closing);
   Status Write(std::string_view text) { return bus_.WriteText(bus_.Analyzer, text); }
 
   AnalyzerBus& bus_;
   Platform& platform_;
+  bool setup_started_ = false;
+  std::string marker_buffer_;
 };
 
 }  // namespace tarnwick

@@ -11,8 +11,6 @@
 namespace tarnwick {
 
 Status ScpiDialogue::Open() {
-  setup_started_ = false;
-  marker_buffer_.assign(kMarkerBufferWidth, '\0');
   error_buffer_.assign(scpi::kErrorReplyWidth, '\0');
   return BusAnalyser::Open();
 }
@@ -76,15 +74,6 @@ Result<std::vector<std::string>> ScpiDialogue::NextErrors(int maxReads) {
   return errors;
 }
 
-Status ScpiDialogue::Close() {
-  Status first;
-  if (setup_started_) {
-    first = Write(scpi::kAveragingOff);
-    if (Status s = Write(scpi::kContinuousSweep); first.ok()) first = s;
-  }
-  setup_started_ = false;
-  Status offline = TakeOffline();
-  return first.ok() ? offline : first;
-}
+Status ScpiDialogue::Close() { return CloseWith({scpi::kAveragingOff, scpi::kContinuousSweep}); }
 
 }  // namespace tarnwick

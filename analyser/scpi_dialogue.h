@@ -38,8 +38,6 @@ class ScpiDialogue : public BusAnalyser {
   // Reads the error queue until it says "0,..." or maxReads errors were read.
   Result<std::vector<std::string>> NextErrors(int maxReads);
 
-  bool setup_started_ = false;
-  std::string marker_buffer_;
   std::string error_buffer_;
 };
 
