@@ -342,8 +342,8 @@ SqliteStore::Statement& SqliteStore::Prepared(int which) {
 }
 
 template <typename Action>
-void SqliteStore::InTransaction(Action&& action) {
-  Prepared(kBegin).Run();
+void SqliteStore::InTransaction(int begin, Action&& action) {
+  Prepared(begin).Run();
   try {
     action();
     Prepared(kCommit).Run();
@@ -359,7 +359,7 @@ void SqliteStore::InTransaction(Action&& action) {
 
 std::int64_t SqliteStore::BeginRun(const RunRecord& run) {
   std::int64_t id = 0;
-  InTransaction([&] {
+  InTransaction(kBegin, [&] {
     const RunSettings& s = run.settings;
     Prepared(kInsertRun)
         .Bind(1, run.started)
@@ -382,7 +382,7 @@ std::int64_t SqliteStore::BeginRun(const RunRecord& run) {
 }
 
 void SqliteStore::PlanRun(std::int64_t id, const RunPlan& plan) {
-  InTransaction([&] {
+  InTransaction(kBegin, [&] {
     Prepared(kPlan)
         .Bind(1, plan.carrierMHz)
         .Bind(2, plan.refLevelDbm)
@@ -395,7 +395,7 @@ void SqliteStore::PlanRun(std::int64_t id, const RunPlan& plan) {
 
 void SqliteStore::AddSegment(std::int64_t id, const SegmentRecord& segment) {
   const SegmentMeasurement& m = segment.m;
-  InTransaction([&] {
+  InTransaction(kBegin, [&] {
     Statement& s = Prepared(kInsertSegment);
     s.Bind(1, id)
         .Bind(2, static_cast<std::int64_t>(m.index))
@@ -415,7 +415,7 @@ void SqliteStore::AddSegment(std::int64_t id, const SegmentRecord& segment) {
 }
 
 void SqliteStore::FinishRun(std::int64_t id, const RunRecord& run) {
-  InTransaction([&] {
+  InTransaction(kBegin, [&] {
     Prepared(kFinish)
         .Bind(1, run.ended)
         .Bind(2, run.outcome)
@@ -488,22 +488,10 @@ void SqliteStore::ListRuns(std::size_t last, const RunVisitor& visit) {
   }
 }
 
-template <typename Action>
-void SqliteStore::InReadTransaction(Action&& action) {
-  // A run being written is seen whole or not at all.
-  Prepared(kBeginRead).Run();
-  try {
-    action();
-    Prepared(kCommit).Run();
-  } catch (...) {
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    throw;
-  }
-}
-
 std::optional<RunRecord> SqliteStore::LoadRun(std::int64_t id) {
   std::optional<RunRecord> run;
-  InReadTransaction([&] {
+  // A run being written is seen whole or not at all.
+  InTransaction(kBeginRead, [&] {
     Statement& r = Prepared(kLoadRun);
     r.Bind(1, id);
     ResetOnExitOf<Statement> runDone(r);
@@ -517,7 +505,8 @@ std::optional<RunRecord> SqliteStore::LoadRun(std::int64_t id) {
 }
 
 void SqliteStore::EachRun(const RunVisitor& visit) {
-  InReadTransaction([&] {
+  // A run being written is seen whole or not at all.
+  InTransaction(kBeginRead, [&] {
     Statement& r = Prepared(kAllRuns);
     Statement& s = Prepared(kAllSegments);
     ResetOnExitOf<Statement> runsDone(r), segmentsDone(s);

@@ -64,10 +64,10 @@ class SqliteStore : public ResultStore {
   void UseWriteAheadLog();
   int UserVersion();
   void Migrate();
+  // action between the begin statement (a write's or a read's) and COMMIT;
+  // rolled back when it throws.
   template <typename Action>
-  void InTransaction(Action&& action);
-  template <typename Action>
-  void InReadTransaction(Action&& action);
+  void InTransaction(int begin, Action&& action);
 
   std::string path_;
   sqlite3* db_ = nullptr;
