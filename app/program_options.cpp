@@ -93,8 +93,9 @@ DriverStack::DriverStack(const DriverOptions& options, Platform& platform) {
     throw drivers::ResourceError(fmt::format("--sim-scene needs --simulate or the resource {}",
                                              drivers::kSimulatedResource));
   }
-  base_ = drivers::MakeDriver(resource, {platform, options.gpibLibrary, options.visaLibrary,
-                                         options.simScene, options.dialect == kScpiDialect});
+  base_ = drivers::MakeDriver(resource,
+                              {platform, options.gpibLibrary, options.visaLibrary, options.simScene});
+  SpeakDialect(options.dialect);  // the simulator answers in the language it is spoken to in
   address_ = resource.address;
   scene_ = options.simScene.empty() ? "built-in scene" : options.simScene;
   top_ = base_.get();

@@ -180,8 +180,7 @@ std::unique_ptr<GpibDriver> MakeVisa(const Resource& r, const DriverSettings& s)
 
 std::unique_ptr<GpibDriver> MakeSimulated(const Resource&, const DriverSettings& s) {
   sim::Scene scene = s.simScene.empty() ? sim::DefaultScene() : sim::LoadSceneFile(s.simScene);
-  return std::make_unique<sim::SimulatedDriver>(
-      std::move(scene), s.platform, s.simScpi ? sim::Language::kScpi : sim::Language::kBuiltin);
+  return std::make_unique<sim::SimulatedDriver>(std::move(scene), s.platform);
 }
 
 constexpr std::array<ResourceForm, 6> kForms = {{

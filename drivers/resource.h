@@ -46,7 +46,6 @@ struct DriverSettings {
   std::string gpibLibrary;  // empty: environment, then the usual names
   std::string visaLibrary;  // empty: environment, then the usual names
   std::string simScene;     // empty: the simulator's built-in scene
-  bool simScpi = false;     // the simulator speaks SCPI, not the built-in language
 };
 
 struct ResourceForm {
