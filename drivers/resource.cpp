@@ -91,12 +91,8 @@ bool ReadPrologixTcp(std::string_view text, Resource& r) {
   if ((f.size() != 4 && f.size() != 5) || !EqualsNoCase(f.back(), "INSTR") || f[1].empty()) {
     throw ResourceError("a Prologix adaptor on the network is PRLGX-TCPIP::host[::port]::pad::INSTR");
   }
-  try {
-    r.host = ReadHost(f[1]);
-    if (f.size() == 5) r.port = ReadPort(f[2]);
-  } catch (const AddressError& e) {
-    throw ResourceError(e.what());
-  }
+  r.host = ReadHost(f[1]);
+  if (f.size() == 5) r.port = ReadPort(f[2]);
   r.address.pad = PrimaryAddress(f[f.size() - 2]);
   return true;
 }
@@ -121,12 +117,8 @@ bool ReadSocket(std::string_view text, Resource& r) {
       !std::all_of(f[0].begin() + 5, f[0].end(), [](char c) { return c >= '0' && c <= '9'; })) {
     throw ResourceError("an instrument on a raw socket is TCPIP::host::port::SOCKET");
   }
-  try {
-    r.host = ReadHost(f[1]);
-    r.port = ReadPort(f[2]);
-  } catch (const AddressError& e) {
-    throw ResourceError(e.what());
-  }
+  r.host = ReadHost(f[1]);
+  r.port = ReadPort(f[2]);
   r.address.pad = 0;
   return true;
 }
@@ -225,7 +217,7 @@ Resource ParseResource(std::string_view text, Backend backend) {
         return r;
       }
     }
-  } catch (const ResourceError& e) {
+  } catch (const std::invalid_argument& e) {  // a ResourceError, or a host's AddressError
     throw ResourceError(fmt::format("cannot use the resource {}: {}.\n{}",
                                     QuotedForMessage(text, kQuotedPathLength), e.what(),
                                     FormList()));
