@@ -174,11 +174,10 @@ void DefineOptions(CLI::App& app, CliOptions& o) {
 std::optional<int> RunSubcommand(CliOptions& o) {
   // "--journal PATH runs" reads the journal it names, as "runs --journal PATH" does.
   if (o.history.journal.empty()) o.history.journal = o.journal.path;
+  if (o.report.journal.empty()) o.report.journal = o.journal.path;
   if (const std::optional<int> status = RunHistoryCommand(o.history, kProgram)) return status;
   if (const std::optional<int> status = RunPlanCommand(o.plans, kProgram)) return status;
-  if (const std::optional<int> status = RunReportCommand(o.report, o.journal.path, kProgram)) {
-    return status;
-  }
+  if (const std::optional<int> status = RunReportCommand(o.report, kProgram)) return status;
   if (o.identify->parsed()) return RunIdentify(o.driver, kProgram);
   return std::nullopt;
 }

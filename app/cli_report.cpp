@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "app/cli_subcommands.h"
 #include "app/program_options.h"
 #include "drivers/shared_library.h"
 #include "journal/sqlite_store.h"
@@ -23,27 +24,20 @@ void AddReportCommand(CLI::App& app, ReportCommand& report) {
       ->option_text("PATH");
 }
 
-std::optional<int> RunReportCommand(const ReportCommand& report, const std::string& journal,
-                                    const char* program) {
+std::optional<int> RunReportCommand(const ReportCommand& report, const char* program) {
   if (!report.command->parsed()) return std::nullopt;
   auto fail = [program](int status, const std::string& text) {
     fmt::print(stderr, "{}: report: {}\n", program, text);
     return status;
   };
 #ifndef TARNWICK_REPORT_MODULE
-  (void)journal;
   return fail(kExitRunStopped, "unavailable: this build of Tarnwick has no Qt to write PDFs with");
 #else
-  std::string path = report.journal.empty() ? journal : report.journal;
-  if (path.empty()) path = DefaultJournalPath();
-  std::error_code error;
-  // Reading must not leave an empty journal behind a mistyped path.
-  if (path.empty() || !std::filesystem::exists(path, error)) {
-    return fail(kExitUsage, "no journal at " + QuotedForMessage(path, kQuotedPathLength));
-  }
+  const std::string path = report.journal.empty() ? DefaultJournalPath() : report.journal;
+  if (const std::string missing = NoJournalAt(path); !missing.empty()) return fail(kExitUsage, missing);
   std::optional<RunRecord> run;
   try {
-    run = SqliteStore(path).LoadRun(report.id);
+    run = SqliteStore(path, JournalAccess::kRead).LoadRun(report.id);
   } catch (const JournalError& e) {
     return fail(kExitRunStopped, e.what());
   }
@@ -52,6 +46,7 @@ std::optional<int> RunReportCommand(const ReportCommand& report, const std::stri
   // than through the program's search path, which a sanitizer's own dlopen
   // does not use. Kept loaded to the end: Qt is not made to be unloaded.
   std::string file = TARNWICK_REPORT_MODULE;
+  std::error_code error;
   if (const std::optional<std::filesystem::path> folder = ExecutableFolder()) {
     for (const std::filesystem::path& place :
          {*folder / TARNWICK_REPORT_MODULE, *folder / ".." / TARNWICK_INSTALL_LIBDIR / "tarnwick" / TARNWICK_REPORT_MODULE}) {

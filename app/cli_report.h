@@ -22,10 +22,8 @@ struct ReportCommand {
 void AddReportCommand(CLI::App& app, ReportCommand& report);
 
 // Writes the report when the command was given and returns the program's
-// status; none when it was not. journal is where runs go when the command
-// names none.
-std::optional<int> RunReportCommand(const ReportCommand& report, const std::string& journal,
-                                    const char* program);
+// status; none when it was not.
+std::optional<int> RunReportCommand(const ReportCommand& report, const char* program);
 
 }  // namespace tarnwick
 

@@ -124,6 +124,12 @@ std::string RunsLine(const RunRecord& run) {
                      run.simulated ? "  simulated" : "");
 }
 
+std::string NoJournalAt(const std::string& path) {
+  std::error_code error;
+  if (!path.empty() && std::filesystem::exists(path, error)) return "";
+  return fmt::format("no journal at {}", QuotedForMessage(path, kQuotedPathLength));
+}
+
 std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* program) {
   const CLI::App* given = nullptr;
   for (const CLI::App* sub : {c.runs, c.show, c.exporter, c.backup}) {
@@ -138,12 +144,7 @@ std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* progr
     return fail(kExitUsage, "export: name the runs to export, or --all");
   }
   const std::string path = c.journal.empty() ? DefaultJournalPath() : c.journal;
-  // Reading must not leave an empty journal behind a mistyped path.
-  std::error_code error;
-  if (path.empty() || !std::filesystem::exists(path, error)) {
-    return fail(kExitUsage,
-                fmt::format("no journal at {}", QuotedForMessage(path, kQuotedPathLength)));
-  }
+  if (const std::string missing = NoJournalAt(path); !missing.empty()) return fail(kExitUsage, missing);
   const std::string outputPath =
       given == c.exporter ? c.output : given == c.backup ? c.backupPath : "";
   if (const std::string clash = ClashWithJournal(path, outputPath); !clash.empty()) {

@@ -39,6 +39,11 @@ void AddHistoryCommands(CLI::App& app, HistoryCommands& commands);
 // none when no subcommand was given.
 std::optional<int> RunHistoryCommand(const HistoryCommands& commands, const char* program);
 
+// Why a reading command cannot read the journal at path ("no journal at
+// ..."), or empty. Reading must not leave an empty journal behind a
+// mistyped path.
+std::string NoJournalAt(const std::string& path);
+
 // One line of `runs`: id, start, carrier, band, outcome, simulated.
 std::string RunsLine(const RunRecord& run);
 
