@@ -115,6 +115,9 @@ std::string WriteToStdout(const std::string& text) {
   return out.Finish();
 }
 
+namespace {
+
+// One line of `runs`: id, start, carrier, band, outcome, simulated.
 std::string RunsLine(const RunRecord& run) {
   const std::string carrier =
       run.plan ? fmt::format("{} MHz", run.plan->carrierMHz)
@@ -123,6 +126,8 @@ std::string RunsLine(const RunRecord& run) {
                      run.settings.plan, run.OutcomeName(),
                      run.simulated ? "  simulated" : "");
 }
+
+}  // namespace
 
 std::string NoJournalAt(const std::string& path) {
   std::error_code error;
@@ -212,6 +217,9 @@ void AddPlanCommands(CLI::App& app, PlanCommands& c) {
   c.plans->require_subcommand(0, 1);
 }
 
+namespace {
+
+// One line of `plans`: name, segments, carriers, and where the plan came from.
 std::string PlansLine(const PlanEntry& entry) {
   const TestPlan& plan = entry.plan;
   std::string from = CutForMessage(plan.source, kQuotedPathLength);
@@ -222,6 +230,8 @@ std::string PlansLine(const PlanEntry& entry) {
                      plan.segments.size(), CarrierRangeText(MeasurableCarriers(plan)), from);
 }
 
+// What `plans show` prints: the plan's segments, resolved for the carrier
+// when one is given, and its limits.
 std::string PlanShowText(const TestPlan& plan, std::optional<double> carrierHz) {
   std::string out = fmt::format("{}: {}\nfrom {}\n", CutForMessage(plan.name),
                                 CutForMessage(plan.description, kQuotedPathLength),
@@ -252,6 +262,8 @@ std::string PlanShowText(const TestPlan& plan, std::optional<double> carrierHz) 
   }
   return out;
 }
+
+}  // namespace
 
 std::optional<int> RunPlanCommand(const PlanCommands& c, const char* program) {
   if (!c.plans->parsed()) return std::nullopt;

@@ -44,8 +44,6 @@ std::optional<int> RunHistoryCommand(const HistoryCommands& commands, const char
 // mistyped path.
 std::string NoJournalAt(const std::string& path);
 
-// One line of `runs`: id, start, carrier, band, outcome, simulated.
-std::string RunsLine(const RunRecord& run);
 
 // Writes text to standard output, byte for byte; the problem, or empty.
 std::string WriteToStdout(const std::string& text);
@@ -63,13 +61,6 @@ void AddPlanCommands(CLI::App& app, PlanCommands& commands);
 // Runs the plan command that was given and returns the program's status;
 // none when no plan command was given.
 std::optional<int> RunPlanCommand(const PlanCommands& commands, const char* program);
-
-// One line of `plans`: name, segments, carriers, and where the plan came from.
-std::string PlansLine(const PlanEntry& entry);
-
-// What `plans show` prints: the plan's segments, resolved for the carrier
-// when one is given, and its limits.
-std::string PlanShowText(const TestPlan& plan, std::optional<double> carrierHz);
 
 }  // namespace tarnwick
 
