@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cstring>
 #include <string_view>
 #include <utility>
 
@@ -48,20 +47,10 @@ double QuietSeconds(double adaptorTimeout) {
 
 PrologixDriver::PrologixDriver(std::unique_ptr<ByteLink> link, std::string resource,
                                std::string transport, Platform& platform)
-    : link_(std::move(link)),
-      resource_(CutForMessage(resource, kQuotedPathLength)),
-      transport_(std::move(transport)),
-      platform_(platform),
-      reader_(*link_, platform) {
-  link_->SetStopCheck([&platform] { return platform.StopRequested(); });
-}
+    : LinkDriver(std::move(link), std::move(resource), platform), transport_(std::move(transport)) {}
 
 std::string PrologixDriver::Description() const {
   return fmt::format("Prologix-style GPIB adaptor over {}, {}", transport_, resource_);
-}
-
-double PrologixDriver::Deadline() const {
-  return timeout_s_ > 0 ? platform_.NowSeconds() + timeout_s_ : kNoDeadline;
 }
 
 int PrologixDriver::ibdev(int board, int pad, int sad, int tmo, int /*eot*/, int /*eos*/) {
@@ -80,10 +69,7 @@ int PrologixDriver::ibdev(int board, int pad, int sad, int tmo, int /*eot*/, int
   }
   pad_ = pad;
   sad_ = sad;
-  device_open_ = true;
-  in_reply_ = false;
-  Finish(kStatusCmpl);
-  return kDevice;
+  return Opened();
 }
 
 bool PrologixDriver::SetUp(int pad, int sad) {
@@ -151,9 +137,7 @@ LinkResult PrologixDriver::Answer(std::string& answer, std::string_view command)
 }
 
 int PrologixDriver::ibonl(int ud, int v) {
-  if (ud == kBoard) return Finish(kStatusCmpl);
-  if (ud != kDevice || !device_open_) return Fail(EDVR, "not an open device descriptor");
-  if (v != 0) return Finish(kStatusCmpl);
+  if (const std::optional<int> done = NoDeviceToTakeOffline(ud, v)) return *done;
   device_open_ = false;
   pad_ = -1;
   in_reply_ = false;
@@ -165,9 +149,7 @@ int PrologixDriver::ibonl(int ud, int v) {
 
 int PrologixDriver::ibwrt(int ud, const void* buf, long cnt) {
   if (const std::optional<int> refused = Refuse(ud, buf, cnt)) return *refused;
-  // A new message ends interest in whatever of the last reply was not read.
-  if (in_reply_) reader_.SkipLine();
-  in_reply_ = false;
+  NewMessage();
   const std::string_view data(static_cast<const char*>(buf), static_cast<std::size_t>(cnt));
   if (const LinkResult error = link_->Write(p::DataLine(data), timeout_s_)) return FailWith(*error);
   return Finish(kStatusCmpl, 0, cnt);
@@ -184,8 +166,6 @@ int PrologixDriver::ibrd(int ud, void* buf, long cnt) {
     reads_asked_ = 1;
   }
   LineReader::Wait wait;
-  wait.deadline = reply_deadline_;
-  wait.cap = static_cast<std::size_t>(cnt);
   // The adaptor gives a read up after its own timeout; the analyser may need
   // longer (a long sweep), so it is asked again until our deadline.
   wait.quietSeconds = QuietSeconds(read_timeout_s_);
@@ -193,23 +173,13 @@ int PrologixDriver::ibrd(int ud, void* buf, long cnt) {
     ++reads_asked_;
     return link_->Write(readCommand, timeout_s_);
   };
-  std::string piece;
-  if (LinkResult error = reader_.Read(piece, wait)) {
-    in_reply_ = false;
-    if (error->gpibError == EABO && !error->stopped) {
-      error->text = fmt::format(
-          "no whole reply came through the Prologix-style adaptor at {} within {:g} s (its read "
-          "timeout is {:g} ms; \"++{} {}\" was sent {})",
-          resource_, timeout_s_, read_timeout_s_ * 1000, p::kRead, p::kUntilEoi,
-          reads_asked_ == 1 ? std::string("once") : fmt::format("{} times", reads_asked_));
-    }
-    return FailWith(*error);
-  }
-  // The analyser ends every reply with LF and END together.
-  const bool end = piece.back() == kLineEnd;
-  if (end) in_reply_ = false;
-  std::memcpy(buf, piece.data(), piece.size());
-  return Finish(end ? (kStatusCmpl | kStatusEnd) : kStatusCmpl, 0, static_cast<long>(piece.size()));
+  return HandOut(buf, cnt, std::move(wait), [this] {
+    return fmt::format(
+        "no whole reply came through the Prologix-style adaptor at {} within {:g} s (its read "
+        "timeout is {:g} ms; \"++{} {}\" was sent {})",
+        resource_, timeout_s_, read_timeout_s_ * 1000, p::kRead, p::kUntilEoi,
+        reads_asked_ == 1 ? std::string("once") : fmt::format("{} times", reads_asked_));
+  });
 }
 
 }  // namespace tarnwick::drivers

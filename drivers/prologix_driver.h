@@ -6,11 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "bus/platform.h"
-#include "bus/status_words.h"
-#include "drivers/byte_link.h"
 #include "drivers/link_driver.h"
-#include "drivers/line_reader.h"
 
 namespace tarnwick::drivers {
 
@@ -55,19 +51,11 @@ class PrologixDriver : public LinkDriver {
   LinkResult Ask(const std::string& lines);
   // One answer of the adaptor's own to "++command", without its line end.
   LinkResult Answer(std::string& answer, std::string_view command);
-  double Deadline() const;
 
-  std::unique_ptr<ByteLink> link_;
-  std::string resource_;  // as messages show it
   std::string transport_;
-  Platform& platform_;
-  LineReader reader_;
-  double timeout_s_ = 10;
   double read_timeout_s_ = 0;  // the adaptor's own, as it says
   int pad_ = -1;
   int sad_ = 0;
-  bool in_reply_ = false;       // part of a reply was handed out
-  double reply_deadline_ = 0;
   int reads_asked_ = 0;         // "++read eoi" sent for this reply
   std::string version_;         // the adaptor's answer to "++ver"
 };

@@ -1,27 +1,14 @@
 #include "drivers/socket_driver.h"
 
-#include <cstring>
-#include <string_view>
 #include <utility>
 
 #include <fmt/format.h>
 
-#include "text/quote.h"
-
 namespace tarnwick::drivers {
-namespace {
-
-
-}  // namespace
 
 SocketDriver::SocketDriver(std::unique_ptr<ByteLink> link, std::string resource,
                            Platform& platform)
-    : link_(std::move(link)),
-      resource_(CutForMessage(resource, kQuotedPathLength)),
-      platform_(platform),
-      reader_(*link_, platform) {
-  link_->SetStopCheck([&platform] { return platform.StopRequested(); });
-}
+    : LinkDriver(std::move(link), std::move(resource), platform) {}
 
 std::string SocketDriver::Description() const { return "raw socket, " + resource_; }
 
@@ -32,16 +19,11 @@ int SocketDriver::ibdev(int board, int /*pad*/, int /*sad*/, int tmo, int /*eot*
     reader_.Reset();
     if (const LinkResult error = link_->Open(timeout_s_)) return FailWith(*error), -1;
   }
-  device_open_ = true;
-  in_reply_ = false;
-  Finish(kStatusCmpl);
-  return kDevice;
+  return Opened();
 }
 
 int SocketDriver::ibonl(int ud, int v) {
-  if (ud == kBoard) return Finish(kStatusCmpl);
-  if (ud != kDevice || !device_open_) return Fail(EDVR, "not an open device descriptor");
-  if (v != 0) return Finish(kStatusCmpl);
+  if (const std::optional<int> done = NoDeviceToTakeOffline(ud, v)) return *done;
   device_open_ = false;
   in_reply_ = false;
   link_->Close();
@@ -50,9 +32,7 @@ int SocketDriver::ibonl(int ud, int v) {
 
 int SocketDriver::ibwrt(int ud, const void* buf, long cnt) {
   if (const std::optional<int> refused = Refuse(ud, buf, cnt)) return *refused;
-  // A new message ends interest in whatever of the last reply was not read.
-  if (in_reply_) reader_.SkipLine();
-  in_reply_ = false;
+  NewMessage();
   if (const LinkResult error = reader_.RefuseUnasked(resource_)) return FailWith(*error);
   std::string message(static_cast<const char*>(buf), static_cast<std::size_t>(cnt));
   message += kLineEnd;
@@ -65,23 +45,11 @@ int SocketDriver::ibrd(int ud, void* buf, long cnt) {
   if (cnt == 0) return Finish(kStatusCmpl);
   if (!in_reply_) {
     in_reply_ = true;
-    reply_deadline_ = timeout_s_ > 0 ? platform_.NowSeconds() + timeout_s_ : kNoDeadline;
+    reply_deadline_ = Deadline();
   }
-  LineReader::Wait wait;
-  wait.deadline = reply_deadline_;
-  wait.cap = static_cast<std::size_t>(cnt);
-  std::string piece;
-  if (LinkResult error = reader_.Read(piece, wait)) {
-    in_reply_ = false;
-    if (error->gpibError == EABO && !error->stopped) {
-      error->text = fmt::format("no whole reply from {} within {:g} s", resource_, timeout_s_);
-    }
-    return FailWith(*error);
-  }
-  const bool end = piece.back() == kLineEnd;
-  if (end) in_reply_ = false;
-  std::memcpy(buf, piece.data(), piece.size());
-  return Finish(end ? (kStatusCmpl | kStatusEnd) : kStatusCmpl, 0, static_cast<long>(piece.size()));
+  return HandOut(buf, cnt, {}, [this] {
+    return fmt::format("no whole reply from {} within {:g} s", resource_, timeout_s_);
+  });
 }
 
 }  // namespace tarnwick::drivers

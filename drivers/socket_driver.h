@@ -8,11 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "bus/platform.h"
-#include "bus/status_words.h"
-#include "drivers/byte_link.h"
 #include "drivers/link_driver.h"
-#include "drivers/line_reader.h"
 
 namespace tarnwick::drivers {
 
@@ -35,16 +31,6 @@ class SocketDriver : public LinkDriver {
   int ibrd(int ud, void* buf, long cnt) override;
   // "raw socket, <resource>".
   std::string Description() const override;
-
- private:
-
-  std::unique_ptr<ByteLink> link_;
-  std::string resource_;  // as messages show it
-  Platform& platform_;
-  LineReader reader_;
-  double timeout_s_ = 10;
-  bool in_reply_ = false;  // part of a reply was handed out
-  double reply_deadline_ = 0;
 };
 
 }  // namespace tarnwick::drivers
