@@ -405,6 +405,10 @@ class MainWindowTest : public QObject {
     QCOMPARE(tarnwick::ui::WindowSettings(ini).LimitsFile().toStdString(), good);
     b.window.Command1->click();
     QCOMPARE(b.window.recorder().record().Failures(), 6u);
+    std::ofstream(bad) << "30000000 6100000000 -50\n";  // in Hz: none of the plan is covered
+    QCOMPARE(b.window.area->UseLimitsFile(QString::fromStdString(bad)), QString());
+    b.window.Command1->click();
+    QVERIFY(!b.messages.empty() && b.messages.back().find("covers none of the plan") != std::string::npos);
     b.window.area->noLimits->click();
     QCOMPARE(tarnwick::ui::WindowSettings(ini).LimitsFile(), QString());
   }
