@@ -5,9 +5,10 @@
 #include <fmt/format.h>
 
 #include "app/cli_subcommands.h"
+#include "app/journal_options.h"
 #include "app/program_options.h"
 #include "drivers/shared_library.h"
-#include "journal/sqlite_store.h"
+#include "journal/store_table.h"
 #include "report/run_report.h"
 #include "text/quote.h"
 #include "text/small_file.h"
@@ -21,7 +22,8 @@ void AddReportCommand(CLI::App& app, ReportCommand& report) {
       ->option_text("FILE.pdf")
       ->required();
   report.command->add_option("--journal", report.journal, "The journal to read (default: where runs go)")
-      ->option_text("PATH");
+      ->option_text("PATH")
+      ->check(JournalAddressProblem);
 }
 
 std::optional<int> RunReportCommand(const ReportCommand& report, const char* program) {
@@ -33,11 +35,13 @@ std::optional<int> RunReportCommand(const ReportCommand& report, const char* pro
 #ifndef TARNWICK_REPORT_MODULE
   return fail(kExitRunStopped, "unavailable: this build of Tarnwick has no Qt to write PDFs with");
 #else
-  const std::string path = report.journal.empty() ? DefaultJournalPath() : report.journal;
-  if (const std::string missing = NoJournalAt(path); !missing.empty()) return fail(kExitUsage, missing);
   std::optional<RunRecord> run;
   try {
-    run = SqliteStore(path, JournalAccess::kRead).LoadRun(report.id);
+    run = OpenStore(ParseStoreAddress(report.journal.empty() ? DefaultJournalPath() : report.journal),
+                    JournalAccess::kRead)
+              ->LoadRun(report.id);
+  } catch (const JournalAddressError& e) {
+    return fail(kExitUsage, e.what());
   } catch (const JournalError& e) {
     return fail(kExitRunStopped, e.what());
   }

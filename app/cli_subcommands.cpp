@@ -4,18 +4,19 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <limits>
+#include <memory>
 
 #include <fmt/format.h>
 
+#include "app/journal_options.h"
 #include "app/program_options.h"
 #include "app/stop_signals.h"
 #include "text/number_text.h"
 #include "text/quote.h"
 #include "journal/export.h"
 #include "journal/journal_files.h"
-#include "journal/sqlite_store.h"
+#include "journal/store_table.h"
 #include "measure/segment_plan.h"
 #include "results/block_text.h"
 
@@ -81,7 +82,8 @@ class Output {
 void AddHistoryCommands(CLI::App& app, HistoryCommands& c) {
   auto journalOption = [&c](CLI::App* sub) {
     sub->add_option("--journal", c.journal, "The journal to read (default: where runs go)")
-        ->option_text("PATH");
+        ->option_text("PATH")
+        ->check(JournalAddressProblem);
   };
   const CLI::Validator count(CheckCount, "");
   c.runs = app.add_subcommand("runs", "List the journal's runs, one line each");
@@ -129,12 +131,6 @@ std::string RunsLine(const RunRecord& run) {
 
 }  // namespace
 
-std::string NoJournalAt(const std::string& path) {
-  std::error_code error;
-  if (!path.empty() && std::filesystem::exists(path, error)) return "";
-  return fmt::format("no journal at {}", QuotedForMessage(path, kQuotedPathLength));
-}
-
 std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* program) {
   const CLI::App* given = nullptr;
   for (const CLI::App* sub : {c.runs, c.show, c.exporter, c.backup}) {
@@ -148,20 +144,21 @@ std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* progr
   if (given == c.exporter && !c.all && c.exportIds.empty()) {
     return fail(kExitUsage, "export: name the runs to export, or --all");
   }
-  const std::string path = c.journal.empty() ? DefaultJournalPath() : c.journal;
-  if (const std::string missing = NoJournalAt(path); !missing.empty()) return fail(kExitUsage, missing);
   const std::string outputPath =
       given == c.exporter ? c.output : given == c.backup ? c.backupPath : "";
-  if (const std::string clash = ClashWithJournal(path, outputPath); !clash.empty()) {
-    return fail(kExitUsage, fmt::format("{}: {}", given->get_name(), clash));
-  }
-  // Reading goes on: what a damaged journal still holds may be all there is.
-  if (const std::string damage = JournalDamage(path); !damage.empty()) {
-    fmt::print(stderr, "{}: {}\n", program, damage);
-  }
   ReportClosedPipes();
   try {
-    SqliteStore store(path, JournalAccess::kRead);
+    const StoreAddress address =
+        ParseStoreAddress(c.journal.empty() ? DefaultJournalPath() : c.journal);
+    const std::unique_ptr<ResultStore> opened = OpenStore(address, JournalAccess::kRead);
+    ResultStore& store = *opened;
+    if (const std::string clash = ClashWithJournal(address.file, outputPath); !clash.empty()) {
+      return fail(kExitUsage, fmt::format("{}: {}", given->get_name(), clash));
+    }
+    // Reading goes on: what a damaged journal still holds may be all there is.
+    if (const std::string damage = store.Damage(); !damage.empty()) {
+      fmt::print(stderr, "{}: {}\n", program, damage);
+    }
     if (given == c.backup) {
       store.BackUpTo(c.backupPath);
       return kExitOk;
@@ -202,6 +199,8 @@ std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* progr
     if (const std::string problem = out.Finish(); !problem.empty()) {
       return fail(kExitRunStopped, problem);
     }
+  } catch (const JournalAddressError& e) {
+    return fail(kExitUsage, e.what());
   } catch (const JournalError& e) {
     return fail(kExitRunStopped, e.what());
   }

@@ -39,11 +39,6 @@ void AddHistoryCommands(CLI::App& app, HistoryCommands& commands);
 // none when no subcommand was given.
 std::optional<int> RunHistoryCommand(const HistoryCommands& commands, const char* program);
 
-// Why a reading command cannot read the journal at path ("no journal at
-// ..."), or empty. Reading must not leave an empty journal behind a
-// mistyped path.
-std::string NoJournalAt(const std::string& path);
-
 
 // Writes text to standard output, byte for byte; the problem, or empty.
 std::string WriteToStdout(const std::string& text);

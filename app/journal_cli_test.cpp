@@ -80,6 +80,7 @@ TEST(Journal, EveryRunIsRecordedAndShownAsTheBoxHadIt) {
   EXPECT_EQ(Cli({"show", "99", "--journal", journal}).status, 2);
   EXPECT_EQ(Cli({"export", "--journal", journal}).status, 2);
   EXPECT_EQ(Cli({"runs", "--journal", (TestDir() / "none.sqlite").string()}).status, 2);
+  EXPECT_EQ(Cli({"show", "1", "--journal", "postgresql://lab/db"}).status, 2);
 }
 
 TEST(Journal, LimitsJudgeEveryReading) {
@@ -128,6 +129,7 @@ TEST(Journal, LimitsJudgeEveryReading) {
       // A journal that cannot be opened is reported once; the run goes on.
       {{"--journal", (dir / "good.limits" / "j").string()}, 0, "cannot open"},
       {{"--journal", cut}, 0, "is damaged: its header counts "},
+      {{"--journal", "postgres://lab"}, 2, "cannot use the journal address \"postgres://lab\".\nAccepted"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = c.args;
@@ -182,7 +184,7 @@ TEST(Journal, OutputsNeverOverwriteIt) {
     EXPECT_THAT(r.err, HasSubstr(c.err));
   }
   for (const char* copy : {"j.sqlite", "plain-copy.sqlite", "copy.sqlite"}) {
-    EXPECT_EQ(Cli({"runs", "--journal", (dir / copy).string()}).out, runs) << copy;
+    EXPECT_EQ(Cli({"runs", "--journal", "sqlite:" + (dir / copy).string()}).out, runs) << copy;
   }
   EXPECT_THAT(ReadFile(dir / "out.csv"), StartsWith("run,started,"));
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {

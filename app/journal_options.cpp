@@ -2,22 +2,41 @@
 
 #include <fmt/format.h>
 
-#include "journal/sqlite_store.h"
+#include "journal/store_table.h"
 #include "text/quote.h"
 
 namespace tarnwick {
+namespace {
+
+// The store table's forms double as the option's help.
+std::string JournalHelp() {
+  std::string help = "The journal every run is recorded in (default: "
+#ifdef _WIN32
+                     "%LOCALAPPDATA%\\Tarnwick\\results.sqlite):";
+#else
+                     "$XDG_DATA_HOME/tarnwick/results.sqlite):";
+#endif
+  for (const StoreForm& form : StoreForms()) {
+    help += fmt::format("\n  {}: {}", form.pattern, form.serves);
+  }
+  return help;
+}
+
+}  // namespace
+
+std::string JournalAddressProblem(const std::string& text) {
+  try {
+    if (!text.empty()) ParseStoreAddress(text);
+    return {};
+  } catch (const JournalAddressError& e) {
+    return e.what();
+  }
+}
 
 void AddJournalOptions(CLI::App& app, JournalOptions& options) {
-  CLI::Option* journal =
-      app.add_option("--journal", options.path,
-                     "SQLite journal every run is recorded in (default: " +
-#ifdef _WIN32
-                         std::string("%LOCALAPPDATA%\\Tarnwick\\results.sqlite)")
-#else
-                         std::string("$XDG_DATA_HOME/tarnwick/results.sqlite)")
-#endif
-                         )
-          ->option_text("PATH");
+  CLI::Option* journal = app.add_option("--journal", options.path, JournalHelp())
+                             ->option_text("PATH")
+                             ->check(JournalAddressProblem);
   app.add_flag("--no-journal", options.off, "Record nothing")->excludes(journal);
   CLI::Option* limit = app.add_option("--limit", options.limitDbm,
                                       "Judge every reading against one limit in dBm")

@@ -25,8 +25,13 @@ struct JournalOptions {
 // Adds --journal, --no-journal, --limit and --limits.
 void AddJournalOptions(CLI::App& app, JournalOptions& options);
 
-// The journal to write: empty for --no-journal or when no place is known.
+// The journal's address to write to: empty for --no-journal or when no
+// place is known.
 std::string JournalPath(const JournalOptions& options);
+
+// For a --journal option's check: why text is no journal's address, listing
+// the forms, or empty (also for an empty text: the default place).
+std::string JournalAddressProblem(const std::string& text);
 
 // The limits the options give (none when neither option is there). Throws
 // LimitsError.

@@ -12,7 +12,7 @@
 #include <fmt/format.h>
 
 #include "journal/run_journal.h"
-#include "journal/sqlite_store.h"
+#include "journal/store_table.h"
 #include "results/block_text.h"
 #include "results/recorder.h"
 
@@ -78,7 +78,7 @@ BENCHMARK(BM_JournalOneRun)->Unit(benchmark::kMillisecond);
 void BM_OpenJournal(benchmark::State& state) {
   const std::string path = TempPath("open");
   MakeJournalOf(path, 1);
-  for (auto _ : state) SqliteStore store(path);
+  for (auto _ : state) OpenJournal(path);
   RemoveJournal(path);
 }
 BENCHMARK(BM_OpenJournal)->Unit(benchmark::kMillisecond);
@@ -98,9 +98,9 @@ std::string BigJournal::path_;
 // What `tarnwick-cli runs` does: open, list every run.
 BENCHMARK_DEFINE_F(BigJournal, Runs)(benchmark::State& state) {
   for (auto _ : state) {
-    SqliteStore store(path_, JournalAccess::kRead);
+    const auto store = OpenStore(ParseStoreAddress(path_), JournalAccess::kRead);
     std::size_t listed = 0;
-    store.ListRuns(0, [&listed](const RunRecord&) { return ++listed > 0; });
+    store->ListRuns(0, [&listed](const RunRecord&) { return ++listed > 0; });
     benchmark::DoNotOptimize(listed);
   }
 }
@@ -109,8 +109,8 @@ BENCHMARK_REGISTER_F(BigJournal, Runs)->Unit(benchmark::kMillisecond);
 // What `tarnwick-cli show` does: open, load one run and rebuild its block.
 BENCHMARK_DEFINE_F(BigJournal, Show)(benchmark::State& state) {
   for (auto _ : state) {
-    SqliteStore store(path_, JournalAccess::kRead);
-    benchmark::DoNotOptimize(BlockText(*store.LoadRun(kJournalRuns / 2)));
+    const auto store = OpenStore(ParseStoreAddress(path_), JournalAccess::kRead);
+    benchmark::DoNotOptimize(BlockText(*store->LoadRun(kJournalRuns / 2)));
   }
 }
 BENCHMARK_REGISTER_F(BigJournal, Show)->Unit(benchmark::kMillisecond);

@@ -1,6 +1,6 @@
 #include <string>
 
-#include "journal/sqlite_store.h"
+#include "journal/store_table.h"
 #include "text/small_file.h"
 
 namespace tarnwick {

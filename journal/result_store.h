@@ -15,16 +15,38 @@
 
 namespace tarnwick {
 
-// A journal that cannot be opened, read or written. what() names the file
+// One convention for the whole seam, the store table's opening included:
+// failures are thrown as JournalError, never returned. Every call of a
+// database can fail, a streaming read part-way through, and the lab's client
+// library throws too; so a command catches once, where it decides its exit
+// status, and the run's journal turns the error into the one warning it
+// gives (RunJournal, OpenJournal).
+
+// A journal that cannot be opened, read or written. what() names the journal
 // and the database's own words.
 class JournalError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
+// The address names no journal: no row of the store table accepts it, or
+// there is none there to read. A bad command line, where the other
+// JournalErrors are a journal that fails.
+class JournalAddressError : public JournalError {
+ public:
+  using JournalError::JournalError;
+};
+
+// How a program uses a journal: to record runs, or only to read them.
+enum class JournalAccess { kWrite, kRead };
+
 // The LevelDB-style contract: every method either does all it says or throws
 // JournalError and changes nothing the caller can see. Methods that write
-// are durable on return.
+// are durable on return. A store is opened through the store table
+// (journal/store_table.h), for writing or for reading; one opened for
+// reading is never changed by it, but for bringing an older journal's
+// layout up to date. Not for use from two threads at once: a thread that
+// reads while another records opens a store of its own.
 class ResultStore {
  public:
   virtual ~ResultStore() = default;
@@ -50,6 +72,18 @@ class ResultStore {
   // Every run with its segments, oldest first, as they stood when reading
   // began.
   virtual void EachRun(const RunVisitor& visit) = 0;
+
+  // How the store is damaged, empty when it looks whole; cheap at any size.
+  // Reading goes on after it is said: what a damaged journal still holds may
+  // be all there is. A store the program does not keep itself has nothing
+  // to say.
+  virtual std::string Damage() { return {}; }
+  // Copies the store, as it stands, into a new file that replaces
+  // destination only once whole, while other programs go on writing. A
+  // store that cannot be copied into a file says so by throwing.
+  virtual void BackUpTo(const std::string& /*destination*/) {
+    throw JournalError("this journal cannot be copied into a file: back it up with its server's own tools");
+  }
 };
 
 }  // namespace tarnwick

@@ -1,15 +1,16 @@
 #include "journal/run_journal.h"
 
-#include "journal/sqlite_store.h"
+#include "journal/store_table.h"
 
 namespace tarnwick {
 
-JournalTarget OpenJournal(const std::string& path) {
+JournalTarget OpenJournal(const std::string& address, JournalAccess access) {
   JournalTarget target;
-  target.path = path;
-  if (path.empty()) return target;
+  if (address.empty()) return target;
   try {
-    target.store = std::make_unique<SqliteStore>(path);
+    const StoreAddress parsed = ParseStoreAddress(address);
+    target.path = parsed.file;
+    target.store = OpenStore(parsed, access);
   } catch (const JournalError& e) {
     target.openError = e.what();
   }

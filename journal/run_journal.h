@@ -20,11 +20,14 @@ namespace tarnwick {
 struct JournalTarget {
   std::unique_ptr<ResultStore> store;
   std::string openError;
-  std::string path;
+  std::string path;  // the journal's file on this machine, if it keeps one
 };
 
-// Opens the store at path (none when path is empty), catching the failure.
-JournalTarget OpenJournal(const std::string& path);
+// Opens the journal at address (none when address is empty) through the
+// store table, catching the failure: the one way into a journal for a
+// program that records runs, and for a window that reads its history while
+// another thread records them (kRead: a store, and a connection, of its own).
+JournalTarget OpenJournal(const std::string& address, JournalAccess access = JournalAccess::kWrite);
 
 class RunJournal : public RecordListener {
  public:
@@ -40,7 +43,7 @@ class RunJournal : public RecordListener {
   const std::vector<std::int64_t>& recorded() const { return recorded_; }
   // The store, or null once it has failed or when there is none.
   ResultStore* store() { return store_.get(); }
-  // Where the journal is, empty when there is none.
+  // The journal's file, empty when there is none.
   const std::string& path() const { return path_; }
 
  private:

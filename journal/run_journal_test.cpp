@@ -1,11 +1,14 @@
 // The journal's promise to the run: a store that fails is reported once, and
-// the run's values are kept all the same.
+// the run's values are kept all the same. The store table opens what an
+// address names.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
 
 #include "journal/run_journal.h"
 #include "journal/sqlite_store.h"
+#include "journal/store_table.h"
 #include "results/block_text.h"
 #include "tests/support/process.h"
 
@@ -109,6 +112,24 @@ TEST(SqliteStore, OpensOlderJournalsAndRefusesNewerOnes) {
     EXPECT_EQ(run->settings.dialect, "builtin");
     RunRecord next = *run;
     EXPECT_EQ(store.BeginRun(next), 2);
+  }
+}
+
+TEST(StoreTable, EachAddressGoesToItsRowOrIsRefusedWithTheForms) {
+  // An address, and its file or its refusal; tarnwick-cli's tests refuse a URL.
+  const std::pair<const char*, const char*> cases[] = {
+      {"sqlite:/data/j.sqlite", "/data/j.sqlite"}, {"SQLite:j.sqlite", "j.sqlite"},
+      // Neither a colon alone nor a drive's letter makes a URL.
+      {"results:2026.sqlite", "results:2026.sqlite"}, {"C://data/j", "C://data/j"},
+      {"sqlite:", "cannot use the journal address \"sqlite:\": sqlite:PATH needs the journal's "
+                  "path.\nAccepted forms:\n  sqlite:PATH "},
+  };
+  for (const auto& [address, file] : cases) {
+    try {
+      EXPECT_EQ(ParseStoreAddress(address).file, file);
+    } catch (const JournalAddressError& e) {
+      EXPECT_THAT(e.what(), ::testing::StartsWith(file));
+    }
   }
 }
 

@@ -203,6 +203,12 @@ JournalError SqliteStore::Error(std::string_view action) const {
 }
 
 SqliteStore::SqliteStore(const std::string& path, JournalAccess access) : path_(path) {
+  std::error_code missing;
+  // Reading must not leave an empty journal behind a mistyped path.
+  if (access == JournalAccess::kRead && (path.empty() || !std::filesystem::exists(path, missing))) {
+    throw JournalAddressError(
+        fmt::format("no journal at {}", QuotedForMessage(path, kQuotedPathLength)));
+  }
   try {
     Open(access);
     if (access == JournalAccess::kRead) {
@@ -231,6 +237,13 @@ SqliteStore::SqliteStore(const std::string& path, JournalAccess access) : path_(
     }
     if (UserVersion() != kJournalSchemaVersion) Migrate();
     statements_.resize(kStatementCount);
+  } catch (const JournalError& e) {
+    sqlite3_close(std::exchange(db_, nullptr));
+    // A journal written to is refused when damaged before SQLite sees it; one
+    // read is said to be damaged first, as that is why SQLite cannot read it.
+    const std::string damage = access == JournalAccess::kRead ? Damage() : "";
+    if (damage.empty() || damage == e.what()) throw;
+    throw JournalError(fmt::format("{}; {}", damage, e.what()));
   } catch (...) {
     sqlite3_close(db_);
     db_ = nullptr;
@@ -524,6 +537,8 @@ void SqliteStore::EachRun(const RunVisitor& visit) {
     }
   });
 }
+
+std::string SqliteStore::Damage() { return JournalDamage(path_); }
 
 void SqliteStore::BackUpTo(const std::string& path) {
   ReplacingFile file(path);

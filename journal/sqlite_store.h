@@ -18,18 +18,17 @@ namespace tarnwick {
 // when opened.
 inline constexpr int kJournalSchemaVersion = 4;
 
-// How a program uses the journal: to record runs, or only to read them.
-enum class JournalAccess { kWrite, kRead };
-
-// Not for use from two threads at once.
+// The store table's row for a path or sqlite:PATH opens it; nothing else
+// names it but its tests. Not for use from two threads at once.
 class SqliteStore : public ResultStore {
  public:
   // Opens the journal at path. For writing, creates it and its folder when
   // missing, and refuses one that JournalDamage finds damaged. For reading,
-  // opens it read-only, so a journal the user may only read can be read;
-  // one made by an older Tarnwick is brought up to date first, which needs
-  // it writable. Throws JournalError when it cannot be opened, is not a
-  // journal, or was made by a newer Tarnwick.
+  // opens it read-only, so a journal the user may only read can be read,
+  // and throws JournalAddressError when there is none; one made by an older
+  // Tarnwick is brought up to date first, which needs it writable. Throws
+  // JournalError when it cannot be opened (saying first how it is damaged,
+  // if it is), is not a journal, or was made by a newer Tarnwick.
   explicit SqliteStore(const std::string& path, JournalAccess access = JournalAccess::kWrite);
   // Closing folds the write-ahead log into the main file (without waiting
   // for other programs), so that a copy of that one file holds every run.
@@ -42,11 +41,10 @@ class SqliteStore : public ResultStore {
   void ListRuns(std::size_t last, const RunVisitor& visit) override;
   std::optional<RunRecord> LoadRun(std::int64_t id) override;
   void EachRun(const RunVisitor& visit) override;
-
-  // Copies the journal, as it stands, into a new database that replaces
-  // path once whole, with SQLite's online backup, while other programs go on
-  // writing. Throws JournalError.
-  void BackUpTo(const std::string& path);
+  // What JournalDamage finds in the file.
+  std::string Damage() override;
+  // With SQLite's online backup, into a new database.
+  void BackUpTo(const std::string& path) override;
 
   // What this connection's PRAGMA name answers ("synchronous" gives "2" for
   // FULL), for checking how durably runs are kept.
@@ -74,11 +72,6 @@ class SqliteStore : public ResultStore {
   bool writable_ = false;
   std::vector<std::unique_ptr<Statement>> statements_;
 };
-
-// The journal's default place: $XDG_DATA_HOME/tarnwick/results.sqlite
-// (~/.local/share when unset), %LOCALAPPDATA%\Tarnwick\results.sqlite on
-// Windows. Empty when neither the variable nor a home folder is known.
-std::string DefaultJournalPath();
 
 }  // namespace tarnwick
 
