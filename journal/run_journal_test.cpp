@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <sqlite3.h>
 
 #include "journal/run_journal.h"
@@ -132,6 +134,35 @@ TEST(StoreTable, EachAddressGoesToItsRowOrIsRefusedWithTheForms) {
     }
   }
 }
+
+#ifndef _WIN32
+// Read-only, SQLite keeps the log's index in a -shm file it may not be
+// allowed to make (and never follows a link to): the main file alone is read
+// then, unless the log beside it holds what the main file lacks.
+TEST(StoreTable, AJournalOpenedForReadingReadsWhatItsFileHolds) {
+  const struct {
+    const char *name, *log, *head, *error;  // error: none when empty
+  } cases[] = {
+      {"no-index", nullptr, nullptr, ""},
+      {"no-index-empty-log", "", nullptr, ""},
+      {"no-index-log", "unfolded", nullptr, "cannot read the schema version"},
+      {"not-sqlite", nullptr, "Not SQLite", "is damaged: it does not start with a SQLite database header; "},
+      {"missing", nullptr, nullptr, "no journal at"},
+  };
+  for (const auto& c : cases) {
+    const std::string path = (testing::TestDir() / c.name).string();
+    if (c.name != std::string("missing")) OpenJournal(path).store->BeginRun({});
+    std::filesystem::create_symlink("elsewhere", path + "-shm");
+    if (c.log != nullptr) std::ofstream(path + "-wal") << c.log;
+    if (c.head != nullptr) std::fstream(path, std::ios::in | std::ios::out) << c.head;
+    const JournalTarget read = OpenJournal("sqlite:" + path, JournalAccess::kRead);
+    int runs = 0;
+    if (read.store) read.store->ListRuns(0, [&runs](const RunRecord&) { return ++runs > 0; });
+    EXPECT_EQ(runs, *c.error == '\0' ? 1 : 0) << c.name;
+    EXPECT_THAT(read.openError, ::testing::HasSubstr(c.error)) << c.name;
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace tarnwick
