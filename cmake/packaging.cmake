@@ -1,0 +1,119 @@
+# What an installation holds besides the programs and their data, and how it
+# is packed: manual pages, bash completion, menu icons, the Debian copyright
+# and changelog; a .deb on Linux (cmake --build --preset release --target
+# package), a portable zip from the Windows cross build (cpack --preset mingw64).
+include(GNUInstallDirs)
+set(_packaging ${PROJECT_SOURCE_DIR}/packaging)
+set(_packaging_out ${PROJECT_BINARY_DIR}/packaging)
+set(TARNWICK_PACKAGE_REVISION 1 CACHE STRING "Debian revision, added after the version project() gives")
+set(TARNWICK_PACKAGE_MAINTAINER "Tarnwick developers <tarnwick@example.org>" CACHE STRING
+    "Maintainer named in the Debian package: the lab that builds it")
+set(TARNWICK_DEB_VERSION ${PROJECT_VERSION}-${TARNWICK_PACKAGE_REVISION})
+
+if(UNIX AND NOT CMAKE_CROSSCOMPILING)
+  # Manual pages from the programs' own --help, built with everything else so
+  # that a page cannot drift from its program.
+  find_program(TARNWICK_HELP2MAN help2man REQUIRED)
+  set(_pages "")
+  foreach(program tarnwick tarnwick-cli tarnwick-sim)
+    if(NOT TARGET ${program})
+      continue()
+    endif()
+    set(_readme "")
+    if(program STREQUAL "tarnwick-cli")  # its exit statuses are the README's table
+      set(_readme -DREADME=${PROJECT_SOURCE_DIR}/README.md)
+    endif()
+    set(_page ${_packaging_out}/man/${program}.1.gz)
+    add_custom_command(
+      OUTPUT ${_page}
+      COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${program}> -DHELP2MAN=${TARNWICK_HELP2MAN}
+              -DINCLUDE=${_packaging}/man/${program}.h2m ${_readme} -DOUTPUT=${_page}
+              -P ${PROJECT_SOURCE_DIR}/cmake/manual_page.cmake
+      DEPENDS ${program} ${_packaging}/man/${program}.h2m ${PROJECT_SOURCE_DIR}/README.md
+              ${PROJECT_SOURCE_DIR}/cmake/manual_page.cmake
+      COMMENT "Manual page ${program}(1) from ${program} --help"
+      VERBATIM)
+    list(APPEND _pages ${_page})
+  endforeach()
+  add_custom_target(manual_pages ALL DEPENDS ${_pages})
+  install(FILES ${_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+  install(FILES ${_packaging}/tarnwick-cli.bash
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME tarnwick-cli)
+
+  # The menu's icon sizes, drawn from the one SVG.
+  if(TARGET tarnwick)
+    find_program(TARNWICK_RSVG_CONVERT rsvg-convert REQUIRED)
+    set(_svg ${PROJECT_SOURCE_DIR}/app/tarnwick.svg)
+    set(_icons "")
+    foreach(size 16 22 24 32 48 64 128 256)
+      set(_png ${_packaging_out}/icons/${size}x${size}/tarnwick.png)
+      add_custom_command(
+        OUTPUT ${_png}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${_packaging_out}/icons/${size}x${size}
+        COMMAND ${TARNWICK_RSVG_CONVERT} --width ${size} --height ${size} --output ${_png} ${_svg}
+        DEPENDS ${_svg}
+        VERBATIM)
+      list(APPEND _icons ${_png})
+      install(FILES ${_png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+    endforeach()
+    add_custom_target(menu_icons ALL DEPENDS ${_icons})
+  endif()
+
+  # Debian's copyright file and changelog, under the package's own name.
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${TARNWICK_PACKAGE_MAINTAINER})
+  configure_file(${_packaging}/changelog.Debian.in ${_packaging_out}/changelog.Debian @ONLY)
+  add_custom_command(
+    OUTPUT ${_packaging_out}/changelog.Debian.gz
+    COMMAND gzip -9 -n -k -f ${_packaging_out}/changelog.Debian
+    DEPENDS ${_packaging_out}/changelog.Debian
+    VERBATIM)
+  add_custom_target(debian_changelog ALL DEPENDS ${_packaging_out}/changelog.Debian.gz)
+  install(FILES ${_packaging}/copyright ${_packaging_out}/changelog.Debian.gz
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tarnwick)
+  install(FILES ${_packaging}/lintian-overrides
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME tarnwick)
+
+  if(TARNWICK_BUILD_TESTS)
+    add_test(NAME completion_TarnwickCli
+             COMMAND bash ${_packaging}/completion_test.sh ${_packaging}/tarnwick-cli.bash
+                     $<TARGET_FILE:tarnwick-cli>)
+  endif()
+endif()
+
+set(CPACK_PACKAGE_NAME tarnwick)
+set(CPACK_PACKAGE_VENDOR "The Tarnwick developers")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT ${TARNWICK_PACKAGE_MAINTAINER})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "spurious emission search with a spectrum analyser over GPIB")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Tarnwick drives a spectrum analyser over a GPIB (IEEE 488) bus, a\n"
+    "Prologix-style adaptor, a raw socket or VISA through a plan of frequency\n"
+    "segments, leaving out the carrier of the transmitter under test, and\n"
+    "writes each segment's peak frequency and level. Runs are kept in a\n"
+    "journal, judged against limits and reported as PDF. It has a window\n"
+    "(tarnwick), a command line (tarnwick-cli) and a simulated analyser to\n"
+    "try it without hardware (tarnwick-sim).")
+string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
+set(CPACK_STRIP_FILES ON)
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_SYSTEM_NAME win64)
+  else()
+    set(CPACK_SYSTEM_NAME win32)
+  endif()
+  set(CPACK_PACKAGE_FILE_NAME tarnwick-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # tarnwick_VERSION-REVISION_ARCH.deb
+  set(CPACK_DEBIAN_PACKAGE_RELEASE ${TARNWICK_PACKAGE_REVISION})
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # Depends from what the binaries link
+  # The results box's face of choice; Qt falls back to another without it.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-vlgothic)
+  set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+endif()
+include(CPack)
