@@ -12,11 +12,12 @@ set(TARNWICK_DEB_VERSION ${PROJECT_VERSION}-${TARNWICK_PACKAGE_REVISION})
 
 if(UNIX AND NOT CMAKE_CROSSCOMPILING)
   # Manual pages from the programs' own --help, built with everything else so
-  # that a page cannot drift from its program.
+  # that a page cannot drift from its program. A sanitized build, which is
+  # never packed, makes none.
   find_program(TARNWICK_HELP2MAN help2man REQUIRED)
   set(_pages "")
   foreach(program tarnwick tarnwick-cli tarnwick-sim)
-    if(NOT TARGET ${program})
+    if(NOT TARGET ${program} OR TARNWICK_SANITIZE)
       continue()
     endif()
     set(_readme "")
@@ -35,8 +36,10 @@ if(UNIX AND NOT CMAKE_CROSSCOMPILING)
       VERBATIM)
     list(APPEND _pages ${_page})
   endforeach()
-  add_custom_target(manual_pages ALL DEPENDS ${_pages})
-  install(FILES ${_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  if(_pages)
+    add_custom_target(manual_pages ALL DEPENDS ${_pages})
+    install(FILES ${_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
 
   install(FILES ${_packaging}/tarnwick-cli.bash
           DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME tarnwick-cli)
