@@ -84,6 +84,73 @@ if(UNIX AND NOT CMAKE_CROSSCOMPILING)
   endif()
 endif()
 
+if(WIN32)
+  # The DLLs the programs need beyond Windows' own, found in the compiler's
+  # runtime folders when the zip is made (none while the runtime is linked
+  # statically). What is not found there is left to Windows.
+  set(_runtime_dirs "")
+  if(CMAKE_CROSSCOMPILING)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libstdc++-6.dll
+                    OUTPUT_VARIABLE _libstdcxx OUTPUT_STRIP_TRAILING_WHITESPACE)
+    get_filename_component(_compiler_dir "${_libstdcxx}" DIRECTORY)
+    list(APPEND _runtime_dirs ${_compiler_dir})
+    foreach(root IN LISTS CMAKE_FIND_ROOT_PATH)
+      list(APPEND _runtime_dirs ${root}/lib ${root}/bin)
+    endforeach()
+  endif()
+  install(CODE "
+    set(CMAKE_GET_RUNTIME_DEPENDENCIES_PLATFORM windows+pe)
+    set(CMAKE_GET_RUNTIME_DEPENDENCIES_TOOL objdump)
+    set(CMAKE_GET_RUNTIME_DEPENDENCIES_COMMAND \"${CMAKE_OBJDUMP}\")
+    file(GET_RUNTIME_DEPENDENCIES
+         EXECUTABLES \"$<TARGET_FILE:tarnwick-cli>\" \"$<TARGET_FILE:tarnwick-sim>\"
+         DIRECTORIES ${_runtime_dirs}
+         RESOLVED_DEPENDENCIES_VAR _found
+         UNRESOLVED_DEPENDENCIES_VAR _windows)
+    list(JOIN _windows \", \" _windows)
+    message(STATUS \"DLLs left to Windows: \${_windows}\")
+    if(_found)
+      file(INSTALL \${_found} DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+    endif()
+  ")
+  # README.txt says what the README's table says, as plain text with
+  # Windows' line ends (configure_file gives the template's lines theirs).
+  include(${PROJECT_SOURCE_DIR}/cmake/readme_exit_status.cmake)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/README.md)
+  readme_exit_status(${PROJECT_SOURCE_DIR}/README.md tarnwick-cli _lines)
+  set(TARNWICK_EXIT_STATUSES "")
+  foreach(line IN LISTS _lines)
+    exit_status_row("${line}" row)
+    if(row STREQUAL "TRUE")
+      string(LENGTH "${STATUS}" width)
+      math(EXPR width "8 - ${width}")
+      string(REPEAT " " ${width} pad)
+      string(APPEND TARNWICK_EXIT_STATUSES "  ${STATUS}${pad}${MEANING}\r\n")
+    elseif(NOT row)
+      string(REPLACE "`" "" line "${line}")
+      string(REGEX REPLACE "\\[([^]]*)\\]\\([^)]*\\)" "\\1" line "${line}")
+      string(APPEND TARNWICK_EXIT_STATUSES "${line}\r\n")
+    endif()
+  endforeach()
+  configure_file(${_packaging}/README.txt.in ${_packaging_out}/README.txt @ONLY NEWLINE_STYLE CRLF)
+  # copyright.txt: Tarnwick's terms, then those of what the cross build links
+  # in statically ({fmt}, toml++, the MinGW-w64 and GCC runtimes), as the
+  # building machine's Debian packages give them.
+  file(READ ${_packaging}/copyright _terms)
+  if(CMAKE_CROSSCOMPILING)
+    string(REPLACE "_" "-" _mingw_arch "${CMAKE_SYSTEM_PROCESSOR}")
+    foreach(package libfmt-dev libtomlplusplus-dev mingw-w64-${_mingw_arch}-dev gcc-mingw-w64-base)
+      if(EXISTS /usr/share/doc/${package}/copyright)
+        file(READ /usr/share/doc/${package}/copyright _more)
+        string(APPEND _terms "\n\n==== Debian's ${package}: /usr/share/doc/${package}/copyright ====\n\n${_more}")
+      endif()
+    endforeach()
+  endif()
+  string(REPLACE "\n" "\r\n" _terms "${_terms}")
+  file(WRITE ${_packaging_out}/copyright.txt "${_terms}")
+  install(FILES ${_packaging_out}/README.txt ${_packaging_out}/copyright.txt DESTINATION .)
+endif()
+
 set(CPACK_PACKAGE_NAME tarnwick)
 set(CPACK_PACKAGE_VENDOR "The Tarnwick developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
