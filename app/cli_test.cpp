@@ -78,6 +78,9 @@ TEST(Cli, ExitStatusSaysHowTheRunEnded) {
     bool anyOutput;
   };
   const std::string reg = TEST_LIB_REGISTERING;
+  // An analyser that has no valid value for the first segment's marker level.
+  const std::string overload = (TestDir() / "overload.scene").string();
+  std::ofstream(overload) << "tone 970000000 9.91e37\n";
   const Case cases[] = {
       {{"--version"}, {}, 0, "", true},
       {{"--band", "900M"}, {}, 2, "900M", false},
@@ -90,6 +93,10 @@ TEST(Cli, ExitStatusSaysHowTheRunEnded) {
        "The carrier \"l940\" is not a number in MHz.", false},
       {{"--gpib-library", reg, "--avg"}, {{"TEST_GPIB_AVERAGING_ERROR", "1"}}, 4,
        "6 of 6 readings are doubtful", true},
+      // Doubt comes before the limits, in either dialect.
+      {{"--simulate", "--sim-scene", overload, "--limit", "-40"}, {}, 4,
+       "30MHz---1100MHz: the analyser reported no valid value for the marker level", true},
+      {{"--simulate", "--sim-scene", overload, "--dialect", "scpi"}, {}, 4, "level, \"9.91e+37\"", true},
       {{"--gpib-library", "/nonexistent/libgpib.so.0"}, {}, 3,
        "Cannot load the GPIB driver library /nonexistent/libgpib.so.0", false},
       {{}, {{"TARNWICK_GPIB_LIBRARY", reg}, {"TEST_GPIB_REGISTRATION", "2"}}, 3,
