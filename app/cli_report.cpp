@@ -7,6 +7,7 @@
 #include "app/cli_subcommands.h"
 #include "app/program_options.h"
 #include "drivers/shared_library.h"
+#include "journal/journal_files.h"
 #include "journal/sqlite_store.h"
 #include "report/run_report.h"
 #include "text/quote.h"
@@ -35,6 +36,9 @@ std::optional<int> RunReportCommand(const ReportCommand& report, const char* pro
 #else
   const std::string path = report.journal.empty() ? DefaultJournalPath() : report.journal;
   if (const std::string missing = NoJournalAt(path); !missing.empty()) return fail(kExitUsage, missing);
+  if (const std::string refusal = OutputRefusal(path, report.output); !refusal.empty()) {
+    return fail(kExitUsage, refusal);
+  }
   std::optional<RunRecord> run;
   try {
     run = SqliteStore(path, JournalAccess::kRead).LoadRun(report.id);
@@ -57,17 +61,21 @@ std::optional<int> RunReportCommand(const ReportCommand& report, const char* pro
     }
   }
   static const drivers::SharedLibrary* module = new drivers::SharedLibrary(file);
-  const auto write = module->is_open()
-                         ? module->Function<report::WriteReportFunction>(report::kWriteReportSymbol)
-                         : nullptr;
-  if (write == nullptr) {
+  const auto make = module->is_open()
+                        ? module->Function<report::ReportPdfFunction>(report::kReportPdfSymbol)
+                        : nullptr;
+  if (make == nullptr) {
     return fail(kExitRunStopped,
                 fmt::format("unavailable: cannot load {}: {}", TARNWICK_REPORT_MODULE,
                             module->is_open() ? "it is not the report module" : module->error()));
   }
-  if (std::string problem; !write(*run, report.output, problem)) {
+  std::string pdf, problem;
+  if (!make(*run, pdf, problem)) {
     return fail(kExitRunStopped, fmt::format("cannot write {}: {}",
                                              QuotedForMessage(report.output, kQuotedPathLength), problem));
+  }
+  if (problem = WriteOutput(path, report.output, pdf); !problem.empty()) {
+    return fail(kExitRunStopped, problem);
   }
   return kExitOk;
 #endif

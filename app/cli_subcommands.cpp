@@ -1,9 +1,7 @@
 #include "app/cli_subcommands.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <limits>
 
@@ -35,46 +33,6 @@ std::string CheckCount(std::string& text) {
   }
   return {};
 }
-
-// Where a listing or an export goes: standard output, or a file that
-// appears whole once everything is written.
-class Output {
- public:
-  explicit Output(const std::string& path) {
-    if (path.empty() || path == "-") {
-      file_ = stdout;
-      return;
-    }
-    name_ = QuotedForMessage(path, kQuotedPathLength);
-    replacing_.emplace(path);
-    file_ = replacing_->Open();
-    if (file_ == nullptr) problem_ = fmt::format("cannot open {}: {}", name_, std::strerror(errno));
-  }
-
-  // False once anything failed; later writes are skipped.
-  bool Write(std::string_view text) {
-    if (problem_.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
-      problem_ = fmt::format("cannot write {}: {}", name_, std::strerror(errno));
-    }
-    return problem_.empty();
-  }
-
-  // The problem, or empty once everything is where it belongs.
-  std::string Finish() {
-    if (!problem_.empty()) return problem_;
-    if (replacing_) return replacing_->Commit();
-    if (std::fflush(stdout) != 0) {
-      return fmt::format("cannot write {}: {}", name_, std::strerror(errno));
-    }
-    return {};
-  }
-
- private:
-  std::string name_ = "standard output";
-  std::optional<ReplacingFile> replacing_;
-  std::FILE* file_ = nullptr;
-  std::string problem_;
-};
 
 }  // namespace
 
@@ -110,7 +68,7 @@ void AddHistoryCommands(CLI::App& app, HistoryCommands& c) {
 }
 
 std::string WriteToStdout(const std::string& text) {
-  Output out("");
+  OutputFile out("");
   out.Write(text);
   return out.Finish();
 }
@@ -152,8 +110,8 @@ std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* progr
   if (const std::string missing = NoJournalAt(path); !missing.empty()) return fail(kExitUsage, missing);
   const std::string outputPath =
       given == c.exporter ? c.output : given == c.backup ? c.backupPath : "";
-  if (const std::string clash = ClashWithJournal(path, outputPath); !clash.empty()) {
-    return fail(kExitUsage, fmt::format("{}: {}", given->get_name(), clash));
+  if (const std::string refusal = OutputRefusal(path, outputPath); !refusal.empty()) {
+    return fail(kExitUsage, fmt::format("{}: {}", given->get_name(), refusal));
   }
   // Reading goes on: what a damaged journal still holds may be all there is.
   if (const std::string damage = JournalDamage(path); !damage.empty()) {
@@ -181,7 +139,7 @@ std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* progr
         return fail(kExitUsage, fmt::format("the journal holds no run {}", id));
       }
     }
-    Output out(outputPath);
+    OutputFile out(outputPath);
     if (given == c.runs) {
       store.ListRuns(c.last, [&out](const RunRecord& run) { return out.Write(RunsLine(run)); });
     } else if (given == c.show) {

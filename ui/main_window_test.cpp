@@ -461,6 +461,17 @@ class MainWindowTest : public QObject {
     QCOMPARE(std::count(rows.begin(), rows.end(), '\n'), 13);  // header, two runs of six
     QVERIFY(rows.find("\r\n2,") != std::string::npos);  // this session's second run
     QCOMPARE(b.window.saveAction->shortcut(), QKeySequence(QKeySequence::Save));
+    // The three saves keep the rule every output keeps.
+    const std::string journalBytes = tarnwick::testing::ReadFile(dir / "j.sqlite");
+    for (const auto& [path, refusal] : {std::pair{dir / "j.sqlite", "is the journal itself"},
+                                        std::pair{dir, "is a directory, not a regular file"}}) {
+      const QString to = QString::fromStdString(path.string()), said = QString::fromLatin1(refusal);
+      for (const QString& problem : {b.window.SaveResultsTo(to), b.window.ExportSessionTo(to),
+                                     b.window.area->SaveReportTo(to)}) {
+        QVERIFY2(problem.endsWith(said + QStringLiteral(": nothing was written")), qPrintable(problem));
+      }
+    }
+    QCOMPARE(tarnwick::testing::ReadFile(dir / "j.sqlite"), journalBytes);
   }
 
   void tabEntersTheBandsAtTheSelectedOne() {
