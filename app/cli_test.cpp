@@ -187,9 +187,10 @@ TEST(Cli, SignalsEndTheRunCleanly) {
   const std::string scene = (dir / "slow.scene").string(), trace = (dir / "trace").string();
   std::ofstream(scene) << "averaging-ms 5000\n";
   for (const auto& [name, status] : {std::pair{"INT", 130}, std::pair{"TERM", 143}}) {
-    const ProcessResult r = Shell("\"$CLI\" --simulate --avg --sim-scene '" + scene + "' --trace '" +
-                                  trace + "' & pid=$!; sleep 0.3; kill -" + name +
-                                  " $pid; wait $pid");
+    // Signalled once the wait has begun: a slow start (a sanitizer's) must not lose the signal.
+    const ProcessResult r = Shell("T='" + trace + "'; rm -f \"$T\"; \"$CLI\" --simulate --avg --sim-scene '" +
+                                  scene + "' --trace \"$T\" & pid=$!; until grep -qs STB \"$T\"; do " +
+                                  "sleep 0.05; done; kill -" + name + " $pid; wait $pid");
     EXPECT_EQ(r.status, status) << r.err;
     EXPECT_EQ(r.out, "Spurious\r\n* Run interrupted: ended by SIG" + std::string(name) + ".\r\n");
     // The wait was cut short, then averaging off and both offline steps.
