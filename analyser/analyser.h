@@ -6,6 +6,7 @@
 #ifndef TARNWICK_ANALYSER_ANALYSER_H_
 #define TARNWICK_ANALYSER_ANALYSER_H_
 
+#include <cmath>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,16 @@ struct SweepResult {
   // The stop check ended the wait: the sweep was abandoned unread.
   bool interrupted = false;
 };
+
+// The resolution bandwidth every dialect sweeps with: a peak lies within
+// this of the segment swept.
+inline constexpr double kResolutionBandwidthHz = 1'000'000;
+
+// SCPI analysers report a marker with no valid value as 9.91E37 (not a
+// number) or +-9.9E37 (infinity): nothing of that magnitude or beyond, and
+// nothing that is not finite, is a reading.
+inline constexpr double kNoValueMagnitude = 9.9e37;
+inline bool IsReadingValue(double value) { return std::fabs(value) < kNoValueMagnitude; }
 
 // The marker as the analyser reports it.
 struct Marker {

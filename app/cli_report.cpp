@@ -8,6 +8,7 @@
 #include "app/journal_options.h"
 #include "app/program_options.h"
 #include "drivers/shared_library.h"
+#include "journal/journal_files.h"
 #include "journal/store_table.h"
 #include "report/run_report.h"
 #include "text/quote.h"
@@ -36,10 +37,16 @@ std::optional<int> RunReportCommand(const ReportCommand& report, const char* pro
   return fail(kExitRunStopped, "unavailable: this build of Tarnwick has no Qt to write PDFs with");
 #else
   std::optional<RunRecord> run;
+  std::string journalFile;  // what the report must never be written over
   try {
-    run = OpenStore(ParseStoreAddress(report.journal.empty() ? DefaultJournalPath() : report.journal),
-                    JournalAccess::kRead)
-              ->LoadRun(report.id);
+    const StoreAddress address =
+        ParseStoreAddress(report.journal.empty() ? DefaultJournalPath() : report.journal);
+    // Refused before any work: a report must never land on the journal or a device.
+    journalFile = address.file;
+    if (const std::string refusal = OutputRefusal(journalFile, report.output); !refusal.empty()) {
+      return fail(kExitUsage, refusal);
+    }
+    run = OpenStore(address, JournalAccess::kRead)->LoadRun(report.id);
   } catch (const JournalAddressError& e) {
     return fail(kExitUsage, e.what());
   } catch (const JournalError& e) {
@@ -61,17 +68,21 @@ std::optional<int> RunReportCommand(const ReportCommand& report, const char* pro
     }
   }
   static const drivers::SharedLibrary* module = new drivers::SharedLibrary(file);
-  const auto write = module->is_open()
-                         ? module->Function<report::WriteReportFunction>(report::kWriteReportSymbol)
-                         : nullptr;
-  if (write == nullptr) {
+  const auto make = module->is_open()
+                        ? module->Function<report::ReportPdfFunction>(report::kReportPdfSymbol)
+                        : nullptr;
+  if (make == nullptr) {
     return fail(kExitRunStopped,
                 fmt::format("unavailable: cannot load {}: {}", TARNWICK_REPORT_MODULE,
                             module->is_open() ? "it is not the report module" : module->error()));
   }
-  if (std::string problem; !write(*run, report.output, problem)) {
+  std::string pdf, problem;
+  if (!make(*run, pdf, problem)) {
     return fail(kExitRunStopped, fmt::format("cannot write {}: {}",
                                              QuotedForMessage(report.output, kQuotedPathLength), problem));
+  }
+  if (problem = WriteOutput(journalFile, report.output, pdf); !problem.empty()) {
+    return fail(kExitRunStopped, problem);
   }
   return kExitOk;
 #endif

@@ -1,9 +1,9 @@
 #include "app/cli_subcommands.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
 
@@ -36,46 +36,6 @@ std::string CheckCount(std::string& text) {
   }
   return {};
 }
-
-// Where a listing or an export goes: standard output, or a file that
-// appears whole once everything is written.
-class Output {
- public:
-  explicit Output(const std::string& path) {
-    if (path.empty() || path == "-") {
-      file_ = stdout;
-      return;
-    }
-    name_ = QuotedForMessage(path, kQuotedPathLength);
-    replacing_.emplace(path);
-    file_ = replacing_->Open();
-    if (file_ == nullptr) problem_ = fmt::format("cannot open {}: {}", name_, std::strerror(errno));
-  }
-
-  // False once anything failed; later writes are skipped.
-  bool Write(std::string_view text) {
-    if (problem_.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
-      problem_ = fmt::format("cannot write {}: {}", name_, std::strerror(errno));
-    }
-    return problem_.empty();
-  }
-
-  // The problem, or empty once everything is where it belongs.
-  std::string Finish() {
-    if (!problem_.empty()) return problem_;
-    if (replacing_) return replacing_->Commit();
-    if (std::fflush(stdout) != 0) {
-      return fmt::format("cannot write {}: {}", name_, std::strerror(errno));
-    }
-    return {};
-  }
-
- private:
-  std::string name_ = "standard output";
-  std::optional<ReplacingFile> replacing_;
-  std::FILE* file_ = nullptr;
-  std::string problem_;
-};
 
 }  // namespace
 
@@ -112,7 +72,7 @@ void AddHistoryCommands(CLI::App& app, HistoryCommands& c) {
 }
 
 std::string WriteToStdout(const std::string& text) {
-  Output out("");
+  OutputFile out("");
   out.Write(text);
   return out.Finish();
 }
@@ -150,11 +110,11 @@ std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* progr
   try {
     const StoreAddress address =
         ParseStoreAddress(c.journal.empty() ? DefaultJournalPath() : c.journal);
+    if (const std::string refusal = OutputRefusal(address.file, outputPath); !refusal.empty()) {
+      return fail(kExitUsage, fmt::format("{}: {}", given->get_name(), refusal));
+    }
     const std::unique_ptr<ResultStore> opened = OpenStore(address, JournalAccess::kRead);
     ResultStore& store = *opened;
-    if (const std::string clash = ClashWithJournal(address.file, outputPath); !clash.empty()) {
-      return fail(kExitUsage, fmt::format("{}: {}", given->get_name(), clash));
-    }
     // Reading goes on: what a damaged journal still holds may be all there is.
     if (const std::string damage = store.Damage(); !damage.empty()) {
       fmt::print(stderr, "{}: {}\n", program, damage);
@@ -178,7 +138,7 @@ std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* progr
         return fail(kExitUsage, fmt::format("the journal holds no run {}", id));
       }
     }
-    Output out(outputPath);
+    OutputFile out(outputPath);
     if (given == c.runs) {
       store.ListRuns(c.last, [&out](const RunRecord& run) { return out.Write(RunsLine(run)); });
     } else if (given == c.show) {

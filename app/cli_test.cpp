@@ -7,6 +7,10 @@
 #include <utility>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -74,6 +78,9 @@ TEST(Cli, ExitStatusSaysHowTheRunEnded) {
     bool anyOutput;
   };
   const std::string reg = TEST_LIB_REGISTERING;
+  // An analyser that has no valid value for the first segment's marker level.
+  const std::string overload = (TestDir() / "overload.scene").string();
+  std::ofstream(overload) << "tone 970000000 9.91e37\n";
   const Case cases[] = {
       {{"--version"}, {}, 0, "", true},
       {{"--band", "900M"}, {}, 2, "900M", false},
@@ -86,6 +93,10 @@ TEST(Cli, ExitStatusSaysHowTheRunEnded) {
        "The carrier \"l940\" is not a number in MHz.", false},
       {{"--gpib-library", reg, "--avg"}, {{"TEST_GPIB_AVERAGING_ERROR", "1"}}, 4,
        "6 of 6 readings are doubtful", true},
+      // Doubt comes before the limits, in either dialect.
+      {{"--simulate", "--sim-scene", overload, "--limit", "-40"}, {}, 4,
+       "30MHz---1100MHz: the analyser reported no valid value for the marker level", true},
+      {{"--simulate", "--sim-scene", overload, "--dialect", "scpi"}, {}, 4, "level, \"9.91e+37\"", true},
       {{"--gpib-library", "/nonexistent/libgpib.so.0"}, {}, 3,
        "Cannot load the GPIB driver library /nonexistent/libgpib.so.0", false},
       {{}, {{"TARNWICK_GPIB_LIBRARY", reg}, {"TEST_GPIB_REGISTRATION", "2"}}, 3,
@@ -116,6 +127,10 @@ TEST(Cli, PlansAreFoundAndWalked) {
 #endif
   std::filesystem::create_directories(user);
   std::ofstream(user / "bad.toml") << "name = \"b\"\nnotch_mhz = 1\n[[segment]]\nstart_mhz = 30\nstop_mzh = 100\n";
+#ifndef _WIN32
+  // Opened for reading, a FIFO would wait for a writer that never comes.
+  ASSERT_EQ(mkfifo((user / "fifo.toml").c_str(), 0600), 0);
+#endif
   for (const char* name : {"2G", "2G-12.75G"}) {
     std::ofstream(user / (name + std::string(".toml")))
         << "name = \"" << name << "\"\nnotch_mhz = 1\n[[segment]]\nstart_mhz = 30\nstop_mhz = 100\n";
@@ -146,6 +161,9 @@ TEST(Cli, PlansAreFoundAndWalked) {
       {{"plans"}, 2, "2G-12.75G.toml, hidden by " + (user / "2G-12.75G.toml").string(), ""},
       {{"--plan", "nowhere"}, 2, "", "There is no plan named \"nowhere\". The plans are: 800M, 2G, 2G-12.75G, 3.5G.\n"},
       {{"--plan", (user / "bad.toml").string()}, 2, "", "bad.toml:5:1: unknown key"},
+#ifndef _WIN32
+      {{"plans"}, 2, "", "fifo.toml\": it is a FIFO, not a regular file"},
+#endif
       {{"plans", "show", "3.5G", "--carrier", "1940"}, 2, "   4  3200 MHz to 1927.5 MHz\n",
        "Plan \"3.5G\" cannot leave out a carrier at 1940 MHz: it measures carriers between 3300 "
        "and 3800 MHz."},

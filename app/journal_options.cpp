@@ -42,12 +42,8 @@ void AddJournalOptions(CLI::App& app, JournalOptions& options) {
                                       "Judge every reading against one limit in dBm")
                            ->option_text("DBM")
                            // "nan" would pass every reading, "inf" and "1e400" too.
-                           ->check(CLI::Validator(
-                               [](std::string& text) {
-                                 return LimitNumber(text) ? std::string() : fmt::format(
-                                     "{} is not a finite number of dBm", QuotedForMessage(text));
-                               },
-                               ""));
+                           ->check(CLI::Validator([](std::string& text) { return NotALimit(text); },
+                                                  ""));
   app.add_option("--limits", options.limitsFile,
                  "Judge readings against a file of 'start_MHz stop_MHz limit_dBm' rows")
       ->option_text("FILE")

@@ -16,17 +16,22 @@
 namespace tarnwick {
 namespace {
 
-// Answers at once: a fixed marker reply, and "done" for the status byte.
+// Answers at once: a peak at the start of the segment swept, and "done" for
+// the status byte.
 class InstantDriver : public StatusWordDriver {
  public:
   int ibdev(int, int, int, int, int, int) override { return Finish(0), 1; }
   int ibonl(int, int) override { return Finish(0); }
   int ibwrt(int, const void* buf, long cnt) override {
     last_.assign(static_cast<const char*>(buf), static_cast<std::size_t>(cnt));
+    if (last_.starts_with(cmd::kStartPrefix)) {
+      start_ = last_.substr(cmd::kStartPrefix.size(), last_.size() - cmd::kStartPrefix.size() -
+                                                          cmd::kHzSuffix.size()) + "\r\n";
+    }
     return Finish(cnt);
   }
   int ibrd(int, void* buf, long cnt) override {
-    std::string_view reply = "1234567890\r\n";
+    std::string_view reply = start_;
     if (last_ == cmd::kMarkerLevel) reply = "-45.3\r\n";
     if (last_ == cmd::kStatusByteQuery) reply = "128\r\n";
     const auto n = std::min<std::size_t>(reply.size(), static_cast<std::size_t>(cnt));
@@ -37,6 +42,7 @@ class InstantDriver : public StatusWordDriver {
  private:
   int Finish(long count) { return StatusWordDriver::Finish(kStatusCmpl, 0, count); }
   std::string last_;
+  std::string start_ = "0\r\n";
 };
 
 class QuietPlatform : public SystemPlatform {

@@ -14,6 +14,7 @@
 #include <fmt/format.h>
 
 #include "text/quote.h"
+#include "text/small_file.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -80,8 +81,15 @@ std::string JournalDamage(const std::string& path) {
   return {};
 }
 
-std::string ClashWithJournal(const std::string& journal, const std::string& output) {
+std::string OutputRefusal(const std::string& journal, const std::string& output) {
   const bool toStdout = output.empty() || output == "-";
+  const std::string shown =
+      toStdout ? std::string("standard output") : QuotedForMessage(output, kQuotedPathLength);
+  // A rename would put a regular file where the device or FIFO was.
+  if (const std::string other = toStdout ? "" : OtherThanRegularFile(output); !other.empty()) {
+    return fmt::format("{} is {}, not a regular file: nothing was written", shown, other);
+  }
+  if (journal.empty()) return {};
 #ifdef _WIN32
   if (toStdout) return {};
   const fs::path out = output;
@@ -89,8 +97,6 @@ std::string ClashWithJournal(const std::string& journal, const std::string& outp
   // Where the descriptor leads: a shell may have pointed it at the journal.
   const fs::path out = toStdout ? "/dev/stdout" : output;
 #endif
-  const std::string shown =
-      toStdout ? std::string("standard output") : QuotedForMessage(output, kQuotedPathLength);
   const std::pair<const char*, const char*> files[] = {
       {"", "the journal itself"}, {"-wal", "the journal's -wal file"},
       {"-shm", "the journal's -shm file"}};
@@ -153,6 +159,41 @@ std::string ReplacingFile::Commit() {
   if (error) return fmt::format("cannot write {}: {}", shown, error.message());
   committed_ = true;
   return {};
+}
+
+OutputFile::OutputFile(const std::string& path) {
+  if (path.empty() || path == "-") {
+    file_ = stdout;
+    return;
+  }
+  name_ = QuotedForMessage(path, kQuotedPathLength);
+  replacing_.emplace(path);
+  file_ = replacing_->Open();
+  if (file_ == nullptr) problem_ = fmt::format("cannot open {}: {}", name_, std::strerror(errno));
+}
+
+bool OutputFile::Write(std::string_view text) {
+  if (problem_.empty() && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) {
+    problem_ = fmt::format("cannot write {}: {}", name_, std::strerror(errno));
+  }
+  return problem_.empty();
+}
+
+std::string OutputFile::Finish() {
+  if (!problem_.empty()) return problem_;
+  if (replacing_) return replacing_->Commit();
+  if (std::fflush(stdout) != 0) {
+    return fmt::format("cannot write {}: {}", name_, std::strerror(errno));
+  }
+  return {};
+}
+
+std::string WriteOutput(const std::string& journal, const std::string& output,
+                        std::string_view bytes) {
+  if (std::string refusal = OutputRefusal(journal, output); !refusal.empty()) return refusal;
+  OutputFile file(output);
+  file.Write(bytes);
+  return file.Finish();
 }
 
 }  // namespace tarnwick

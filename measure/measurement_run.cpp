@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include <fmt/format.h>
 #include <fmt/ranges.h>
@@ -66,12 +67,32 @@ std::optional<double> FieldNumber(std::string_view text, std::string_view field,
   return scan.value;
 }
 
-// Why a reading is doubtful: its sweep's wait did not end well, or the
+// Why a reading is doubtful: the marker holds no valid value or lies
+// outside the segment swept, its sweep's wait did not end well, or the
 // analyser queued errors while it was measured (the first is quoted; it is
 // the likeliest cause). Empty when it is sound.
-std::string Doubt(SweepWait wait, bool averaged, const std::vector<std::string>& errors) {
+std::string Doubt(const FreqSegment& segment, const Marker& marker, SweepWait wait, bool averaged) {
   const std::string_view sweep = averaged ? "the averaged sweep" : "the sweep";
   std::vector<std::string> doubts;
+  for (const auto& [value, what] :
+       {std::pair{marker.hz, "frequency"}, std::pair{marker.dbm, "level"}}) {
+    if (!IsReadingValue(value)) {
+      doubts.push_back(fmt::format("the analyser reported no valid value for the marker {}, {}: "
+                                   "this reading is doubtful",
+                                   what, QuotedForMessage(fmt::format("{}", value))));
+    }
+  }
+  // A stale marker, or a span the analyser clamped, puts the peak elsewhere.
+  const double low = std::min(segment.StartHz, segment.StopHz) - kResolutionBandwidthHz;
+  const double high = std::max(segment.StartHz, segment.StopHz) + kResolutionBandwidthHz;
+  if (IsReadingValue(marker.hz) && (marker.hz < low || marker.hz > high)) {
+    doubts.push_back(fmt::format("the analyser reported the peak at {} MHz, outside the segment "
+                                 "{} to {} MHz that was swept: this reading is doubtful",
+                                 GeneralNumberText(marker.hz / kHzPerMHz),
+                                 GeneralNumberText(segment.StartHz / kHzPerMHz),
+                                 GeneralNumberText(segment.StopHz / kHzPerMHz)));
+  }
+  const std::vector<std::string>& errors = marker.errors;
   if (wait == SweepWait::kTimeout) {
     doubts.push_back(fmt::format("{} did not finish within {} s: this reading is from an "
                                  "unfinished sweep",
@@ -217,7 +238,7 @@ Status MeasurementRun::MeasureSegment(std::size_t index, bool& interrupted) {
   if (!marker.ok()) return marker.error();
   const SegmentMeasurement measured{index,           segment.StartHz,       segment.StopHz,
                                     marker.value().hz, marker.value().dbm, swept.value().wait,
-                                    Doubt(swept.value().wait, averaged, marker.value().errors)};
+                                    Doubt(segment, marker.value(), swept.value().wait, averaged)};
   if (!measured.note.empty()) ++doubtful_;
   Tell([&](RunObserver& o) { o.SegmentMeasured(measured); });
   return {};

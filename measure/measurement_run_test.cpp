@@ -27,8 +27,9 @@ using testing::FakePlatform;
 using testing::RecordingHost;
 using testing::ScriptedDriver;
 
-// An analyser whose marker replies come from two queues (the last reply
-// repeats), and whose status byte says "averaging done" at once.
+// An analyser whose marker replies come from queues (the last level
+// repeats; past the frequencies given, the peak is at the start of the
+// segment swept), and whose status byte says "averaging done" at once.
 struct Bench {
   Bench() {
     driver.responder = [this](std::string_view command) -> std::optional<std::string> {
@@ -38,10 +39,15 @@ struct Bench {
         if (queue.size() > 1) queue.pop_front();
         return reply;
       };
-      if (command == cmd::kMarkerFrequency) return next(frequencies);
+      if (command == cmd::kMarkerFrequency) {
+        if (frequencies.empty()) return driver.LastNumberAfter(cmd::kStartPrefix) + "\r\n";
+        std::string reply = frequencies.front();
+        frequencies.pop_front();
+        return reply;
+      }
       if (command == cmd::kMarkerLevel) return next(levels);
       if (command == cmd::kStatusByteQuery) return next(statusBytes);
-      if (command == cmd::kEventStatusQuery) return std::string("0\r\n");
+      if (command == cmd::kEventStatusQuery) return std::string("16\r\n");  // asked after a 32
       return std::nullopt;
     };
     run.AddObserver(host.writer);
@@ -69,7 +75,7 @@ struct Bench {
   MeasurementRun run{analyser, host, platform};
   RunRecorder recorder;
   bool stopRequested = false;
-  std::deque<std::string> frequencies{"1234567890\r\n"};
+  std::deque<std::string> frequencies;
   std::deque<std::string> levels{"-45.3\r\n"};
   std::deque<std::string> statusBytes{"128\r\n"};
 };
@@ -112,60 +118,47 @@ TEST(MeasurementRun, StopRequestsEndTheRunCleanlyWithANote) {
   EXPECT_EQ(d.Written("AAVG OFF"), 1);
 }
 
-TEST(MeasurementRun, AveragingThatDidNotEndWellMarksTheReading) {
+// A reading is marked, after its line and in the message, when its
+// averaged sweep did not end well, the marker had no valid value, or the
+// peak lies outside the segment swept by more than the resolution
+// bandwidth. A level that is no value is not judged.
+TEST(MeasurementRun, DoubtfulReadingsAreMarked) {
   struct Case {
-    std::deque<std::string> statusBytes;
-    const char* note;
+    const char* statusByte;  // averaged sweeps when given
+    const char* hz;          // the first peak, of 30 to 817.5 MHz; empty: at its start
+    const char* dbm;
+    std::string note;  // the first reading's; empty: sound
+    bool judged;
   };
+  const std::string noValue = "the analyser reported no valid value for the marker ";
   const Case cases[] = {
-      {{"0\r\n"}, "* averaging did not finish within 10 s: this reading is from an unfinished sweep"},
-      {{"32\r\n"}, "* the analyser reported an error during the averaged sweep"},
+      {"0", "", "-45.3", "averaging did not finish within 10 s: this reading is from an", true},
+      {"32", "", "-45.3", "the analyser reported an error during the averaged sweep", true},
+      {"", "29000000", "-45.3", "", true},
+      {"", "818500000", "-45.3", "", true},
+      {"", "28999999", "-45.3", "the analyser reported the peak at 28.999999 MHz, outside the "
+                                "segment 30 to 817.5 MHz that was swept", true},
+      {"", "818500001", "-45.3", "the analyser reported the peak at 818.500001 MHz, outside", true},
+      {"", "9.91E37", "-45.3", noValue + "frequency, \"9.91e+37\": this reading is doubtful", true},
+      {"", "", "9.91E37", noValue + "level, \"9.91e+37\"", false},
+      {"", "", "-9.9E37", noValue + "level, \"-9.9e+37\"", false},
+      {"", "", "9.89E37", "", true},
   };
   for (const Case& c : cases) {
     Bench b;
-    b.host.averaging = 1;
     b.host.band800M = true;
     b.host.carrier = "830";
-    b.statusBytes = c.statusBytes;
-    b.driver.responder = [inner = b.driver.responder](std::string_view command) {
-      return command == cmd::kEventStatusQuery ? std::optional<std::string>("16\r\n")
-                                               : inner(command);
-    };
-    EXPECT_EQ(b.Run(), RunOutcome::kDoubtful);
-    const auto lines = b.host.Lines();
-    ASSERT_EQ(lines.size(), 7u);  // every line read, each followed by its note
-    EXPECT_EQ(lines[1].substr(0, 20), "30MHz---817.5MHz    ");
-    EXPECT_THAT(lines[2], HasSubstr(c.note));
-    ASSERT_EQ(b.Messages().size(), 1u);
-    EXPECT_THAT(b.Messages()[0], HasSubstr("3 of 3 readings are doubtful"));
-    EXPECT_THAT(b.Messages()[0], HasSubstr("842.5MHz---2100MHz: "));
-  }
-}
-
-// A driver that cannot serve ends the program: the run ends at once, tells
-// why in the driver's own words, and says nothing more to the driver.
-TEST(MeasurementRun, ADriverThatCannotServeEndsTheRunBeforeAnythingIsSent) {
-  struct Case {
-    std::function<void(Bench&)> arrange;
-    std::string message;
-    std::vector<std::string> calls;
-  };
-  const Case cases[] = {
-      {[](Bench& b) { b.driver.registrationResults = {2}; }, std::string(kMsgNotMultiThreaded),
-       {"Register", "Unregister"}},
-      {[](Bench& b) { b.driver.loadFailure = "Cannot load the GPIB driver library x."; },
-       "Cannot load the GPIB driver library x.", {}},
-  };
-  for (const Case& c : cases) {
-    Bench b;
-    c.arrange(b);
-    const RunEnd end = b.run.OnStart();
-    EXPECT_TRUE(end.endsProgram) << c.message;
-    EXPECT_EQ(end.outcome, RunOutcome::kStopped);
-    EXPECT_THAT(b.Messages(), ElementsAre(c.message));
-    EXPECT_EQ(b.driver.calls, c.calls);
-    EXPECT_THAT(b.host.results, IsEmpty());
-    EXPECT_EQ(b.recorder.record().OutcomeName(), "stopped");
+    b.host.averaging = *c.statusByte != '\0';
+    b.statusBytes = {std::string(c.statusByte) + "\r\n"};
+    if (*c.hz != '\0') b.frequencies = {std::string(c.hz) + "\r\n"};
+    b.levels = {std::string(c.dbm) + "\r\n"};
+    b.recorder.SetLimits(LimitTable::Everywhere(-50));
+    const bool sound = c.note.empty();
+    EXPECT_EQ(b.Run(), sound ? RunOutcome::kCompleted : RunOutcome::kDoubtful) << c.hz << c.dbm;
+    EXPECT_EQ(b.host.Lines().at(2).starts_with("* " + c.note), !sound) << b.host.results;
+    EXPECT_THAT(b.Messages(), sound ? ::testing::Matcher<std::vector<std::string>>(IsEmpty())
+                                    : ElementsAre(HasSubstr("30MHz---817.5MHz: " + c.note)));
+    EXPECT_EQ(b.recorder.record().segments.at(0).verdict.limitDbm.has_value(), c.judged);
   }
 }
 

@@ -24,7 +24,8 @@ std::vector<fs::path> PlanFiles(const fs::path& folder, std::vector<std::string>
   std::vector<fs::path> files;
   std::error_code error;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    if (it->path().extension() != kPlanExtension || !it->is_regular_file(error)) continue;
+    // Not only regular files: one that is something else is refused by name.
+    if (it->path().extension() != kPlanExtension) continue;
     if (files.size() == kMaxPlanFilesPerFolder) {
       problems.push_back(fmt::format("{}: more than {} plan files; the rest are not read",
                                      CutForMessage(folder.string(), kQuotedPathLength),

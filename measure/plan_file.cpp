@@ -1,7 +1,6 @@
 #include "measure/plan_file.h"
 
 #include <algorithm>
-#include <cmath>
 #include <initializer_list>
 
 #include <fmt/format.h>
@@ -42,11 +41,26 @@ class Reader {
     }
   }
 
-  double Number(const toml::table& table, std::string_view key,
-                const toml::source_position& missingAt) const {
+  const toml::node& Required(const toml::table& table, std::string_view key,
+                             const toml::source_position& missingAt) const {
     const toml::node* node = table.get(key);
     if (node == nullptr) Fail(missingAt, fmt::format("{} is missing", key));
-    return Number(*node, key);
+    return *node;
+  }
+  // A number from low (or above it, when aboveLow) up to high, in unit.
+  double Within(const toml::node& node, std::string_view key, double low, double high,
+                std::string_view unit, bool aboveLow = false) const {
+    const double value = Number(node, key);
+    if (!(aboveLow ? value > low : value >= low) || !(value <= high)) {
+      Fail(node, fmt::format("{} must be {} {} {} {}", key,
+                             aboveLow ? "above" : "from", GeneralNumberText(low),
+                             aboveLow ? "and at most" : "to",
+                             GeneralNumberText(high) + " " + std::string(unit)));
+    }
+    return value;
+  }
+  double Frequency(const toml::node& node, std::string_view key) const {
+    return Within(node, key, 0, kHighestPlanMHz, "MHz");
   }
   double Number(const toml::node& node, std::string_view key) const {
     double value = 0;
@@ -57,7 +71,6 @@ class Reader {
     } else {
       Fail(node, fmt::format("{} must be a number", key));
     }
-    if (!std::isfinite(value)) Fail(node, fmt::format("{} must be a finite number", key));
     return value;
   }
 
@@ -88,9 +101,7 @@ class Reader {
       Fail(*text, fmt::format("a segment has one {0}: {0}_mhz or {0}, not both", side));
     }
     if (number != nullptr) {
-      const double mhz = Number(*number, numberKey);
-      if (mhz < 0) Fail(*number, fmt::format("{} must not be negative", numberKey));
-      return {PlanEdge::Kind::kFixed, mhz * kHzPerMHz};
+      return {PlanEdge::Kind::kFixed, Frequency(*number, numberKey) * kHzPerMHz};
     }
     if (text == nullptr) {
       Fail(segment.source().begin, fmt::format("a segment needs {0}_mhz or {0}", side));
@@ -137,8 +148,10 @@ class Reader {
   LimitRow Limit(const toml::table& table) const {
     OnlyKeys(table, {"start_mhz", "stop_mhz", "dbm"}, " in a [[limit]]");
     const toml::source_position at = table.source().begin;
-    const LimitRow row{Number(table, "start_mhz", at), Number(table, "stop_mhz", at),
-                       Number(table, "dbm", at)};
+    const LimitRow row{Frequency(Required(table, "start_mhz", at), "start_mhz"),
+                       Frequency(Required(table, "stop_mhz", at), "stop_mhz"),
+                       Within(Required(table, "dbm", at), "dbm", kLowestLimitDbm,
+                              kHighestLimitDbm, "dBm")};
     if (!(row.startMHz < row.stopMHz)) {
       Fail(at, fmt::format("the limit's range {} to {} MHz is empty or backwards", row.startMHz,
                            row.stopMHz));
@@ -152,7 +165,12 @@ class Reader {
     const auto* name = node->as_string();
     if (name == nullptr) Fail(*node, "name must be a text");
     const std::string& text = name->get();
-    if (text.empty() || text.size() > kMaxPlanNameLength) {
+    // Characters, not bytes: toml++ has checked the UTF-8, so every byte but
+    // a continuation byte starts one.
+    const auto characters = std::count_if(text.begin(), text.end(), [](char c) {
+      return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    });
+    if (characters == 0 || static_cast<std::size_t>(characters) > kMaxPlanNameLength) {
       Fail(*node, fmt::format("name must be 1 to {} characters", kMaxPlanNameLength));
     }
     // A name with a path separator could not be told from a file on --plan.
@@ -189,9 +207,8 @@ TestPlan ParsePlan(std::string_view text, const std::string& file) {
   plan.called = "Plan " + QuotedForMessage(plan.name);
   plan.source = file;
   plan.text = std::string(text);
-  const double notchMHz = r.Number(root, "notch_mhz", top);
-  if (!(notchMHz > 0)) r.Fail(*root.get("notch_mhz"), "notch_mhz must be above 0");
-  plan.notchHz = notchMHz * kHzPerMHz;
+  plan.notchHz = r.Within(r.Required(root, "notch_mhz", top), "notch_mhz", 0, kWidestNotchMHz,
+                          "MHz", true) * kHzPerMHz;
   for (const toml::table* s : r.Tables(root, "segment", kMaxPlanSegments)) {
     plan.segments.push_back(r.Segment(*s));
   }

@@ -40,6 +40,14 @@ struct PlanSegment {
   PlanEdge stop;
 };
 
+// Numbers within reason, so that a slip of the exponent never reaches the
+// analyser or a verdict: a plan's frequencies from 0 to 1,000,000 MHz, its
+// notch above 0 up to 10,000 MHz, and every limit from -300 to +100 dBm.
+inline constexpr double kHighestPlanMHz = 1'000'000;
+inline constexpr double kWidestNotchMHz = 10'000;
+inline constexpr double kLowestLimitDbm = -300;
+inline constexpr double kHighestLimitDbm = 100;
+
 // A limit by frequency range, as a row of a limits file or a plan gives it.
 struct LimitRow {
   double startMHz;

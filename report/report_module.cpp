@@ -12,9 +12,8 @@
 #define TARNWICK_REPORT_EXPORT __attribute__((visibility("default")))
 #endif
 
-extern "C" TARNWICK_REPORT_EXPORT bool TarnwickWriteReport(const tarnwick::RunRecord& run,
-                                                           const std::string& path,
-                                                           std::string& problem) {
+extern "C" TARNWICK_REPORT_EXPORT bool TarnwickReportPdf(const tarnwick::RunRecord& run,
+                                                         std::string& pdf, std::string& problem) {
   // Fonts need an application; the command line has no display to give it.
   std::unique_ptr<QGuiApplication> app;
   if (QCoreApplication::instance() == nullptr) {
@@ -23,6 +22,6 @@ extern "C" TARNWICK_REPORT_EXPORT bool TarnwickWriteReport(const tarnwick::RunRe
     static char* argv[] = {name, platform, offscreen, nullptr};
     app = std::make_unique<QGuiApplication>(argc, argv);
   }
-  problem = tarnwick::report::WriteRunReport(run, path);
+  problem = tarnwick::report::RunReportPdf(run, pdf);
   return problem.empty();
 }

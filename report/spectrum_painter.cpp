@@ -88,14 +88,17 @@ Axes ChooseAxes(const QRectF& plot, const RunRecord& run, const FreqSegments& pl
   }
   // The reference level is the top of an analyser's screen; readings and
   // limits outside its ten divisions widen the range rather than vanish.
-  double top = run.plan ? run.plan->refLevelDbm : 0;
+  // Levels beyond any a limit may have would make divisions without end.
+  auto level = [](double dbm) { return std::clamp(dbm, kLowestLimitDbm, kHighestLimitDbm); };
+  double top = level(run.plan ? run.plan->refLevelDbm : 0);
   double lowest = top - kDivisions * kDbPerDivision, highest = top;
   for (const SegmentRecord& s : run.segments) {
-    lowest = std::min(lowest, s.m.peakDbm);
-    highest = std::max(highest, s.m.peakDbm);
+    if (!IsReadingValue(s.m.peakDbm)) continue;
+    lowest = std::min(lowest, level(s.m.peakDbm));
+    highest = std::max(highest, level(s.m.peakDbm));
     if (s.verdict.limitDbm) {
-      lowest = std::min(lowest, *s.verdict.limitDbm);
-      highest = std::max(highest, *s.verdict.limitDbm);
+      lowest = std::min(lowest, level(*s.verdict.limitDbm));
+      highest = std::max(highest, level(*s.verdict.limitDbm));
     }
   }
   top = std::ceil(highest / kDbPerDivision) * kDbPerDivision;
@@ -179,6 +182,8 @@ void DrawReadings(QPainter& p, const Axes& a, const RunRecord& run, double unit)
     p.drawLine(QPointF(a.X(s.m.startHz), y), QPointF(a.X(s.m.stopHz), y));
   }
   for (const SegmentRecord& s : run.segments) {
+    // A marker the analyser had no value for has no place on the picture.
+    if (!IsReadingValue(s.m.peakHz) || !IsReadingValue(s.m.peakDbm)) continue;
     const QPointF at(a.X(s.m.peakHz), a.Y(s.m.peakDbm));
     const bool fails = s.verdict.Fails();
     const QColor colour = fails ? kLimit : s.verdict.limitDbm ? kPass : kUnjudged;

@@ -36,6 +36,13 @@ std::optional<double> LimitNumber(std::string_view word) {
   return value;
 }
 
+std::string NotALimit(std::string_view word) {
+  const std::optional<double> dbm = LimitNumber(word);
+  if (dbm && *dbm >= kLowestLimitDbm && *dbm <= kHighestLimitDbm) return {};
+  return fmt::format("{} is not a number of dBm from {} to {}", QuotedForMessage(word),
+                     GeneralNumberText(kLowestLimitDbm), GeneralNumberText(kHighestLimitDbm));
+}
+
 LimitTable LimitTable::Everywhere(double limitDbm) {
   LimitTable table;
   table.rows_.push_back({-INFINITY, INFINITY, limitDbm});
@@ -80,6 +87,7 @@ LimitTable LimitTable::Parse(std::string_view text, const std::string& name) {
       if (!value) throw fail(fmt::format("{} is not a number", QuotedForMessage(words[i])));
       *fields[i] = *value;
     }
+    if (std::string problem = NotALimit(words[2]); !problem.empty()) throw fail(problem);
     if (row.startMHz >= row.stopMHz) {
       throw fail(fmt::format("the range {} to {} MHz is empty or backwards", row.startMHz,
                              row.stopMHz));

@@ -23,6 +23,9 @@ class LimitsError : public std::runtime_error {
 // A number as limits are written: decimal, an optional sign and exponent,
 // and finite; none otherwise.
 std::optional<double> LimitNumber(std::string_view word);
+// Why word is not a limit as --limit and limits files give one: a
+// LimitNumber from -300 to +100 dBm, as a plan's limits are. Empty when it is.
+std::string NotALimit(std::string_view word);
 
 class LimitTable {
  public:

@@ -11,6 +11,8 @@
 namespace tarnwick {
 
 SegmentVerdict Judge(const LimitTable& limits, const SegmentMeasurement& m) {
+  // A level the analyser could not give neither passes nor fails: its note says why.
+  if (!IsReadingValue(m.peakDbm)) return {};
   SegmentVerdict v{limits.For(m.startHz, m.stopHz), 0};
   // Readings come in hundredths of a dB; so does the margin, without binary dust.
   if (v.limitDbm) v.marginDb = std::round((*v.limitDbm - m.peakDbm) * 100) / 100;

@@ -16,7 +16,8 @@
 namespace tarnwick {
 
 // The reading against the strictest limit that covers its segment. The
-// margin is rounded to hundredths of a dB, as readings come.
+// margin is rounded to hundredths of a dB, as readings come. A level that is
+// no reading (an analyser's not-a-number) is not judged.
 SegmentVerdict Judge(const LimitTable& limits, const SegmentMeasurement& m);
 
 struct RunTally {

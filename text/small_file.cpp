@@ -22,12 +22,27 @@
 
 namespace tarnwick {
 
+std::string OtherThanRegularFile(const std::filesystem::path& path) {
+  namespace fs = std::filesystem;
+  std::error_code ignored;
+  switch (fs::status(path, ignored).type()) {
+    case fs::file_type::none:
+    case fs::file_type::not_found:
+    case fs::file_type::regular: return "";
+    case fs::file_type::directory: return "a directory";
+    case fs::file_type::fifo: return "a FIFO";
+    case fs::file_type::character: return "a character device";
+    case fs::file_type::block: return "a block device";
+    case fs::file_type::socket: return "a socket";
+    default: return "a file of an unknown kind";
+  }
+}
+
 SmallFile ReadSmallFile(const std::string& path, std::size_t maxBytes) {
   SmallFile file;
-  std::error_code ignored;
-  // A directory opens as a stream on some systems and only fails to read.
-  if (std::filesystem::is_directory(path, ignored)) {
-    file.problem = "it is a directory";
+  // Opening a FIFO waits for a writer; a device may never end.
+  if (const std::string other = OtherThanRegularFile(path); !other.empty()) {
+    file.problem = fmt::format("it is {}, not a regular file", other);
     return file;
   }
   errno = 0;

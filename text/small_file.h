@@ -27,8 +27,15 @@ struct SmallFile {
   std::string Refusal(std::string_view kind, const std::string& path) const;
 };
 
-// Reads at most maxBytes + 1 bytes of path.
+// Reads at most maxBytes + 1 bytes of path. Anything but a regular file (a
+// FIFO, a device, a directory) is refused before it is opened, so that
+// nothing blocks or reads without end.
 SmallFile ReadSmallFile(const std::string& path, std::size_t maxBytes = kMaxSmallFileBytes);
+
+// What path is when it exists but is not a regular file, following links:
+// "a directory", "a FIFO", "a character device", "a block device", "a
+// socket"; empty for a regular file, or for nothing at all.
+std::string OtherThanRegularFile(const std::filesystem::path& path);
 
 // The folder the running program's file is in, where the files installed
 // with it are found from; none where the system cannot say.

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "journal/journal_files.h"
 #include "report/run_report.h"
 #include "report/spectrum_painter.h"
 #include "ui/results_box.h"
@@ -365,7 +366,14 @@ void AddedArea::OpenLimitsFile() {
 QString AddedArea::SaveReportTo(const QString& path) const {
   const RunRecord& run = Shown();
   if (run.started.empty()) return tr("There is no run to report yet.");
-  return Q(report::WriteRunReport(run, path.toStdString(), PlanShown()));
+  // Refused before the report is made, rather than after.
+  const std::string refusal = OutputRefusal(journal_path_, path.toStdString());
+  if (!refusal.empty()) return Q(refusal);
+  std::string pdf;
+  if (const std::string problem = report::RunReportPdf(run, pdf, PlanShown()); !problem.empty()) {
+    return Q(problem);
+  }
+  return Q(WriteOutput(journal_path_, path.toStdString(), pdf));
 }
 
 void AddedArea::AskReportPath() {

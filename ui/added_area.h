@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <utility>
 
 #include <QObject>
 #include <QString>
@@ -43,6 +45,8 @@ class AddedArea : public QObject, public RecordListener, public RunObserver {
   // Where earlier runs are read; store may answer null (no journal, or one
   // that has failed).
   void SetHistorySource(std::function<ResultStore*()> store) { store_ = std::move(store); }
+  // The journal in use, which a report is never written over; empty: none.
+  void SetJournalPath(std::string path) { journal_path_ = std::move(path); }
   // Where the limits chosen here are remembered; must outlive the area.
   void SetSettings(WindowSettings& settings) { settings_ = &settings; }
 
@@ -116,6 +120,7 @@ class AddedArea : public QObject, public RecordListener, public RunObserver {
   Platform& platform_;
   const FreqSegments& plan_;
   std::function<ResultStore*()> store_;
+  std::string journal_path_;
   WindowSettings* settings_ = nullptr;
   RunTableModel table_model_;
   HistoryModel history_model_;

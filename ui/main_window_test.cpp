@@ -49,22 +49,22 @@ using tarnwick::ui::Form1;
 
 namespace {
 
-// An analyser whose peak is always 1234.56789 MHz at -45.3 dBm and whose
-// averaged sweeps finish at the first status poll.
-std::optional<std::string> Answer(std::string_view command) {
-  if (command == "MF?") return "1234567890\r\n";
+// An analyser whose peak is always at the start of the segment swept, at
+// -45.3 dBm, and whose averaged sweeps finish at the first status poll.
+std::optional<std::string> Answer(std::string_view command, const ScriptedDriver& driver) {
+  if (command == "MF?") return driver.LastNumberAfter("FA ") + "\r\n";
   if (command == "ML?") return "-45.3\r\n";
   if (command == "*STB?") return "128\r\n";
   if (command == "*ESR?") return "0\r\n";
   return std::nullopt;
 }
 
-const QString kFirstLine = QStringLiteral("30MHz---1100MHz       1234.568MHz    -45.30dBm");
+const QString kFirstLine = QStringLiteral("30MHz---1100MHz         30.000MHz    -45.30dBm");
 
 struct Bench {
   explicit Bench(bool simulated = false, double dpi = 96)
       : window(analyser, platform, simulated, dpi) {
-    driver.responder = Answer;
+    driver.responder = [this](std::string_view c) { return Answer(c, driver); };
     window.SetMessenger([this](const std::string& text) { messages.push_back(text); });
   }
   void Show() {
@@ -209,8 +209,8 @@ class MainWindowTest : public QObject {
     Bench b;
     b.Show();
     b.window.chkAvg->setChecked(true);
-    b.driver.responder = [](std::string_view c) {
-      return c == "*STB?" ? std::optional<std::string>("0\r\n") : Answer(c);  // never done
+    b.driver.responder = [&b](std::string_view c) {
+      return c == "*STB?" ? std::optional<std::string>("0\r\n") : Answer(c, b.driver);  // never done
     };
     bool closedInWait = true;
     b.platform.onSleep = [&] { closedInWait = b.window.close(); };
@@ -274,14 +274,14 @@ class MainWindowTest : public QObject {
         seen << b.window.windowTitle() + " | " + b.window.area->progress->text() + " | " +
                     QString::number(b.window.area->table->model()->rowCount());
       }
-      return Answer(c);
+      return Answer(c, b.driver);
     };
     b.window.Command1->click();
     QCOMPARE(seen.value(2), QStringLiteral("Tarnwick (simulated analyser) | segment 3 of 6 | 2"));
     QCOMPARE(b.window.windowTitle(), QStringLiteral("Tarnwick (simulated analyser)"));
     QCOMPARE(b.window.area->bannerWord->text(), QStringLiteral("FAIL"));
     QCOMPARE(b.window.area->bannerDetail->text(),
-             QStringLiteral("6 of 6 over their limit; worst margin -0.20 dB at 1234.56789 MHz\n"
+             QStringLiteral("6 of 6 over their limit; worst margin -0.20 dB at 30 MHz\n"
                             "Limits: -45.5 dBm everywhere"));
     // Failing rows say so in words as well as in colour.
     const QAbstractItemModel& table = *b.window.area->table->model();
@@ -290,15 +290,15 @@ class MainWindowTest : public QObject {
     QVERIFY(!(table.flags(table.index(0, 0)) & Qt::ItemIsEditable));
     b.window.area->copyTable->click();
     QCOMPARE(QApplication::clipboard()->text().split('\n').value(1),
-             QStringLiteral("30MHz---1100MHz\t1234.568\t-45.30\t-45.5\t-0.20\tFAIL\t"));
+             QStringLiteral("30MHz---1100MHz\t30.000\t-45.30\t-45.5\t-0.20\tFAIL\t"));
   }
 
   void stopEndsTheRunWithinOnePoll() {
     Bench b;
     b.Show();
     b.window.chkAvg->setChecked(true);
-    b.driver.responder = [](std::string_view c) {
-      return c == "*STB?" ? std::optional<std::string>("0\r\n") : Answer(c);  // never done
+    b.driver.responder = [&b](std::string_view c) {
+      return c == "*STB?" ? std::optional<std::string>("0\r\n") : Answer(c, b.driver);  // never done
     };
     b.platform.onSleep = [&] { b.window.area->stopButton->click(); };
     b.window.Command1->click();
@@ -345,7 +345,7 @@ class MainWindowTest : public QObject {
     for (const char* said : {"simulated analyser: not a measurement", "Tarnwick 1.00", "FAIL",
                              "6 of 6 over their limit", "Limits: -50 dBm everywhere",
                              "Carrier \"1940\" MHz", "Band 2G, Averaging off", "3000MHz---4100MHz",
-                             "1234.568", "carrier 1940 MHz", " UTC ("}) {
+                             "5000.000", "carrier 1940 MHz", " UTC ("}) {
       QVERIFY2(text.out.find(said) != std::string::npos, said);
     }
     const std::string png = (dir / "page").string();
@@ -455,12 +455,23 @@ class MainWindowTest : public QObject {
     QCOMPARE(b.window.ExportSessionTo(QString::fromStdString(csv.string())), QString());
     const std::string text = tarnwick::testing::ReadFile(saved);
     QVERIFY(text.starts_with("Simulated analyser: these lines are not a measurement.\r\n"
-                             "Spurious\r\n30MHz---1100MHz       1234.568MHz    -45.30dBm\r\n"));
+                             "Spurious\r\n30MHz---1100MHz         30.000MHz    -45.30dBm\r\n"));
     QCOMPARE(std::count(text.begin(), text.end(), '\n'), std::count(text.begin(), text.end(), '\r'));
     const std::string rows = tarnwick::testing::ReadFile(csv);
     QCOMPARE(std::count(rows.begin(), rows.end(), '\n'), 13);  // header, two runs of six
     QVERIFY(rows.find("\r\n2,") != std::string::npos);  // this session's second run
     QCOMPARE(b.window.saveAction->shortcut(), QKeySequence(QKeySequence::Save));
+    // The three saves keep the rule every output keeps.
+    const std::string journalBytes = tarnwick::testing::ReadFile(dir / "j.sqlite");
+    for (const auto& [path, refusal] : {std::pair{dir / "j.sqlite", "is the journal itself"},
+                                        std::pair{dir, "is a directory, not a regular file"}}) {
+      const QString to = QString::fromStdString(path.string()), said = QString::fromLatin1(refusal);
+      for (const QString& problem : {b.window.SaveResultsTo(to), b.window.ExportSessionTo(to),
+                                     b.window.area->SaveReportTo(to)}) {
+        QVERIFY2(problem.endsWith(said + QStringLiteral(": nothing was written")), qPrintable(problem));
+      }
+    }
+    QCOMPARE(tarnwick::testing::ReadFile(dir / "j.sqlite"), journalBytes);
   }
 
   void tabEntersTheBandsAtTheSelectedOne() {

@@ -140,19 +140,23 @@ void Form1::SetJournal(RunJournal& journal) {
   journal_ = &journal;
   exportAction->setEnabled(true);
   area->SetHistorySource([this] { return journal_->store(); });
+  area->SetJournalPath(journal.path());
 }
 
 void Form1::SetSettings(WindowSettings& settings) { area->SetSettings(settings); }
 
 QString Form1::SaveResultsTo(const QString& path) const {
-  return SaveFileAtomically(path, SavedResults(txtRslt->toPlainText(), simulated_));
+  const QByteArray text = SavedResults(txtRslt->toPlainText(), simulated_);
+  return QString::fromStdString(WriteOutput(journal_ != nullptr ? journal_->path() : "",
+                                            path.toStdString(),
+                                            {text.constData(), static_cast<std::size_t>(text.size())}));
 }
 
 QString Form1::ExportSessionTo(const QString& path) const {
   ResultStore* store = journal_ != nullptr ? journal_->store() : nullptr;
   if (store == nullptr) return tr("No journal is being written: there is nothing to export.");
-  const std::string clash = ClashWithJournal(journal_->path(), path.toStdString());
-  if (!clash.empty()) return QString::fromStdString(clash);
+  const std::string refusal = OutputRefusal(journal_->path(), path.toStdString());
+  if (!refusal.empty()) return QString::fromStdString(refusal);
   std::vector<RunRecord> runs;
   try {
     for (std::int64_t id : journal_->recorded()) {
@@ -162,7 +166,7 @@ QString Form1::ExportSessionTo(const QString& path) const {
     return QString::fromStdString(e.what());
   }
   const std::string csv = CsvExport(runs);
-  return SaveFileAtomically(path, QByteArray(csv.data(), static_cast<qsizetype>(csv.size())));
+  return QString::fromStdString(WriteOutput(journal_->path(), path.toStdString(), csv));
 }
 
 void Form1::SaveResultsAs() {

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QScreen>
 #include <QTextBlock>
 #include <QWidget>
@@ -31,14 +30,6 @@ QByteArray SavedResults(const QString& boxText, bool simulated) {
     text.prepend(QStringLiteral("Simulated analyser: these lines are not a measurement.\r\n"));
   }
   return text.toUtf8();
-}
-
-QString SaveFileAtomically(const QString& path, const QByteArray& bytes) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-    return file.errorString();
-  }
-  return {};
 }
 
 void KeepOnScreen(QWidget& window) {

@@ -21,9 +21,6 @@ QTextCursor BlockInsertionPoint(QTextCursor caret);
 // line that says so when the analyser was simulated.
 QByteArray SavedResults(const QString& boxText, bool simulated);
 
-// Writes bytes to path atomically (a failed write leaves the old file);
-// the problem, or empty.
-QString SaveFileAtomically(const QString& path, const QByteArray& bytes);
 
 // Moves a top-level window onto the available area of the screen it opens
 // on, shrinking it first if it is larger.

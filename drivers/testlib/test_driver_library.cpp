@@ -3,7 +3,8 @@
 // only a per-thread status, as linux-gpib has (ThreadIbcntl); or as NI's
 // Linux library (TEST_LIBRARY_NI_LINUX=1: unsigned int ThreadIbsta, ThreadIberr
 // and ThreadIbcnt, no ThreadIbcntl, size_t counts). An analyser listens at
-// address 8 and answers the marker and status queries with fixed replies.
+// address 8 and answers the status queries with fixed replies, and the
+// marker's with a peak of -45.3 dBm at the start of the segment swept.
 // TEST_GPIB_REGISTRATION sets what the first registration answers;
 // TEST_GPIB_AVERAGING_ERROR makes every averaged sweep end with an error.
 // Board 3 fails to open as an unconfigured linux-gpib board does.
@@ -47,6 +48,7 @@ long* regCntl = nullptr;
 
 int analyzerDescriptor = -1;
 std::string lastWrite;
+std::string segmentStart = "0";  // the number of the last "FA <Hz>HZ"
 std::string unread;  // the rest of a reply a short read left
 
 int Finish(int sta, int err, long cnt) {
@@ -63,7 +65,7 @@ int Finish(int sta, int err, long cnt) {
 }
 
 [[maybe_unused]] std::string Reply(const std::string& command) {
-  if (command == "MF?") return "1234567890\r\n";
+  if (command == "MF?") return segmentStart + "\r\n";
   if (command == "ML?") return "-45.3\r\n";
   const bool averagingError = std::getenv("TEST_GPIB_AVERAGING_ERROR") != nullptr;
   if (command == "*STB?") return averagingError ? "32\r\n" : "128\r\n";
@@ -129,6 +131,7 @@ EXPORT int CALL ibwrt(int ud, const void* buf, Count cnt) {
   if (static_cast<long>(cnt) < 0) return Finish(kStatusErr | kStatusCmpl, EARG, 0);
   if (ud != analyzerDescriptor) return Finish(kStatusErr | kStatusCmpl, ENOL, 0);
   lastWrite.assign(static_cast<const char*>(buf), static_cast<std::size_t>(cnt));
+  if (lastWrite.starts_with("FA ")) segmentStart = lastWrite.substr(3, lastWrite.size() - 5);
   unread.clear();
   return Finish(kStatusCmpl, 0, static_cast<long>(cnt));
 }

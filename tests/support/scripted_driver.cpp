@@ -71,4 +71,12 @@ int ScriptedDriver::ibrd(int ud, void* buf, long cnt) {
   return status;
 }
 
+std::string ScriptedDriver::LastNumberAfter(std::string_view prefix) const {
+  for (auto it = writes.rbegin(); it != writes.rend(); ++it) {
+    const std::size_t end = it->find_first_not_of("0123456789.", prefix.size());
+    if (it->starts_with(prefix)) return it->substr(prefix.size(), end - prefix.size());
+  }
+  return "0";
+}
+
 }  // namespace tarnwick::testing

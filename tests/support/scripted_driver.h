@@ -35,6 +35,10 @@ class ScriptedDriver : public StatusWordDriver {
   // Only the texts written, in order.
   std::vector<std::string> writes;
 
+  // The number that follows prefix in the last write that starts with it, up
+  // to its unit ("FA " gives the start of the segment swept); "0" when none.
+  std::string LastNumberAfter(std::string_view prefix) const;
+
   Responder responder;
   WriteFailure writeFailure;
   // Answers to successive registrations; 0 once the queue is empty.
