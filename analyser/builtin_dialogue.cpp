@@ -70,7 +70,7 @@ Result<Marker> BuiltinDialogue::ReadMarker() {
 BusError BuiltinDialogue::WithIdentity(BusError error) {
   if (marker_answered_) return error;
   marker_answered_ = true;  // asked once a run
-  const std::string identity = AskIdentity(bus_);
+  const std::string identity = ProbeIdentity(bus_);
   if (!identity.empty()) {
     error.message += fmt::format(" It answers \"{}\" with {}: it may speak SCPI (--dialect {}).",
                                  cmd::kIdentify, QuotedForMessage(identity, kIdentityShown),

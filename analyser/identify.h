@@ -5,6 +5,7 @@
 #define TARNWICK_ANALYSER_IDENTIFY_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,18 +17,25 @@ namespace tarnwick {
 // How much of an identity messages show: they run to some 70 characters.
 inline constexpr std::size_t kIdentityShown = 160;
 
+// The time limit of "*IDN?" when it only probes: an instrument that knows it
+// answers at once, and one that does not must not cost a second timeout.
+inline constexpr int16_t kProbeTimeoutCode = kTimeout300ms;
+
 struct Identity {
   std::string instrument;      // its answer to "*IDN?", line end removed; empty: none
   bool answersMarker = false;  // it answered "MF?" with a number
   std::string_view dialect;    // the dialect that fits; empty when none does
+  std::string silence;         // when none does: how "MF?" failed
 };
 
-// The open analyser's answer to "*IDN?", line end removed; empty when it
-// gives none.
-std::string AskIdentity(AnalyzerBus& bus);
+// The open analyser's answer to "*IDN?" within kProbeTimeoutCode, line end
+// removed; empty when it gives none in that time, or the driver cannot
+// shorten its time limit. The ten-second limit is then set again.
+std::string ProbeIdentity(AnalyzerBus& bus);
 
-// Opens the analyser, asks "*IDN?" and, when that goes unanswered, "MF?",
-// then takes it offline. Fails when it cannot be opened or taken offline.
+// Opens the analyser, probes "*IDN?" and, when that goes unanswered, asks
+// "MF?" with the ten-second limit, then takes it offline. Fails when it
+// cannot be opened or taken offline.
 Result<Identity> Identify(AnalyzerBus& bus);
 
 }  // namespace tarnwick

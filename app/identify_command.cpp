@@ -5,6 +5,7 @@
 #include "analyser/builtin_commands.h"
 #include "analyser/identify.h"
 #include "bus/analyzer_bus.h"
+#include "bus/status_words.h"
 #include "text/quote.h"
 
 namespace tarnwick {
@@ -44,8 +45,9 @@ int RunIdentify(const DriverOptions& options, const char* program) {
                cmd::kMarkerFrequency);
   }
   if (identity.dialect.empty()) {
-    fmt::print(stderr, "{}: nothing at {} answered \"{}\" or \"{}\".\n", program, bus.Where(),
-               cmd::kIdentify, cmd::kMarkerFrequency);
+    fmt::print(stderr, "{}: nothing at {} answered \"{}\" within {:g} s or \"{}\": {}\n", program,
+               bus.Where(), cmd::kIdentify, TimeoutSeconds(kProbeTimeoutCode),
+               cmd::kMarkerFrequency, identity.silence);
     return kExitRunStopped;
   }
   fmt::print("dialect: {}\n", identity.dialect);
