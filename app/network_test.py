@@ -87,6 +87,9 @@ class WholeRuns(unittest.TestCase):
             (("--pty",), LF_ARGS, LF_SCENE),
             (("--scpi",), [], None),
             (("--scpi",), LF_ARGS, LF_SCENE),
+            # Adaptors that answer no setting asked back, or "++ver" only slowly.
+            (("--adaptor", "quiet"), [], None),
+            (("--pty", "--adaptor", "slow-ver"), [], None),
         ]
         for serve, args, scene in cases:
             with self.subTest(serve=serve, args=args):

@@ -12,12 +12,15 @@
 namespace tarnwick::sim {
 namespace {
 
-// What the adaptor sends back for the bytes a host sends, in the pieces given.
+// What the adaptor sends back for the bytes a host sends, in the pieces given,
+// by the time given.
 TEST(PrologixAdaptor, AnswersWhatAHostSends) {
   struct Case {
     const char* what;
     std::vector<std::string> pieces;
     std::string reply;
+    std::string_view personality = "prologix";
+    double seconds = 0;
   };
   const std::string query = "++addr 8\n" + prologix::DataLine("FA 900000000HZ") +
                             prologix::DataLine("FB 1000000000HZ") + "PS\nMF?\n++read eoi\n";
@@ -38,13 +41,18 @@ TEST(PrologixAdaptor, AnswersWhatAHostSends) {
       {"EOT after a reply when enabled", {"++addr 8\n++eot_enable 1\n++eot_char 42\n*STB?\n++read\n"},
        "0\r\n*"},
       {"an unknown command", {"++bogus\n"}, "Unrecognized command\r\n"},
+      {"no \"++savecfg\"", {"++savecfg 0\n"}, "Unrecognized command\r\n", "no-savecfg"},
+      {"EOT stored", {"++addr 8\n*STB?\n++read eoi\n"}, "0\r\n\n", "eot-stored"},
+      {"a slow version holds what follows", {"++ver\n++addr\n"}, "", "slow-ver", 0.29},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     testing::FakePlatform platform;
-    PrologixAdaptor adaptor(DefaultScene(), platform);
+    PrologixAdaptor adaptor(DefaultScene(), platform, *FindAdaptorPersonality(c.personality));
     std::string reply;
     for (const std::string& piece : c.pieces) reply += adaptor.Receive(piece);
+    platform.Advance(c.seconds);
+    reply += adaptor.Due();
     EXPECT_EQ(reply, c.reply);
   }
 }
