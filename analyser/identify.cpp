@@ -19,9 +19,8 @@ std::string ProbeIdentity(AnalyzerBus& bus) {
   std::string identity;
   if (bus.WriteText(bus.Analyzer, cmd::kIdentify).ok()) {
     std::string buffer(kIdentityWidth, '\0');
-    if (const Result<int32_t> read = bus.ReadText(bus.Analyzer, buffer, cmd::kIdentify); read.ok()) {
-      identity.assign(buffer, 0, static_cast<std::size_t>(read.value()));
-    }
+    const Result<int32_t> read = bus.ReadText(bus.Analyzer, buffer, cmd::kIdentify);
+    if (read.ok()) identity.assign(buffer, 0, static_cast<std::size_t>(read.value()));
   }
   // The driver took the shorter limit, so it takes this one back.
   (void)bus.SetTimeout(bus.Analyzer, kTimeout10s);

@@ -126,7 +126,9 @@ LinkResult PrologixDriver::SettleSetUp(double deadline, bool required) {
     } else if (const int ms = Milliseconds(answer); ms > 0) {
       read_timeout_s_ = ms / 1000.0;
       read_timeout_confirmed_ = true;
-      if (read_timeout_noted_) Note(fmt::format("\"++{}\" answered late: {} ms", p::kReadTimeout, ms));
+      if (read_timeout_noted_) {
+        Note(fmt::format("\"++{}\" answered late: {} ms", p::kReadTimeout, ms));
+      }
     } else if (answer != p::kUnrecognized) {
       return LinkError{EDVR, fmt::format("{} answered \"++{}\" with {}, not with its read timeout "
                                          "in milliseconds", resource_, p::kReadTimeout,
