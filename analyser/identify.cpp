@@ -4,6 +4,7 @@
 #include "analyser/bus_analyser.h"
 #include "analyser/dialect.h"
 #include "analyser/query.h"
+#include "bus/status_words.h"
 
 namespace tarnwick {
 namespace {
@@ -13,18 +14,22 @@ constexpr std::size_t kIdentityWidth = 256;
 
 }  // namespace
 
-std::string ProbeIdentity(AnalyzerBus& bus) {
-  // Without a shorter limit the probe would cost the full timeout again.
-  if (!bus.SetTimeout(bus.Analyzer, kProbeTimeoutCode).ok()) return {};
+std::string AskIdentity(AnalyzerBus& bus) {
   std::string identity;
   if (bus.WriteText(bus.Analyzer, cmd::kIdentify).ok()) {
     std::string buffer(kIdentityWidth, '\0');
     const Result<int32_t> read = bus.ReadText(bus.Analyzer, buffer, cmd::kIdentify);
     if (read.ok()) identity.assign(buffer, 0, static_cast<std::size_t>(read.value()));
   }
+  identity.erase(identity.find_last_not_of("\r\n") + 1);
+  return identity;
+}
+
+std::optional<std::string> ProbeIdentity(AnalyzerBus& bus) {
+  if (!bus.SetTimeout(bus.Analyzer, kProbeTimeoutCode).ok()) return std::nullopt;
+  std::string identity = AskIdentity(bus);
   // The driver took the shorter limit, so it takes this one back.
   (void)bus.SetTimeout(bus.Analyzer, kTimeout10s);
-  identity.erase(identity.find_last_not_of("\r\n") + 1);
   return identity;
 }
 
@@ -34,7 +39,9 @@ Result<Identity> Identify(AnalyzerBus& bus) {
     return s.error();
   }
   Identity identity;
-  identity.instrument = ProbeIdentity(bus);
+  const std::optional<std::string> probed = ProbeIdentity(bus);
+  identity.instrument = probed ? *probed : AskIdentity(bus);
+  identity.identitySeconds = TimeoutSeconds(probed ? kProbeTimeoutCode : kTimeout10s);
   if (!identity.instrument.empty()) {
     identity.dialect = kScpiDialect;
   } else {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,17 +24,23 @@ inline constexpr int16_t kProbeTimeoutCode = kTimeout300ms;
 
 struct Identity {
   std::string instrument;      // its answer to "*IDN?", line end removed; empty: none
+  double identitySeconds = 0;  // how long "*IDN?" was given
   bool answersMarker = false;  // it answered "MF?" with a number
   std::string_view dialect;    // the dialect that fits; empty when none does
   std::string silence;         // when none does: how "MF?" failed
 };
 
-// The open analyser's answer to "*IDN?" within kProbeTimeoutCode, line end
-// removed; empty when it gives none in that time, or the driver cannot
-// shorten its time limit. The ten-second limit is then set again.
-std::string ProbeIdentity(AnalyzerBus& bus);
+// The open analyser's answer to "*IDN?" within the limit it was opened
+// with, line end removed; empty when it gives none.
+std::string AskIdentity(AnalyzerBus& bus);
 
-// Opens the analyser, probes "*IDN?" and, when that goes unanswered, asks
+// AskIdentity within kProbeTimeoutCode, the ten-second limit set again
+// after; nothing when the driver cannot shorten its limit, and then
+// nothing was asked.
+std::optional<std::string> ProbeIdentity(AnalyzerBus& bus);
+
+// Opens the analyser, probes "*IDN?" (asks it with the ten seconds when the
+// driver cannot shorten its limit) and, when that goes unanswered, asks
 // "MF?" with the ten-second limit, then takes it offline. Fails when it
 // cannot be opened or taken offline.
 Result<Identity> Identify(AnalyzerBus& bus);

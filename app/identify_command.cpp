@@ -5,7 +5,6 @@
 #include "analyser/builtin_commands.h"
 #include "analyser/identify.h"
 #include "bus/analyzer_bus.h"
-#include "bus/status_words.h"
 #include "text/quote.h"
 
 namespace tarnwick {
@@ -46,7 +45,7 @@ int RunIdentify(const DriverOptions& options, const char* program) {
   }
   if (identity.dialect.empty()) {
     fmt::print(stderr, "{}: nothing at {} answered \"{}\" within {:g} s or \"{}\": {}\n", program,
-               bus.Where(), cmd::kIdentify, TimeoutSeconds(kProbeTimeoutCode),
+               bus.Where(), cmd::kIdentify, identity.identitySeconds,
                cmd::kMarkerFrequency, identity.silence);
     return kExitRunStopped;
   }
