@@ -66,7 +66,8 @@ TEST(AdaptorPersonalities, EachSetsUpQuicklyIdentifiesAndRunsAsTheSimulator) {
           std::make_unique<testing::AdaptorLink>(silent ? ParseScene(scene, "t") : DefaultScene(),
                                                  platform, *FindAdaptorPersonality(row.name)),
           "PRLGX-TCPIP::sim::8::INSTR", "TCP", platform);
-      std::FILE* out = std::tmpfile();
+      const std::string name = std::string(row.name) + (silent ? "-silent" : "") + ".trace";
+      std::FILE* out = std::fopen((testing::TestDir() / name).string().c_str(), "w+");
       ASSERT_NE(out, nullptr);
       DriverTrace trace(adaptor, platform, out);
       AnalyzerBus bus(trace);
