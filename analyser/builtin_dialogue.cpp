@@ -70,7 +70,8 @@ Result<Marker> BuiltinDialogue::ReadMarker() {
 BusError BuiltinDialogue::WithIdentity(BusError error) {
   if (marker_answered_) return error;
   marker_answered_ = true;  // asked once a run
-  const std::string identity = AskIdentity(bus_);
+  // Only a probe: asking with the full limit would cost a second timeout.
+  const std::string identity = ProbeIdentity(bus_).value_or("");
   if (!identity.empty()) {
     error.message += fmt::format(" It answers \"{}\" with {}: it may speak SCPI (--dialect {}).",
                                  cmd::kIdentify, QuotedForMessage(identity, kIdentityShown),

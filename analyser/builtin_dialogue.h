@@ -23,8 +23,8 @@ class BuiltinDialogue : public BusAnalyser {
   Result<SweepResult> Sweep(double startHz, double stopHz, bool averaged) override;
   Status FindPeak() override;
   // When nothing of this run has answered "MF?" yet and the marker cannot be
-  // read, the failure says whether the analyser answers "*IDN?": it may
-  // speak SCPI instead.
+  // read, the failure says whether the analyser answers a probing "*IDN?"
+  // (ProbeIdentity): it may speak SCPI instead.
   Result<Marker> ReadMarker() override;
   // "AAVG OFF" once set-up has begun, then offline.
   Status Close() override;

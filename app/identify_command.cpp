@@ -44,8 +44,9 @@ int RunIdentify(const DriverOptions& options, const char* program) {
                cmd::kMarkerFrequency);
   }
   if (identity.dialect.empty()) {
-    fmt::print(stderr, "{}: nothing at {} answered \"{}\" or \"{}\".\n", program, bus.Where(),
-               cmd::kIdentify, cmd::kMarkerFrequency);
+    fmt::print(stderr, "{}: nothing at {} answered \"{}\" within {:g} s or \"{}\": {}\n", program,
+               bus.Where(), cmd::kIdentify, identity.identitySeconds,
+               cmd::kMarkerFrequency, identity.silence);
     return kExitRunStopped;
   }
   fmt::print("dialect: {}\n", identity.dialect);

@@ -3,12 +3,15 @@
 // GPIB-USB), or speaking SCPI itself on a raw socket, so that Tarnwick and
 // other clients can be tried over a real connection. Every connection gets
 // an analyser of its own.
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <utility>
+#include <vector>
 
 #include <asio.hpp>
 #include <CLI/CLI.hpp>
@@ -35,13 +38,34 @@ std::string Given(const sim::ScpiInstrument& instrument) {
   return fmt::format("{} lines", instrument.lines());
 }
 
+// What every connection is served with.
+struct Served {
+  const sim::Scene& scene;
+  Platform& platform;
+  const sim::AdaptorPersonality& personality;
+};
+
+template <typename Device>
+Device MakeDevice(const Served& served) {
+  if constexpr (std::is_same_v<Device, sim::PrologixAdaptor>) {
+    return Device(served.scene, served.platform, served.personality);
+  } else {
+    return Device(served.scene, served.platform);
+  }
+}
+
 // One client's adaptor or instrument: reads what the client sends, writes
-// back what it answers, until either side closes.
+// back what it answers, until either side closes. An answer the adaptor is
+// slow to give is written when it is due; nothing more is read until then,
+// as an adaptor busy with a command takes no other.
 template <typename Stream, typename Device>
 class Session : public std::enable_shared_from_this<Session<Stream, Device>> {
  public:
-  Session(Stream stream, std::string peer, const sim::Scene& scene, Platform& platform)
-      : stream_(std::move(stream)), peer_(std::move(peer)), adaptor_(scene, platform) {}
+  Session(Stream stream, std::string peer, const Served& served)
+      : stream_(std::move(stream)),
+        timer_(stream_.get_executor()),
+        peer_(std::move(peer)),
+        adaptor_(MakeDevice<Device>(served)) {}
 
   void Start() {
     fmt::print(stderr, "{}: {} connected\n", kProgram, peer_);
@@ -64,18 +88,38 @@ class Session : public std::enable_shared_from_this<Session<Stream, Device>> {
                    kProgram, self->peer_, sim::kMaxLineBytes);
         return;
       }
-      if (self->reply_.empty()) {
-        self->Read();
-        return;
-      }
-      asio::async_write(self->stream_, asio::buffer(self->reply_),
-                        [self](const asio::error_code& wec, std::size_t) {
-                          if (!wec) self->Read();
-                        });
+      self->Answer();
     });
   }
 
+  // Writes what is due, waits for what is held, then reads on.
+  void Answer() {
+    auto self = this->shared_from_this();
+    if (!reply_.empty()) {
+      asio::async_write(stream_, asio::buffer(reply_), [self](const asio::error_code& ec,
+                                                              std::size_t) {
+        self->reply_.clear();
+        if (!ec) self->Answer();
+      });
+      return;
+    }
+    if constexpr (std::is_same_v<Device, sim::PrologixAdaptor>) {
+      if (const std::optional<double> held = adaptor_.HeldFor()) {
+        timer_.expires_after(std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+            std::chrono::duration<double>(*held)));
+        timer_.async_wait([self](const asio::error_code& ec) {
+          if (ec) return;
+          self->reply_ = self->adaptor_.Due();
+          self->Answer();
+        });
+        return;
+      }
+    }
+    Read();
+  }
+
   Stream stream_;
+  asio::steady_timer timer_;
   std::string peer_;
   Device adaptor_;
   char buffer_[4096];
@@ -83,7 +127,7 @@ class Session : public std::enable_shared_from_this<Session<Stream, Device>> {
 };
 
 template <typename Device>
-void Accept(asio::ip::tcp::acceptor& acceptor, const sim::Scene& scene, Platform& platform) {
+void Accept(asio::ip::tcp::acceptor& acceptor, const Served& served) {
   acceptor.async_accept([&](const asio::error_code& ec, asio::ip::tcp::socket socket) {
     if (ec) return;  // the acceptor was closed: stopping
     asio::error_code ignored;
@@ -91,8 +135,8 @@ void Accept(asio::ip::tcp::acceptor& acceptor, const sim::Scene& scene, Platform
     const auto remote = socket.remote_endpoint(ignored);
     const std::string peer = fmt::format("{}:{}", remote.address().to_string(), remote.port());
     using TcpSession = Session<asio::ip::tcp::socket, Device>;
-    std::make_shared<TcpSession>(std::move(socket), peer, scene, platform)->Start();
-    Accept<Device>(acceptor, scene, platform);
+    std::make_shared<TcpSession>(std::move(socket), peer, served)->Start();
+    Accept<Device>(acceptor, served);
   });
 }
 
@@ -126,6 +170,17 @@ int Main(int argc, char** argv) {
       ->excludes(ptyFlag);
   app.add_option("--scene", sceneFile, "Scene file for the analysers (see sim/scenes)")
       ->option_text("FILE");
+  std::string adaptorKind(sim::kAdaptorPersonalities[0].name);
+  std::string kinds;
+  std::vector<std::string> names;
+  for (const sim::AdaptorPersonality& p : sim::kAdaptorPersonalities) {
+    kinds += fmt::format("\n  {}: {}", p.name, p.about);
+    names.emplace_back(p.name);
+  }
+  app.add_option("--adaptor", adaptorKind, "Which adaptor to be:" + kinds)
+      ->option_text("KIND")
+      ->check(CLI::IsMember(names))
+      ->excludes("--scpi");
   app.set_version_flag("--version", VersionText());
   try {
     app.parse(argc, argv);
@@ -133,7 +188,7 @@ int Main(int argc, char** argv) {
     return app.exit(e) == 0 ? kExitOk : kExitUsage;
   }
 
-  SystemPlatform platform;  // the analysers' clock
+  SystemPlatform platform;  // the analysers' and the adaptors' clock
   sim::Scene scene;
   try {
     scene = sceneFile.empty() ? sim::DefaultScene() : sim::LoadSceneFile(sceneFile);
@@ -142,6 +197,7 @@ int Main(int argc, char** argv) {
     return kExitUsage;
   }
 
+  const Served served{scene, platform, *sim::FindAdaptorPersonality(adaptorKind)};
   asio::io_context io;
   asio::signal_set stop(io, SIGINT, SIGTERM);
   stop.async_wait([&](const asio::error_code& ec, int) {
@@ -162,7 +218,7 @@ int Main(int argc, char** argv) {
     asio::posix::stream_descriptor master(io, terminal.master);
     terminal.master = -1;  // the descriptor object owns it now
     using PtySession = Session<asio::posix::stream_descriptor, sim::PrologixAdaptor>;
-    std::make_shared<PtySession>(std::move(master), terminal.device, scene, platform)->Start();
+    std::make_shared<PtySession>(std::move(master), terminal.device, served)->Start();
     fmt::print("{}\n", terminal.device);
 #else
     fmt::print(stderr, "{}: --pty needs a POSIX system; use --listen\n", kProgram);
@@ -182,9 +238,9 @@ int Main(int argc, char** argv) {
     }
     const auto bound = acceptor->local_endpoint();
     if (scpi) {
-      Accept<sim::ScpiInstrument>(*acceptor, scene, platform);
+      Accept<sim::ScpiInstrument>(*acceptor, served);
     } else {
-      Accept<sim::PrologixAdaptor>(*acceptor, scene, platform);
+      Accept<sim::PrologixAdaptor>(*acceptor, served);
     }
     // The bound port on standard output, for whoever asked for port 0.
     fmt::print("{}:{}\n", bound.address().to_string(), bound.port());

@@ -139,6 +139,13 @@ Status AnalyzerBus::SetOnline(int16_t ud, int16_t v) {
   return CheckCall(fmt::format("ibonl({}, {})", ud, v), {});
 }
 
+Status AnalyzerBus::SetTimeout(int16_t ud, int16_t tmo) {
+  if (Status s = EnsureRegistered(); !s.ok()) return s;
+  driver_.ibtmo(ud, tmo);
+  if (Status s = CopyStatusWords(); !s.ok()) return s;
+  return CheckCall(fmt::format("ibtmo({}, {})", ud, tmo), {});
+}
+
 Status AnalyzerBus::WriteText(int16_t ud, std::string_view text) {
   if (Status s = EnsureRegistered(); !s.ok()) return s;
   driver_.ibwrt(ud, text.data(), static_cast<long>(text.size()));

@@ -60,6 +60,8 @@ class AnalyzerBus {
   // The failure of the OpenDevice just made: a negative descriptor, or ERR.
   Status CheckOpen(int16_t descriptor) const;
   Status SetOnline(int16_t ud, int16_t v);
+  // The time limit, a timeout code, of ud's later reads and writes.
+  Status SetTimeout(int16_t ud, int16_t tmo);
   // A write that sets ERR or sends fewer bytes than it was given fails.
   Status WriteText(int16_t ud, std::string_view text);
   // Reads up to buffer.size() bytes into the front of buffer; bytes beyond

@@ -35,6 +35,9 @@ void DriverTrace::Line(std::string_view call, std::string_view result, bool with
                         static_cast<uint16_t>(LowWordToInt(*sta_)), *err_, LowWordToInt(*cntl_));
   }
   line += '\n';
+  if (withStatus) {
+    if (const std::string note = target().LastNote(); !note.empty()) line += "# " + note + "\n";
+  }
   std::fputs(line.c_str(), out_);
   std::fflush(out_);
 }
@@ -69,6 +72,13 @@ int DriverTrace::ibonl(int ud, int v) {
   Elapsed();
   const int rc = target().ibonl(ud, v);
   Line(fmt::format("ibonl({}, {})", ud, v), "", true);
+  return rc;
+}
+
+int DriverTrace::ibtmo(int ud, int v) {
+  Elapsed();
+  const int rc = target().ibtmo(ud, v);
+  Line(fmt::format("ibtmo({}, {})", ud, v), "", true);
   return rc;
 }
 

@@ -1,6 +1,7 @@
 // A driver decorator that writes one line per driver call:
 //   <seconds> <call>[ -> <result>]  ibsta=0x%04X iberr=%d ibcnt=%d
-// preceded, when the driver describes itself, by "# <description>".
+// preceded, when the driver describes itself, by "# <description>", and
+// followed by "# <note>" when the driver noted something during the call.
 #ifndef TARNWICK_BUS_DRIVER_TRACE_H_
 #define TARNWICK_BUS_DRIVER_TRACE_H_
 
@@ -25,6 +26,7 @@ class DriverTrace : public DriverWrapper {
   int UnregisterGpibGlobalsForThread() override;
   int ibdev(int board, int pad, int sad, int tmo, int eot, int eos) override;
   int ibonl(int ud, int v) override;
+  int ibtmo(int ud, int v) override;
   int ibwrt(int ud, const void* buf, long cnt) override;
   int ibrd(int ud, void* buf, long cnt) override;
 

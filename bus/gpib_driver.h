@@ -34,8 +34,10 @@ std::string DescribeGpibError(int32_t code, int32_t count = 0);
 // Highest primary address on a GPIB bus.
 inline constexpr int kMaxPrimaryAddress = 30;
 
-// Timeout code for ibdev: T10s, ten seconds.
+// Timeout codes for ibdev and ibtmo: T10s, ten seconds; T300ms, for a
+// question whose answer, if any, comes at once.
 inline constexpr int kTimeout10s = 13;
+inline constexpr int kTimeout300ms = 10;
 
 class GpibDriver {
  public:
@@ -62,6 +64,9 @@ class GpibDriver {
   virtual int ibdev(int board, int pad, int sad, int tmo, int eot, int eos) = 0;
   // Takes a device or board descriptor online (v != 0) or offline (v == 0).
   virtual int ibonl(int ud, int v) = 0;
+  // Gives the device's later reads and writes the time limit of timeout code
+  // v. A driver that cannot fails with ECAP.
+  virtual int ibtmo(int ud, int v) = 0;
   // Sends cnt bytes; with eot on, END goes with the last byte. A write that
   // does not set ERR sent every byte; the count word says how many (the bus
   // treats a smaller count as a failed write).
@@ -83,6 +88,11 @@ class GpibDriver {
   // What an adaptor between Tarnwick and the analyser said of itself at the
   // last open (a Prologix-style one's "++ver"); empty when there is none.
   virtual std::string AdaptorVersion() const { return {}; }
+
+  // What the driver noticed during the last call that its status does not
+  // say (an adaptor that left a setting unconfirmed), for the trace; empty
+  // when nothing.
+  virtual std::string LastNote() const { return {}; }
 };
 
 // Forwards every call to another driver, so that a decorator (the bus trace,
@@ -101,11 +111,13 @@ class DriverWrapper : public GpibDriver {
     return target_.ibdev(board, pad, sad, tmo, eot, eos);
   }
   int ibonl(int ud, int v) override { return target_.ibonl(ud, v); }
+  int ibtmo(int ud, int v) override { return target_.ibtmo(ud, v); }
   int ibwrt(int ud, const void* buf, long cnt) override { return target_.ibwrt(ud, buf, cnt); }
   int ibrd(int ud, void* buf, long cnt) override { return target_.ibrd(ud, buf, cnt); }
   std::string LastErrorText() const override { return target_.LastErrorText(); }
   std::string Description() const override { return target_.Description(); }
   std::string AdaptorVersion() const override { return target_.AdaptorVersion(); }
+  std::string LastNote() const override { return target_.LastNote(); }
 
  protected:
   GpibDriver& target() const { return target_; }

@@ -90,6 +90,7 @@ struct DriverLibrary::Binding {
   std::string path;
   IbdevFn ibdev = nullptr;
   IbonlFn ibonl = nullptr;
+  IbonlFn ibtmo = nullptr;  // may be missing: the time limit stays as opened
   // Exactly one pair is set, by the count width the library declares.
   IbrdLongFn ibrdLong = nullptr;
   IbwrtLongFn ibwrtLong = nullptr;
@@ -151,6 +152,7 @@ std::unique_ptr<DriverLibrary::Binding> DriverLibrary::Bind(const std::string& p
   }
   b->ibdev = lib.Function<IbdevFn>("ibdev");
   b->ibonl = lib.Function<IbonlFn>("ibonl");
+  b->ibtmo = lib.Function<IbonlFn>("ibtmo");
   if (CountsInSizeT(path)) {
     b->ibrdSize = lib.Function<IbrdSizeFn>("ibrd");
     b->ibwrtSize = lib.Function<IbwrtSizeFn>("ibwrt");
@@ -285,6 +287,13 @@ int DriverLibrary::ibonl(int ud, int v) {
   Binding* b = Bound();
   if (b == nullptr) return Unloaded();
   return AfterCall(b->ibonl(ud, v));
+}
+
+int DriverLibrary::ibtmo(int ud, int v) {
+  Binding* b = Bound();
+  if (b == nullptr) return Unloaded();
+  if (b->ibtmo == nullptr) return StatusWordDriver::ibtmo(ud, v);
+  return AfterCall(b->ibtmo(ud, v));
 }
 
 int DriverLibrary::ibwrt(int ud, const void* buf, long cnt) {

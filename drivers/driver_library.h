@@ -42,6 +42,8 @@ class DriverLibrary : public StatusWordDriver {
   int UnregisterGpibGlobalsForThread() override;
   int ibdev(int board, int pad, int sad, int tmo, int eot, int eos) override;
   int ibonl(int ud, int v) override;
+  // The library's ibtmo; ECAP when it has none.
+  int ibtmo(int ud, int v) override;
   int ibwrt(int ud, const void* buf, long cnt) override;
   int ibrd(int ud, void* buf, long cnt) override;
 

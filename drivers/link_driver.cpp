@@ -20,6 +20,13 @@ int LinkDriver::FailWith(const LinkError& error) {
   return Finish(status, error.gpibError, 0, error.text);
 }
 
+int LinkDriver::ibtmo(int ud, int v) {
+  if (const std::optional<int> refused = Refuse(ud, nullptr, 0)) return *refused;
+  if (!IsTimeoutCode(v)) return Fail(EARG, {});
+  timeout_s_ = TimeoutSeconds(v);
+  return Finish(kStatusCmpl);
+}
+
 std::optional<int> LinkDriver::Refuse(int ud, const void* buf, long cnt) {
   if (ud != kDevice || !device_open_) return Fail(EDVR, "not an open device descriptor");
   if (cnt < 0 || (buf == nullptr && cnt > 0)) return Fail(EARG, {});

@@ -17,6 +17,10 @@
 namespace tarnwick::drivers {
 
 class LinkDriver : public StatusWordDriver {
+ public:
+  // The time limit of the replies asked for from now on; kept on this side.
+  int ibtmo(int ud, int v) override;
+
  protected:
   // resource names what is reached in messages; platform gives the clock of
   // every deadline and the stop check of every wait.

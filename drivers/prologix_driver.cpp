@@ -74,43 +74,82 @@ int PrologixDriver::ibdev(int board, int pad, int sad, int tmo, int /*eot*/, int
 
 bool PrologixDriver::SetUp(int pad, int sad) {
   reader_.Reset();
+  setup_owed_ = false;
   std::string version;
   LinkResult error = Ask(p::CommandLine(p::kVersion));
-  if (!error) error = Answer(version, p::kVersion);
+  if (!error) error = Answer(version, p::kVersion, Deadline(), timeout_s_);
   if (!error && !LooksLikeAdaptor(version)) {
     error = LinkError{EDVR, fmt::format("{} answered \"++{}\" with {}, not as a Prologix-style "
                                         "GPIB adaptor", resource_, p::kVersion,
                                         QuotedForMessage(version))};
   }
   // "++savecfg 0" first, so that none of the settings after it is written to
-  // the adaptor's memory; last the question of which read timeout it took.
+  // the adaptor's memory; then the question of which read timeout it took,
+  // which many adaptors leave unanswered, and "++ver", which every adaptor
+  // answers: its answer says that no other answer can follow.
   const std::string setup =
       p::CommandLine(p::kSaveConfig, p::kSaveOff) + p::CommandLine(p::kMode, p::kControllerMode) +
       p::CommandLine(p::kAuto, p::kAutoOff) + p::CommandLine(p::kEoi, p::kEoiOn) +
       p::CommandLine(p::kEos, p::kEosNone) + p::CommandLine(p::kEotEnable, p::kEotOff) +
       p::CommandLine(p::kReadTimeout, std::to_string(p::kMaxReadTimeoutMs)) +
-      p::CommandLine(p::kAddress, AddressArgument(pad, sad)) + p::CommandLine(p::kReadTimeout);
+      p::CommandLine(p::kAddress, AddressArgument(pad, sad)) + p::CommandLine(p::kReadTimeout) +
+      p::CommandLine(p::kVersion);
   if (!error) error = Ask(setup);
-  std::string timeout;
-  if (!error) error = Answer(timeout, p::kReadTimeout);
-  // An adaptor that does not know "++savecfg" says so first.
-  if (!error && Milliseconds(timeout) == 0) error = Answer(timeout, p::kReadTimeout);
-  if (!error && Milliseconds(timeout) == 0) {
-    error = LinkError{EDVR, fmt::format("{} answered \"++{}\" with {}, not with its read timeout "
-                                        "in milliseconds", resource_, p::kReadTimeout,
-                                        QuotedForMessage(timeout))};
+  if (!error) {
+    version_ = std::move(version);
+    read_timeout_s_ = p::kMaxReadTimeoutMs / 1000.0;
+    read_timeout_confirmed_ = read_timeout_noted_ = false;
+    setup_owed_ = true;
+    error = SettleSetUp(platform_.NowSeconds() + kOptionalAnswerSeconds, false);
   }
   if (error) {
+    version_.clear();
     link_->Close();
     FailWith(*error);
     return false;
   }
-  read_timeout_s_ = Milliseconds(timeout) / 1000.0;
-  version_ = std::move(version);
   return true;
 }
 
+LinkResult PrologixDriver::SettleSetUp(double deadline, bool required) {
+  while (setup_owed_) {
+    std::string answer;
+    LinkResult error = Answer(answer, p::kVersion, deadline, required ? timeout_s_
+                                                                      : kOptionalAnswerSeconds);
+    if (error && error->gpibError == EABO && !error->stopped && !required) {
+      NoteReadTimeoutTaken(fmt::format("no answer within {:g} s", kOptionalAnswerSeconds));
+      return std::nullopt;
+    }
+    if (error) return error;
+    if (answer == version_) {
+      setup_owed_ = false;
+    } else if (const int ms = Milliseconds(answer); ms > 0) {
+      read_timeout_s_ = ms / 1000.0;
+      read_timeout_confirmed_ = true;
+      if (read_timeout_noted_) {
+        Note(fmt::format("\"++{}\" answered late: {} ms", p::kReadTimeout, ms));
+      }
+    } else if (answer != p::kUnrecognized) {
+      return LinkError{EDVR, fmt::format("{} answered \"++{}\" with {}, not with its read timeout "
+                                         "in milliseconds", resource_, p::kReadTimeout,
+                                         QuotedForMessage(answer))};
+    }
+  }
+  if (!read_timeout_confirmed_) NoteReadTimeoutTaken("not answered");
+  return std::nullopt;
+}
+
+void PrologixDriver::NoteReadTimeoutTaken(std::string_view why) {
+  if (std::exchange(read_timeout_noted_, true)) return;
+  Note(fmt::format("\"++{}\" {}: the read timeout is taken as set, {} ms", p::kReadTimeout, why,
+                   p::kMaxReadTimeoutMs));
+}
+
 LinkResult PrologixDriver::Ask(const std::string& lines) {
+  // The set-up's answers first, so that none is taken for this question's.
+  if (setup_owed_) {
+    if (LinkResult error = SettleSetUp(Deadline(), true)) return error;
+  }
   // With "++auto 0" the adaptor speaks only when asked: anything waiting now
   // would be taken for the answer to this question, and every later answer
   // for the one before it.
@@ -118,14 +157,15 @@ LinkResult PrologixDriver::Ask(const std::string& lines) {
   return link_->Write(lines, timeout_s_);
 }
 
-LinkResult PrologixDriver::Answer(std::string& answer, std::string_view command) {
+LinkResult PrologixDriver::Answer(std::string& answer, std::string_view command, double deadline,
+                                  double seconds) {
   LineReader::Wait wait;
-  wait.deadline = Deadline();
+  wait.deadline = deadline;
   wait.cap = kAdaptorAnswerCap;
   LinkResult error = reader_.Read(answer, wait);
   if (error && error->gpibError == EABO && !error->stopped) {
     error->text = fmt::format("nothing answered \"++{}\" at {} within {:g} s; is it a "
-                              "Prologix-style GPIB adaptor?", command, resource_, timeout_s_);
+                              "Prologix-style GPIB adaptor?", command, resource_, seconds);
   }
   if (!error && answer.back() != kLineEnd) {
     error = LinkError{EDVR, fmt::format("{} answered \"++{}\" with more than {} bytes: {}",
@@ -141,6 +181,7 @@ int PrologixDriver::ibonl(int ud, int v) {
   device_open_ = false;
   pad_ = -1;
   in_reply_ = false;
+  setup_owed_ = false;
   reader_.Reset();
   const LinkResult error = link_->Write(p::CommandLine(p::kLocal), timeout_s_);
   link_->Close();
@@ -176,8 +217,9 @@ int PrologixDriver::ibrd(int ud, void* buf, long cnt) {
   return HandOut(buf, cnt, std::move(wait), [this] {
     return fmt::format(
         "no whole reply came through the Prologix-style adaptor at {} within {:g} s (its read "
-        "timeout is {:g} ms; \"++{} {}\" was sent {})",
-        resource_, timeout_s_, read_timeout_s_ * 1000, p::kRead, p::kUntilEoi,
+        "timeout is {}{:g} ms; \"++{} {}\" was sent {})",
+        resource_, timeout_s_, read_timeout_confirmed_ ? "" : "taken as set, ",
+        read_timeout_s_ * 1000, p::kRead, p::kUntilEoi,
         reads_asked_ == 1 ? std::string("once") : fmt::format("{} times", reads_asked_));
   });
 }

@@ -12,6 +12,10 @@ namespace tarnwick::drivers {
 
 // The most an answer of the adaptor's own ("++ver") may hold.
 inline constexpr std::size_t kAdaptorAnswerCap = 256;
+// How long the answer to a question the adaptor may leave unanswered is
+// awaited: an adaptor answers its own commands at once, not after the
+// instrument's timeout.
+inline constexpr double kOptionalAnswerSeconds = 1;
 
 class PrologixDriver : public LinkDriver {
  public:
@@ -24,9 +28,14 @@ class PrologixDriver : public LinkDriver {
   // Connects and sets the adaptor up at the first open: checks its "++ver"
   // answer, then "++savecfg 0" before any setting, controller mode, reads
   // only when asked, END with the last byte, nothing appended either way,
-  // its longest read timeout (and asks what it took), the address. Later
-  // opens only readdress when the address changed. The timeout code is kept
-  // on this side.
+  // its longest read timeout, the address; then asks which read timeout it
+  // took, and "++ver" again. Only the first "++ver" must be answered: an
+  // unanswered question means the setting was taken as sent, and
+  // "Unrecognized command" is tolerated. The answers are awaited for
+  // kOptionalAnswerSeconds; those that come later are recognised up to the
+  // second "++ver"'s answer before anything else is asked. Later opens only
+  // readdress when the address changed. The timeout code is kept on this
+  // side.
   int ibdev(int board, int pad, int sad, int tmo, int eot, int eos) override;
   // The device offline: "++loc", then the connection is closed. The board
   // offline has nothing left to do.
@@ -46,14 +55,24 @@ class PrologixDriver : public LinkDriver {
 
  private:
   bool SetUp(int pad, int sad);
-  // Writes lines to the adaptor that it is to answer, after checking that
-  // nothing is waiting unasked.
+  // Writes lines to the adaptor that it is to answer, after the answers
+  // still owed to the set-up and checking that nothing is waiting unasked.
   LinkResult Ask(const std::string& lines);
-  // One answer of the adaptor's own to "++command", without its line end.
-  LinkResult Answer(std::string& answer, std::string_view command);
+  // One answer of the adaptor's own to "++command" by deadline (seconds
+  // from now in messages), without its line end.
+  LinkResult Answer(std::string& answer, std::string_view command, double deadline,
+                    double seconds);
+  // Reads the set-up's answers up to the second "++ver"'s by deadline. When
+  // the deadline passes first, a required end is a failure; otherwise the
+  // rest is read before the next question.
+  LinkResult SettleSetUp(double deadline, bool required);
+  void NoteReadTimeoutTaken(std::string_view why);
 
   std::string transport_;
-  double read_timeout_s_ = 0;  // the adaptor's own, as it says
+  double read_timeout_s_ = 0;  // the adaptor's own, as it says or as set
+  bool read_timeout_confirmed_ = false;
+  bool read_timeout_noted_ = false;  // the trace was told it is taken as set
+  bool setup_owed_ = false;     // answers of the set-up not read yet
   int pad_ = -1;
   int sad_ = 0;
   int reads_asked_ = 0;         // "++read eoi" sent for this reply

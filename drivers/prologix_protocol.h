@@ -41,6 +41,9 @@ inline constexpr std::string_view kEotOff = "0";
 // The longest read timeout Prologix adaptors take; the driver asks for it.
 inline constexpr int kMaxReadTimeoutMs = 3000;
 
+// What an adaptor answers to a command it does not know.
+inline constexpr std::string_view kUnrecognized = "Unrecognized command";
+
 // One command line: "++name arg\n".
 std::string CommandLine(std::string_view name, std::string_view arg = {});
 // One data line: data with CR, LF, ESC and '+' escaped, then LF.

@@ -182,6 +182,15 @@ int VisaDriver::ibonl(int ud, int v) {
   return FinishVisa(status, 0, false);
 }
 
+int VisaDriver::ibtmo(int ud, int v) {
+  if (Bound() == nullptr) return Fail(EDVR, load_error_);
+  Binding& b = *binding_;
+  if (ud != kDevice || b.vi == visa::kNull) return Fail(EDVR, "not an open device descriptor");
+  if (!IsTimeoutCode(v)) return Fail(EARG, {});
+  const auto timeoutMs = static_cast<visa::ViUInt32>(TimeoutSeconds(v) * 1000);
+  return FinishVisa(b.setAttribute(b.vi, visa::kAttrTimeoutValue, timeoutMs), 0, false);
+}
+
 int VisaDriver::ibwrt(int ud, const void* buf, long cnt) {
   if (Bound() == nullptr) return Fail(EDVR, load_error_);
   Binding& b = *binding_;

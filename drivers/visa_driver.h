@@ -35,6 +35,8 @@ class VisaDriver : public StatusWordDriver {
   // The device offline closes its session; the board offline closes the
   // resource manager.
   int ibonl(int ud, int v) override;
+  // The session's VISA timeout.
+  int ibtmo(int ud, int v) override;
   int ibwrt(int ud, const void* buf, long cnt) override;
   int ibrd(int ud, void* buf, long cnt) override;
 

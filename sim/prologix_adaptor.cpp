@@ -25,12 +25,56 @@ bool TakeNumber(std::string_view& text, int& value) {
   return true;
 }
 
+// How the adaptor ends an answer of its own.
+constexpr std::string_view kAnswerEnd = "\r\n";
+// What an adaptor with EOT turned on appends to a reply, unless told otherwise.
+constexpr int kStoredEotChar = '\n';
+
 }  // namespace
 
-PrologixAdaptor::PrologixAdaptor(Scene scene, Platform& platform)
-    : driver_(std::move(scene), platform) {
+const AdaptorPersonality* FindAdaptorPersonality(std::string_view name) {
+  const auto* found = std::find_if(std::begin(kAdaptorPersonalities),
+                                   std::end(kAdaptorPersonalities),
+                                   [&](const AdaptorPersonality& p) { return p.name == name; });
+  return found == std::end(kAdaptorPersonalities) ? nullptr : found;
+}
+
+PrologixAdaptor::PrologixAdaptor(Scene scene, Platform& platform,
+                                 const AdaptorPersonality& personality)
+    : driver_(std::move(scene), platform), platform_(platform), personality_(personality) {
+  if (personality_.eotStored) {
+    eot_enable_ = 1;
+    eot_char_ = kStoredEotChar;
+  }
   driver_.RegisterGpibGlobalsForThread(&sta_, &err_, &cnt_, &cntl_);
   Address(0, 0);
+}
+
+void PrologixAdaptor::Send(std::string& out, std::string said, double delay) {
+  if (said.empty()) return;
+  const double now = platform_.NowSeconds();
+  if (delay <= 0 && held_.empty()) {
+    out += said;
+    return;
+  }
+  // Answers leave in the order their commands came.
+  const double due = std::max(now + delay, held_.empty() ? now : held_.back().due);
+  held_.push_back({due, std::move(said)});
+}
+
+std::optional<double> PrologixAdaptor::HeldFor() const {
+  if (held_.empty()) return std::nullopt;
+  return std::max(0.0, held_.front().due - platform_.NowSeconds());
+}
+
+std::string PrologixAdaptor::Due() {
+  std::string out;
+  const double now = platform_.NowSeconds();
+  while (!held_.empty() && held_.front().due <= now) {
+    out += held_.front().bytes;
+    held_.pop_front();
+  }
+  return out;
 }
 
 void PrologixAdaptor::Address(int pad, int sad) {
@@ -70,18 +114,21 @@ void PrologixAdaptor::Line(std::string& out) {
   unescaped_lead_ = 0;
   if (line.empty()) return;  // the LF of a CR LF, or a blank line
   ++lines_;
+  std::string said;
+  double delay = 0;
   if (command) {
     ++commands_;
-    Command(std::string_view(line).substr(p::kCommandPrefix.size()), out);
-    return;
+    delay = Command(std::string_view(line).substr(p::kCommandPrefix.size()), said);
+  } else {
+    static constexpr std::string_view kEosEnds[] = {"\r\n", "\r", "\n", ""};
+    line += kEosEnds[eos_];
+    driver_.ibwrt(ud_, line.data(), static_cast<long>(line.size()));
+    if (auto_read_ != 0) ReadFromDevice(said);
   }
-  static constexpr std::string_view kEosEnds[] = {"\r\n", "\r", "\n", ""};
-  line += kEosEnds[eos_];
-  driver_.ibwrt(ud_, line.data(), static_cast<long>(line.size()));
-  if (auto_read_ != 0) ReadFromDevice(out);
+  Send(out, std::move(said), delay);
 }
 
-void PrologixAdaptor::Command(std::string_view text, std::string& out) {
+double PrologixAdaptor::Command(std::string_view text, std::string& out) {
   const std::string_view name = text.substr(0, text.find(' '));
   std::string_view args = text.substr(name.size());
   int value = 0;
@@ -104,11 +151,13 @@ void PrologixAdaptor::Command(std::string_view text, std::string& out) {
   if (name == p::kVersion) {
     out += "Tarnwick simulated GPIB-ETHERNET adaptor, version ";
     out += kProductVersion;
-    out += "\r\n";
-  } else if (name == p::kAddress) {
+    out += kAnswerEnd;
+    return personality_.versionDelayMs / 1000.0;
+  }
+  if (name == p::kAddress) {
     if (!hasValue) {
-      out += std::to_string(pad_) + "\r\n";
-      return;
+      if (personality_.answersQuestions) (out += std::to_string(pad_)) += kAnswerEnd;
+      return 0;
     }
     int sad = 0;
     if (value >= 0 && value <= kMaxPrimaryAddress && (!TakeNumber(args, sad) || sad == 0 ||
@@ -121,15 +170,17 @@ void PrologixAdaptor::Command(std::string_view text, std::string& out) {
     // Bus actions with nothing to show on a simulated bus.
   } else if (const auto* s = std::find_if(std::begin(settings), std::end(settings),
                                           [&](const Setting& s) { return s.name == name; });
-             s != std::end(settings)) {
+             s != std::end(settings) && (name != p::kSaveConfig || personality_.knowsSaveConfig)) {
     if (!hasValue) {
-      out += std::to_string(*s->value) + "\r\n";
+      if (personality_.answersQuestions) (out += std::to_string(*s->value)) += kAnswerEnd;
     } else if (value >= s->min && value <= s->max) {
-      *s->value = value;
+      *s->value = s->value == &read_timeout_ms_ ? std::min(value, personality_.readTimeoutCapMs)
+                                                : value;
     }
   } else {
-    out += "Unrecognized command\r\n";
+    (out += p::kUnrecognized) += kAnswerEnd;
   }
+  return 0;
 }
 
 void PrologixAdaptor::ReadFromDevice(std::string& out) {

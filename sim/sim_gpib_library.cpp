@@ -101,6 +101,10 @@ TARNWICK_SIM_EXPORT int TARNWICK_SIM_CALL ibonl(int ud, int v) {
   return Locked(kFailedStatus, [&](SimulatedDriver& driver) { return driver.ibonl(ud, v); });
 }
 
+TARNWICK_SIM_EXPORT int TARNWICK_SIM_CALL ibtmo(int ud, int v) {
+  return Locked(kFailedStatus, [&](SimulatedDriver& driver) { return driver.ibtmo(ud, v); });
+}
+
 TARNWICK_SIM_EXPORT int TARNWICK_SIM_CALL ibwrt(int ud, const void* buf, long cnt) {
   return Locked(kFailedStatus,
                 [&](SimulatedDriver& driver) { return driver.ibwrt(ud, buf, cnt); });

@@ -15,7 +15,6 @@ constexpr int kBoardDescriptor = 0;
 // Secondary addresses are 0 (none) or 96..126.
 constexpr int kFirstSecondaryAddress = 96;
 constexpr int kLastSecondaryAddress = 126;
-constexpr int kMaxTimeoutCode = 17;
 
 }  // namespace
 
@@ -60,7 +59,7 @@ int SimulatedDriver::ibdev(int board, int pad, int sad, int tmo, int /*eot*/, in
   }
   const bool sadValid =
       sad == 0 || (sad >= kFirstSecondaryAddress && sad <= kLastSecondaryAddress);
-  if (pad < 0 || pad > kMaxPrimaryAddress || !sadValid || tmo < 0 || tmo > kMaxTimeoutCode) {
+  if (pad < 0 || pad > kMaxPrimaryAddress || !sadValid || !IsTimeoutCode(tmo)) {
     Finish(kStatusErr, EARG, 0);
     return -1;
   }
@@ -77,6 +76,12 @@ int SimulatedDriver::ibonl(int ud, int v) {
   if (Find(ud) == nullptr) return Finish(kStatusErr, EDVR, 0);
   // Offline gives the descriptor back, as a real driver does.
   if (v == 0) devices_[static_cast<std::size_t>(ud - 1)].reset();
+  return Finish(kStatusCmpl, 0, 0);
+}
+
+int SimulatedDriver::ibtmo(int ud, int v) {
+  if (Find(ud) == nullptr) return Finish(kStatusErr, EDVR, 0);
+  if (!IsTimeoutCode(v)) return Finish(kStatusErr, EARG, 0);
   return Finish(kStatusCmpl, 0, 0);
 }
 

@@ -32,6 +32,8 @@ class SimulatedDriver : public StatusWordDriver {
                                    int32_t* cntl) override;
   int ibdev(int board, int pad, int sad, int tmo, int eot, int eos) override;
   int ibonl(int ud, int v) override;
+  // Takes any timeout code: a read with nothing to say fails at once anyway.
+  int ibtmo(int ud, int v) override;
   int ibwrt(int ud, const void* buf, long cnt) override;
   int ibrd(int ud, void* buf, long cnt) override;
   // Speaks language from the next message on, as an analyser switched

@@ -2,7 +2,7 @@
 // instrument, in the same process: what tarnwick-sim serves over TCP, without
 // the network, so a driver test runs in microseconds. A read with nothing to
 // read lets its wait pass on the platform's clock, so a timeout costs no time
-// either.
+// either, nor does an adaptor that is slow to answer.
 #ifndef TARNWICK_TESTS_SUPPORT_ADAPTOR_LINK_H_
 #define TARNWICK_TESTS_SUPPORT_ADAPTOR_LINK_H_
 
@@ -22,8 +22,10 @@ namespace tarnwick::testing {
 template <typename Device>
 class DeviceLink : public drivers::ByteLink {
  public:
-  DeviceLink(sim::Scene scene, Platform& platform)
-      : adaptor_(std::move(scene), platform), platform_(platform) {}
+  // extra goes to the device: the adaptor's personality.
+  template <typename... Extra>
+  DeviceLink(sim::Scene scene, Platform& platform, const Extra&... extra)
+      : adaptor_(std::move(scene), platform, extra...), platform_(platform) {}
 
   drivers::LinkResult Open(double) override {
     open_ = true;
@@ -36,7 +38,9 @@ class DeviceLink : public drivers::ByteLink {
   }
   // With nothing to read, the wait passes on the platform's clock.
   drivers::LinkResult ReadSome(std::string& out, std::size_t max, double wait) override {
+    if constexpr (kHolds) pending_ += adaptor_.Due();
     if (pending_.empty()) {
+      if constexpr (kHolds) wait = std::min(wait, adaptor_.HeldFor().value_or(wait));
       platform_.SleepMs(static_cast<int>(std::ceil(wait * 1000)));
       return std::nullopt;
     }
@@ -49,6 +53,9 @@ class DeviceLink : public drivers::ByteLink {
   bool IsOpen() const override { return open_; }
 
  private:
+  // Whether the device holds answers it is slow to give.
+  static constexpr bool kHolds = requires(Device d) { d.Due(); };
+
   Device adaptor_;
   Platform& platform_;
   std::string pending_;
