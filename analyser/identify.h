@@ -1,10 +1,12 @@
-// Who answers at the bus's address, and which dialect fits it: an
-// instrument that answers the IEEE 488.2 "*IDN?" speaks SCPI; one that only
-// answers the built-in marker query speaks the built-in language.
+// Who answers at the bus's address, and which dialect fits it: each dialect
+// says what to ask to tell an analyser that speaks it (an instrument that
+// answers the IEEE 488.2 "*IDN?" speaks SCPI; one that only answers the
+// built-in marker query speaks the built-in language).
 #ifndef TARNWICK_ANALYSER_IDENTIFY_H_
 #define TARNWICK_ANALYSER_IDENTIFY_H_
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -16,19 +18,29 @@ namespace tarnwick {
 // How much of an identity messages show: they run to some 70 characters.
 inline constexpr std::size_t kIdentityShown = 160;
 
+// What identify asks to learn whether an analyser speaks a dialect.
+struct DialectProbe {
+  std::string_view dialect;
+  std::string_view query;
+  // Any answer will do, and it names the instrument. These are asked before
+  // the probes whose answer must begin with a number.
+  bool identity = false;
+};
+
 struct Identity {
-  std::string instrument;      // its answer to "*IDN?", line end removed; empty: none
-  bool answersMarker = false;  // it answered "MF?" with a number
-  std::string_view dialect;    // the dialect that fits; empty when none does
+  std::string instrument;     // its answer to an identity probe, line end removed; empty: none
+  std::string_view answered;  // the query that told the dialect; empty when none did
+  std::string_view dialect;   // the dialect that fits; empty when none does
 };
 
 // The open analyser's answer to "*IDN?", line end removed; empty when it
 // gives none.
 std::string AskIdentity(AnalyzerBus& bus);
 
-// Opens the analyser, asks "*IDN?" and, when that goes unanswered, "MF?",
-// then takes it offline. Fails when it cannot be opened or taken offline.
-Result<Identity> Identify(AnalyzerBus& bus);
+// Opens the analyser, asks the probes until one is answered, identities
+// first, then takes it offline. Fails when it cannot be opened or taken
+// offline.
+Result<Identity> Identify(AnalyzerBus& bus, std::span<const DialectProbe> probes);
 
 }  // namespace tarnwick
 

@@ -22,9 +22,9 @@
 
 #include "app/journal_options.h"
 #include "app/program_options.h"
-#include "analyser/dialect.h"
 #include "bus/analyzer_bus.h"
 #include "measure/plan_catalogue.h"
+#include "session/dialects.h"
 #include "ui/added_area.h"
 #include "ui/main_window.h"
 #include "ui/window_platform.h"
@@ -233,8 +233,8 @@ int Main(int argc, char** argv) {
   // Every dialect the window can switch to, on the one bus.
   std::vector<std::unique_ptr<BusAnalyser>> dialects;
   std::vector<Analyser*> choices;
-  for (std::string_view name : kDialects) {
-    choices.push_back(dialects.emplace_back(MakeDialect(name, bus, platform)).get());
+  for (const DialectRow& row : Dialects()) {
+    choices.push_back(dialects.emplace_back(row.make(bus, platform)).get());
   }
   ui::Form1 window(*choices.front(), platform, stack->simulated());
   window.SetDialects(choices, [&stack](std::string_view name) { stack->SpeakDialect(name); });
