@@ -201,6 +201,9 @@ RunRequest RequestFrom(const CliOptions& o, LimitTable limits, std::optional<Tes
 // program's status.
 int Measure(const CliOptions& o, const RunRequest& request) {
   Console console;
+  // Caught before the journal is opened, which may take a while: a signal
+  // from then on ends the run cleanly.
+  CatchStopSignals();
   SystemPlatform platform;
   std::unique_ptr<RunSession> session;
   try {
@@ -212,7 +215,6 @@ int Measure(const CliOptions& o, const RunRequest& request) {
   DriverStack& stack = session->stack();
   if (stack.simulated()) console.Say("simulated analyser: these lines are not a measurement.");
 
-  CatchStopSignals();
   ConsoleHost host(request.inputs.averaging, console,
                    StderrIsTerminal() && !stack.traces_to_stderr(), o.format == "box");
   BlockWriter box([&host](std::string_view text) { host.InsertResult(text); });
