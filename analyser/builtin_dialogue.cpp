@@ -39,7 +39,8 @@ Result<SweepResult> BuiltinDialogue::Sweep(double startHz, double stopHz, bool a
   }
   if (!averaged) {
     if (Status s = Write(cmd::kTakeSweep); !s.ok()) return s.error();
-    return SweepResult{};
+    // A sweep the stop check cut short (the simulator's) is abandoned unread.
+    return SweepResult{SweepWait::kNotAveraged, platform_.StopRequested()};
   }
   for (std::string_view command : {cmd::kAverageSingle, cmd::kAverageCount, cmd::kAverageRestart,
                                    cmd::kContinuousSweep}) {

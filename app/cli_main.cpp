@@ -20,14 +20,11 @@
 #include "app/journal_options.h"
 #include "app/program_options.h"
 #include "app/stop_signals.h"
-#include "bus/analyzer_bus.h"
 #include "journal/export.h"
-#include "journal/run_journal.h"
-#include "measure/measurement_run.h"
 #include "measure/plan_catalogue.h"
 #include "results/block_text.h"
-#include "results/recorder.h"
 #include "results/verdicts.h"
+#include "session/run_session.h"
 #include "text/number_text.h"
 
 namespace tarnwick {
@@ -69,19 +66,22 @@ struct CliInputs {
   std::string plan;  // empty: the band's built-in plan
 };
 
-class ConsoleHost : public RunHost, public RunObserver {
+// Standard output as the results box, standard error for progress, and
+// what stops a run: a signal, or lines that cannot be delivered.
+class ConsoleHost : public LiveInputs, public RunObserver {
  public:
-  ConsoleHost(const CliInputs& inputs, std::optional<TestPlan> plan, Console& console,
-              const DriverStack& stack, bool showProgress)
-      : inputs_(inputs), plan_(std::move(plan)), console_(console), stack_(stack),
-        show_progress_(showProgress) {}
+  ConsoleHost(bool averaging, Console& console, bool showProgress, bool printLines)
+      : averaging_(averaging), console_(console), show_progress_(showProgress),
+        print_lines_(printLines) {}
 
-  std::string CarrierText() override { return inputs_.carrier; }
-  std::string RefLevelText() override { return inputs_.ref; }
-  std::string RefOffsetText() override { return inputs_.offset; }
-  bool Band800MSelected() override { return inputs_.band == kBand800M; }
-  const TestPlan* ChosenPlan() override { return plan_ ? &*plan_ : nullptr; }
-  int AveragingValue() override { return inputs_.averaging ? 1 : 0; }
+  bool Averaging() override { return averaging_; }
+  // Lines that cannot be delivered end the run as a signal does: measuring
+  // on would only lose the results.
+  bool StopRequested() override { return StopSignal() != 0 || !output_error_.empty(); }
+  std::string StopNote() override {
+    return InterruptedNote(StopSignal() != 0 ? "ended by " + SignalName(StopSignal())
+                                             : output_error_);
+  }
 
   // The results box is standard output.
   void InsertResult(std::string_view text) {
@@ -93,20 +93,7 @@ class ConsoleHost : public RunHost, public RunObserver {
                                   std::strerror(errno));
     }
   }
-
-  // Lines that cannot be delivered, or a trace that cannot be written, end
-  // the run as a signal does: measuring on would only lose the results.
-  bool StopRequested() const {
-    return StopSignal() != 0 || !output_error_.empty() || stack_.trace_failed();
-  }
-  std::string StopReason() override {
-    if (StopSignal() != 0) return "ended by " + SignalName(StopSignal());
-    if (!output_error_.empty()) return output_error_;
-    return stack_.trace_failed() ? "cannot write the trace" : "stopped";
-  }
   const std::string& output_error() const { return output_error_; }
-  // Off for --format csv and json: the run is printed whole at its end.
-  void PrintLines(bool on) { print_lines_ = on; }
 
   // Progress, while standard error is a terminal.
   void RunStarted(const RunSettings&) override {}
@@ -122,12 +109,10 @@ class ConsoleHost : public RunHost, public RunObserver {
   void RunFinished(const RunEnd&) override { console_.ClearProgress(); }
 
  private:
-  const CliInputs& inputs_;
-  std::optional<TestPlan> plan_;
+  bool averaging_;
   Console& console_;
-  const DriverStack& stack_;
   bool show_progress_;
-  bool print_lines_ = true;
+  bool print_lines_;  // off for --format csv and json: the run is printed whole at its end
   std::string output_error_;
 };
 
@@ -201,43 +186,44 @@ int OutcomeStatus(RunOutcome outcome, bool overLimit) {
   return kExitRunStopped;
 }
 
+// What the command line asks a run to do.
+RunRequest RequestFrom(const CliOptions& o, LimitTable limits, std::optional<TestPlan> plan) {
+  RunRequest request;
+  request.inputs = {o.inputs.carrier, o.inputs.ref,       o.inputs.offset,
+                    o.inputs.band == kBand800M, o.inputs.averaging, std::move(plan)};
+  request.driver = o.driver;
+  request.limits = std::move(limits);
+  request.journal = JournalPath(o.journal);
+  return request;
+}
+
 // One measurement run with the options' inputs, printed as they ask; the
 // program's status.
-int Measure(const CliOptions& o, LimitTable limits, std::optional<TestPlan> plan) {
+int Measure(const CliOptions& o, const RunRequest& request) {
   Console console;
+  // Caught before the journal is opened, which may take a while: a signal
+  // from then on ends the run cleanly.
+  CatchStopSignals();
   SystemPlatform platform;
-  std::unique_ptr<DriverStack> stack;
+  std::unique_ptr<RunSession> session;
   try {
-    stack = std::make_unique<DriverStack>(o.driver, platform);
+    session = std::make_unique<RunSession>(request, platform);
   } catch (const std::exception& e) {
     console.Say(e.what());
     return kExitUsage;
   }
-  if (stack->simulated()) console.Say("simulated analyser: these lines are not a measurement.");
+  DriverStack& stack = session->stack();
+  if (stack.simulated()) console.Say("simulated analyser: these lines are not a measurement.");
 
-  CatchStopSignals();
-  const bool showProgress = StderrIsTerminal() && !stack->traces_to_stderr();
-  AnalyzerBus bus(stack->driver());
-  bus.SetAddress(stack->address());
-  const std::unique_ptr<Analyser> analyser = MakeDialect(o.driver.dialect, bus, platform);
-  ConsoleHost host(o.inputs, std::move(plan), console, *stack, showProgress);
-  host.PrintLines(o.format == "box");
-  platform.SetStopCheck([&host] { return host.StopRequested(); });
-  MeasurementRun run(*analyser, host, platform);
+  ConsoleHost host(request.inputs.averaging, console,
+                   StderrIsTerminal() && !stack.traces_to_stderr(), o.format == "box");
   BlockWriter box([&host](std::string_view text) { host.InsertResult(text); });
-  RunRecorder recorder;
-  recorder.SetBench([&stack] { return stack->BenchText(); }, stack->simulated());
-  recorder.SetLimits(std::move(limits));
-  run.SetPlanCheck(
-      [&recorder](const FreqSegments& segments) { return recorder.limits().MissedPlan(segments); });
-  RunJournal journal(OpenJournal(JournalPath(o.journal)),
-                     [&console](const std::string& text) { console.Say(text); });
-  recorder.AddListener(journal);
-  run.AddObserver(host);
-  run.AddObserver(box);
-  run.AddObserver(recorder);
-  const RunEnd end = run.OnStart();
-  const RunRecord& record = recorder.record();
+  session->SetLiveInputs(host);
+  session->SetJournalWarning([&console](const std::string& text) { console.Say(text); });
+  session->AddObserver(host);
+  session->AddObserver(box);
+  const RunEnd end = session->Run(request);
+  const RunRecord& record = session->record();
   if (!record.message.empty()) console.Say(record.message);
   if (end.endsProgram) {
     std::fflush(stdout);
@@ -261,7 +247,7 @@ int Measure(const CliOptions& o, LimitTable limits, std::optional<TestPlan> plan
                                             : host.output_error());
     return kExitRunStopped;
   }
-  if (stack->trace_failed()) {
+  if (stack.trace_failed()) {
     console.Say("cannot write the trace: it is incomplete.");
     return kExitRunStopped;
   }
@@ -298,7 +284,7 @@ int Main(int argc, char** argv) {
     fmt::print(stderr, "{}: standard output is closed: nothing was measured.\n", kProgram);
     return kExitRunStopped;
   }
-  return Measure(options, std::move(limits), std::move(plan));
+  return Measure(options, RequestFrom(options, std::move(limits), std::move(plan)));
 }
 
 }  // namespace

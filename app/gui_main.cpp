@@ -22,12 +22,9 @@
 
 #include "app/journal_options.h"
 #include "app/program_options.h"
-#include "analyser/dialect.h"
-#include "bus/analyzer_bus.h"
 #include "measure/plan_catalogue.h"
-#include "ui/added_area.h"
+#include "session/run_session.h"
 #include "ui/main_window.h"
-#include "ui/window_platform.h"
 #include "ui/window_settings.h"
 #include "version.h"
 
@@ -175,8 +172,7 @@ bool RestoreChoices(ui::Form1& window, const ui::WindowSettings& settings,
 void RememberChoices(ui::Form1& window, ui::WindowSettings& settings) {
   const TestPlan* plan = window.ChosenPlan();
   settings.SetPlanFile(plan ? QString::fromStdString(plan->source) : QString());
-  const std::string_view dialect = window.ChosenDialect();
-  settings.SetDialect(QString::fromUtf8(dialect.data(), static_cast<qsizetype>(dialect.size())));
+  settings.SetDialect(QString::fromStdString(window.ChosenDialect()));
 }
 
 // What the development aids do at the first paint: a run on the simulated
@@ -185,14 +181,20 @@ std::unique_ptr<AfterFirstPaint> ToolHook(ui::Form1& window, const GuiOptions& o
                                           bool simulated, int& toolStatus) {
   if (!options.screenshot.empty()) {
     return std::make_unique<AfterFirstPaint>(window, [&window, &options, simulated, &toolStatus] {
-      if (simulated) window.Command1->click();
-      // Let the window lay itself out again for what the run left in it.
-      QCoreApplication::processEvents();
-      if (!window.grab().save(QString::fromStdString(options.screenshot), "PNG")) {
-        fmt::print(stderr, "{}: cannot write {}\n", kProgram, options.screenshot);
-        toolStatus = EXIT_FAILURE;
-      }
-      QApplication::quit();
+      auto save = [&window, &options, &toolStatus] {
+        if (!window.grab().save(QString::fromStdString(options.screenshot), "PNG")) {
+          fmt::print(stderr, "{}: cannot write {}\n", kProgram, options.screenshot);
+          toolStatus = EXIT_FAILURE;
+        }
+        QApplication::quit();
+      };
+      if (!simulated) return save();
+      // Once the run has ended, and the window has laid itself out again for
+      // what the run left in it.
+      QObject::connect(
+          &window, &ui::Form1::RunEnded, &window, [save] { QTimer::singleShot(0, save); },
+          Qt::SingleShotConnection);
+      window.Command1->click();
     });
   }
   if (options.quitAfterFirstPaint) {
@@ -219,35 +221,9 @@ int Main(int argc, char** argv) {
   DefineOptions(app, options);
   if (int status = kExitOk; !Parse(app, argc, argv, status)) return status;
 
-  ui::WindowPlatform platform;
-  std::unique_ptr<DriverStack> stack;
-  try {
-    stack = std::make_unique<DriverStack>(options.driver, platform);
-  } catch (const std::exception& e) {
-    Critical(e.what());
-    return kExitUsage;
-  }
-
-  AnalyzerBus bus(stack->driver());
-  bus.SetAddress(stack->address());
-  // Every dialect the window can switch to, on the one bus.
-  std::vector<std::unique_ptr<BusAnalyser>> dialects;
-  std::vector<Analyser*> choices;
-  for (std::string_view name : kDialects) {
-    choices.push_back(dialects.emplace_back(MakeDialect(name, bus, platform)).get());
-  }
-  ui::Form1 window(*choices.front(), platform, stack->simulated());
-  window.SetDialects(choices, [&stack](std::string_view name) { stack->SpeakDialect(name); });
-  // An analyser reached some other way than the default is named in the title.
-  if (const std::string& resource = stack->address().resource; !resource.empty()) {
-    window.setWindowTitle(QStringLiteral("%1 - %2")
-                              .arg(window.windowTitle(), QString::fromStdString(resource)));
-  }
-
   // A limits file, given once here or chosen in the window, is remembered
   // for the next start.
   ui::WindowSettings settings;
-  window.SetSettings(settings);
   JournalOptions journalOptions = options.journal;
   const bool limitsOnCommandLine = !journalOptions.limitsFile.empty() || journalOptions.limitDbm;
   if (!journalOptions.limitsFile.empty()) {
@@ -255,25 +231,34 @@ int Main(int argc, char** argv) {
   } else if (!journalOptions.limitDbm) {
     journalOptions.limitsFile = settings.LimitsFile().toStdString();
   }
+
+  RunRequest request;
+  request.driver = options.driver;
+  request.journal = JournalPath(journalOptions);
+  SystemPlatform platform;
+  std::unique_ptr<RunSession> session;
+  try {
+    session = std::make_unique<RunSession>(request, platform);
+  } catch (const std::exception& e) {
+    Critical(e.what());
+    return kExitUsage;
+  }
+  const bool simulated = session->stack().simulated();
+  ui::Form1 window(std::move(session), request);
+  window.SetSettings(settings);
   if (!RestoreChoices(window, settings, options, app.get_option("--dialect")->count() > 0)) {
     return kExitUsage;
   }
-  RunJournal journal(OpenJournal(JournalPath(journalOptions)),
-                     [&window](const std::string& text) { window.JournalProblem(text); });
-  RunRecorder& recorder = window.recorder();
-  recorder.SetBench([&stack] { return stack->BenchText(); }, stack->simulated());
   try {
-    window.area->UseLimits(ChosenLimits(journalOptions));
+    window.UseLimits(ChosenLimits(journalOptions));
   } catch (const LimitsError& e) {
     Critical(e.what());
     if (limitsOnCommandLine) return kExitUsage;
   }
-  recorder.AddListener(journal);
-  window.SetJournal(journal);
 
   int toolStatus = kExitOk;
   const std::unique_ptr<AfterFirstPaint> hook =
-      ToolHook(window, options, stack->simulated(), toolStatus);
+      ToolHook(window, options, simulated, toolStatus);
   window.show();
   const int status = QApplication::exec();
   RememberChoices(window, settings);

@@ -1,10 +1,12 @@
 #include "app/identify_command.h"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include "analyser/builtin_commands.h"
 #include "analyser/identify.h"
 #include "bus/analyzer_bus.h"
+#include "session/dialects.h"
 #include "text/quote.h"
 
 namespace tarnwick {
@@ -28,7 +30,8 @@ int RunIdentify(const DriverOptions& options, const char* program) {
   }
   AnalyzerBus bus(stack->driver());
   bus.SetAddress(stack->address());
-  const Result<Identity> found = Identify(bus);
+  const std::vector<DialectProbe> probes = DialectProbes();
+  const Result<Identity> found = Identify(bus, probes);
   if (const std::string adaptor = stack->driver().AdaptorVersion(); !adaptor.empty()) {
     fmt::print("adaptor: {}\n", QuotedForMessage(adaptor, kIdentityShown));
   }
@@ -39,14 +42,20 @@ int RunIdentify(const DriverOptions& options, const char* program) {
   const Identity& identity = found.value();
   if (!identity.instrument.empty()) {
     fmt::print("instrument: {}\n", QuotedForMessage(identity.instrument, kIdentityShown));
-  } else if (identity.answersMarker) {
+  } else if (!identity.answered.empty()) {
     fmt::print("instrument: no answer to \"{}\", but it answers \"{}\"\n", cmd::kIdentify,
-               cmd::kMarkerFrequency);
+               identity.answered);
   }
   if (identity.dialect.empty()) {
-    fmt::print(stderr, "{}: nothing at {} answered \"{}\" within {:g} s or \"{}\": {}\n", program,
-               bus.Where(), cmd::kIdentify, identity.identitySeconds,
-               cmd::kMarkerFrequency, identity.silence);
+    // In the order they were asked: identities first, each within its
+    // probe's limit, then the others with the full timeout.
+    std::vector<std::string> asked[2];
+    for (const DialectProbe& p : probes) {
+      asked[p.identity ? 0 : 1].push_back(fmt::format("\"{}\"", p.query));
+    }
+    fmt::print(stderr, "{}: nothing at {} answered {} within {:g} s or {}: {}\n", program,
+               bus.Where(), fmt::join(asked[0], " or "), identity.identitySeconds,
+               fmt::join(asked[1], " or "), identity.silence);
     return kExitRunStopped;
   }
   fmt::print("dialect: {}\n", identity.dialect);

@@ -1,21 +1,14 @@
 #include "drivers/resource.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <charconv>
 #include <vector>
 
 #include <fmt/format.h>
 
-#include "drivers/driver_library.h"
-#include "drivers/asio_link.h"
+#include "bus/gpib_driver.h"
 #include "drivers/network_address.h"
-#include "drivers/prologix_driver.h"
-#include "drivers/socket_driver.h"
-#include "drivers/visa_driver.h"
-#include "sim/scene.h"
-#include "sim/simulated_driver.h"
 #include "text/quote.h"
 
 namespace tarnwick::drivers {
@@ -64,6 +57,8 @@ int Number(std::string_view field, int low, int high, std::string_view what) {
 int16_t PrimaryAddress(std::string_view field) {
   return static_cast<int16_t>(Number(field, 0, kMaxPrimaryAddress, "primary address"));
 }
+
+}  // namespace
 
 // GPIB[board]::pad[::sad]::INSTR
 bool ReadGpib(std::string_view text, Resource& r) {
@@ -147,87 +142,6 @@ bool ReadVisa(std::string_view text, Resource& r) {
     r.address.pad = 0;
   }
   return true;
-}
-
-std::unique_ptr<GpibDriver> MakeGpibLibrary(const Resource&, const DriverSettings& s) {
-  return std::make_unique<DriverLibrary>(GpibLibraryCandidates(s.gpibLibrary));
-}
-
-std::unique_ptr<GpibDriver> MakePrologixTcp(const Resource& r, const DriverSettings& s) {
-  return std::make_unique<PrologixDriver>(MakeTcpLink(r.host, r.port), r.text, "TCP", s.platform);
-}
-
-std::unique_ptr<GpibDriver> MakePrologixSerial(const Resource& r, const DriverSettings& s) {
-  return std::make_unique<PrologixDriver>(MakeSerialLink(r.device), r.text, "a serial port",
-                                          s.platform);
-}
-
-std::unique_ptr<GpibDriver> MakeSocket(const Resource& r, const DriverSettings& s) {
-  return std::make_unique<SocketDriver>(MakeTcpLink(r.host, r.port), r.text, s.platform);
-}
-
-std::unique_ptr<GpibDriver> MakeVisa(const Resource& r, const DriverSettings& s) {
-  return std::make_unique<VisaDriver>(VisaLibraryCandidates(s.visaLibrary), r.text);
-}
-
-std::unique_ptr<GpibDriver> MakeSimulated(const Resource&, const DriverSettings& s) {
-  sim::Scene scene = s.simScene.empty() ? sim::DefaultScene() : sim::LoadSceneFile(s.simScene);
-  return std::make_unique<sim::SimulatedDriver>(std::move(scene), s.platform);
-}
-
-constexpr std::array<ResourceForm, 6> kForms = {{
-    {"GPIB[board]::pad[::sad]::INSTR", "the NI-488.2 driver library (default GPIB0::8::INSTR)",
-     ReadGpib, MakeGpibLibrary},
-    {"PRLGX-TCPIP::host[::port]::pad::INSTR", "a Prologix-style adaptor on the network (port 1234; an IPv6 host in brackets)",
-     ReadPrologixTcp, MakePrologixTcp},
-    {"PRLGX-ASRL::device::pad::INSTR", "a Prologix-style adaptor on a serial port (/dev/ttyUSB0, COM3)",
-     ReadPrologixSerial, MakePrologixSerial},
-    {"TCPIP::host::port::SOCKET", "an instrument on a raw socket, such as port 5025 (no VISA)",
-     ReadSocket, MakeSocket},
-    {"SIM::INSTR", "the built-in simulated analyser (--simulate; its scene with --sim-scene)",
-     ReadSimulated, MakeSimulated, true},
-    {"any other VISA resource", "the VISA library (TCPIP::host::inst0::INSTR, "
-     "TCPIP::host::hislip0::INSTR, USB0::...::INSTR; GPIB and SOCKET forms with --backend visa)",
-     ReadVisa, MakeVisa},
-}};
-// What --backend visa leaves to choose from: the simulator stays one.
-constexpr std::span<const ResourceForm> kVisaForms(kForms.end() - 2, 2);
-
-std::string FormList() {
-  std::string list = "Accepted forms:";
-  for (const ResourceForm& form : kForms) {
-    list += fmt::format("\n  {:<40} {}", form.pattern, form.serves);
-  }
-  return list;
-}
-
-}  // namespace
-
-std::span<const ResourceForm> ResourceForms() { return kForms; }
-
-Resource ParseResource(std::string_view text, Backend backend) {
-  Resource r;
-  r.text = text;
-  try {
-    const auto forms = backend == Backend::kVisa ? kVisaForms : ResourceForms();
-    for (const ResourceForm& form : forms) {
-      if (form.read(text, r)) {
-        r.form = &form;
-        if (!form.simulated && text != kDefaultResource) r.address.resource = text;
-        return r;
-      }
-    }
-  } catch (const std::invalid_argument& e) {  // a ResourceError, or a host's AddressError
-    throw ResourceError(fmt::format("cannot use the resource {}: {}.\n{}",
-                                    QuotedForMessage(text, kQuotedPathLength), e.what(),
-                                    FormList()));
-  }
-  throw ResourceError(fmt::format("cannot use the resource {}.\n{}",
-                                  QuotedForMessage(text, kQuotedPathLength), FormList()));
-}
-
-std::unique_ptr<GpibDriver> MakeDriver(const Resource& resource, const DriverSettings& settings) {
-  return resource.form->make(resource, settings);
 }
 
 }  // namespace tarnwick::drivers

@@ -1,18 +1,14 @@
-// Resource strings to drivers. Every way of reaching an analyser is one row
-// of one table: the form of its resource string, how to read it, and the
-// driver that serves it. Adding a transport adds a row.
+// Resource strings as the operator writes them, read into their fields. Each
+// form has a reader here; which driver serves a form is the business of the
+// table that wires programs (session/resources.h).
 #ifndef TARNWICK_DRIVERS_RESOURCE_H_
 #define TARNWICK_DRIVERS_RESOURCE_H_
 
-#include <memory>
-#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "bus/analyzer_address.h"
-#include "bus/gpib_driver.h"
-#include "bus/platform.h"
 
 namespace tarnwick::drivers {
 
@@ -26,37 +22,15 @@ inline constexpr int kPrologixDefaultPort = 1234;
 // Which library serves the GPIB form: the NI-488.2 one, or VISA.
 enum class Backend { kAuto, kVisa };
 
-struct ResourceForm;
-
 struct Resource {
-  std::string text;                    // as given
-  const ResourceForm* form = nullptr;  // the row that reads it
+  std::string text;  // as given
   // What the run opens, and the name messages give the analyser: the
   // resource as given, or none for the default and the simulator, which
   // messages call GPIB<board>::<pad>.
   AnalyzerAddress address;
-  std::string host;                    // PRLGX-TCPIP, SOCKET
-  int port = kPrologixDefaultPort;     // PRLGX-TCPIP, SOCKET
-  std::string device;                  // PRLGX-ASRL
-};
-
-// What the factories need beyond the resource.
-struct DriverSettings {
-  Platform& platform;       // clocks and the stop check of every wait
-  std::string gpibLibrary;  // empty: environment, then the usual names
-  std::string visaLibrary;  // empty: environment, then the usual names
-  std::string simScene;     // empty: the simulator's built-in scene
-};
-
-struct ResourceForm {
-  std::string_view pattern;  // "PRLGX-TCPIP::host[::port]::pad::INSTR"
-  std::string_view serves;   // what it reaches, for the list of forms
-  // Fills resource when text has this form. Returns false when it is not this
-  // form at all; throws ResourceError when it is, but a field is wrong.
-  bool (*read)(std::string_view text, Resource& resource);
-  // Throws sim::SceneError for a scene file the simulator cannot use.
-  std::unique_ptr<GpibDriver> (*make)(const Resource& resource, const DriverSettings& settings);
-  bool simulated = false;  // a simulated analyser, not a measurement
+  std::string host;                 // PRLGX-TCPIP, SOCKET
+  int port = kPrologixDefaultPort;  // PRLGX-TCPIP, SOCKET
+  std::string device;               // PRLGX-ASRL
 };
 
 // A resource string no form accepts. what() says why and lists the forms.
@@ -65,15 +39,15 @@ class ResourceError : public std::invalid_argument {
   using std::invalid_argument::invalid_argument;
 };
 
-// Every form, in the order they are tried.
-std::span<const ResourceForm> ResourceForms();
-
-// Reads a resource string. With Backend::kVisa every resource but the
-// simulator's, the GPIB form included, goes to the VISA library.
-Resource ParseResource(std::string_view text, Backend backend = Backend::kAuto);
-
-// The driver for a parsed resource. Nothing is opened or loaded yet.
-std::unique_ptr<GpibDriver> MakeDriver(const Resource& resource, const DriverSettings& settings);
+// The readers, one a form. Each fills resource when text has its form;
+// returns false when it is not that form at all; throws ResourceError (or a
+// host's AddressError) when it is, but a field is wrong.
+bool ReadGpib(std::string_view text, Resource& resource);            // GPIB[board]::pad[::sad]::INSTR
+bool ReadPrologixTcp(std::string_view text, Resource& resource);     // PRLGX-TCPIP::host[::port]::pad::INSTR
+bool ReadPrologixSerial(std::string_view text, Resource& resource);  // PRLGX-ASRL::device::pad::INSTR
+bool ReadSocket(std::string_view text, Resource& resource);          // TCPIP::host::port::SOCKET
+bool ReadSimulated(std::string_view text, Resource& resource);       // SIM::INSTR
+bool ReadVisa(std::string_view text, Resource& resource);            // any other ...::INSTR or ::SOCKET
 
 }  // namespace tarnwick::drivers
 

@@ -113,7 +113,11 @@ std::string Doubt(const FreqSegment& segment, const Marker& marker, SweepWait wa
 
 }  // namespace
 
-std::string RunHost::StopNote() { return fmt::format("Run interrupted: {}.", StopReason()); }
+std::string InterruptedNote(std::string_view reason) {
+  return fmt::format("Run interrupted: {}.", reason);
+}
+
+std::string RunHost::StopNote() { return InterruptedNote(StopReason()); }
 
 MeasurementRun::MeasurementRun(Analyser& analyser, RunHost& host, Platform& platform)
     : analyser_(&analyser), host_(host), platform_(platform) {}

@@ -38,10 +38,13 @@ class RunHost {
   // Why the platform's stop check ended the run, for the note that ends its
   // block.
   virtual std::string StopReason() { return "stopped by the operator"; }
-  // That note, without its mark: "Run interrupted: <StopReason()>." unless
-  // the host words it otherwise.
+  // That note, without its mark: InterruptedNote(StopReason()) unless the
+  // host words it otherwise.
   virtual std::string StopNote();
 };
+
+// "Run interrupted: <reason>.": the note of a run a stop check ended.
+std::string InterruptedNote(std::string_view reason);
 
 class MeasurementRun {
  public:

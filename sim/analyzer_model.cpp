@@ -20,6 +20,9 @@ constexpr double kPowerOnStopHz = 26.5e9;
 // 30 such steps finish a 300 ms sweep.
 constexpr double kClockSlackSeconds = 1e-6;
 
+// A plain sweep in progress looks at the stop check this often.
+constexpr int kSweepStepMs = 10;
+
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool IsNumberText(std::string_view text) {
@@ -93,10 +96,14 @@ std::optional<std::string> AnalyzerModel::Execute(std::string_view command) {
   namespace c = cmd;
   const std::string_view text = Trim(command);
 
+  if (text == c::kTakeSweep) {
+    TakeSweep();
+    return std::nullopt;
+  }
   // Settings the simulated trace does not depend on: accepted, nothing more.
   for (const std::string_view accepted :
        {c::kDisplayLine, c::kBandwidths, c::kPositiveDetector, c::kSingleSweepMode,
-        c::kAverageSetup, c::kTakeSweep, c::kAverageSingle, c::kAverageCount}) {
+        c::kAverageSetup, c::kAverageSingle, c::kAverageCount}) {
     if (text == accepted) return std::nullopt;
   }
   if (text == c::kAverageRestart || text == c::kContinuousSweep) {
@@ -174,6 +181,14 @@ void AnalyzerModel::PeakSearch() {
   } else {
     marker_hz_ = std::floor((low + high) / 2);
     marker_level_ = scene_.floorDbm;
+  }
+}
+
+void AnalyzerModel::TakeSweep() {
+  const double end = platform_.NowSeconds() + scene_.sweepMs / 1000.0;
+  for (double now = platform_.NowSeconds(); now < end && !platform_.StopRequested();
+       now = platform_.NowSeconds()) {
+    platform_.SleepMs(std::clamp(static_cast<int>(std::ceil((end - now) * 1000)), 1, kSweepStepMs));
   }
 }
 

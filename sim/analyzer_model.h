@@ -24,7 +24,7 @@ std::optional<double> StrictNumber(std::string_view text);
 
 class AnalyzerModel {
  public:
-  // Only platform's clock is used, and only to time averaged sweeps.
+  // Only platform's clock, sleep and stop check are used, to time sweeps.
   AnalyzerModel(Scene scene, Platform& platform);
 
   // Carries out one command as received in one write. A query returns its
@@ -50,6 +50,10 @@ class AnalyzerModel {
   void SetRefOffsetDb(double db) { ref_offset_db_ = db; }
   // Moves the marker to the loudest line between the span edges.
   void PeakSearch();
+  // A plain sweep: holds the bus for the scene's sweep time, as an analyser
+  // takes no command until its sweep is done, or until the platform's stop
+  // check asks the program to end.
+  void TakeSweep();
   // Starts a sweep that ends after seconds on the platform clock.
   void StartSweep(double seconds);
   // Whether no sweep is under way.

@@ -10,6 +10,7 @@
 
 #include "analyser/dialect.h"
 #include "analyser/identify.h"
+#include "session/dialects.h"
 #include "bus/driver_trace.h"
 #include "drivers/prologix_driver.h"
 #include "sim/simulated_driver.h"
@@ -28,7 +29,7 @@ using testing::FakePlatform;
 RunEnd RunOn(GpibDriver& driver, Platform& platform, std::string* results = nullptr) {
   testing::RecordingHost host;
   AnalyzerBus bus(driver);
-  const std::unique_ptr<BusAnalyser> analyser = MakeDialect(kBuiltinDialect, bus, platform);
+  const std::unique_ptr<BusAnalyser> analyser = DialectNamed(kBuiltinDialect).make(bus, platform);
   MeasurementRun run(*analyser, host, platform);
   run.AddObserver(host.writer);
   RunEnd end = run.OnStart();
@@ -75,7 +76,7 @@ TEST(AdaptorPersonalities, EachSetsUpQuicklyIdentifiesAndRunsAsTheSimulator) {
       // marker's ten seconds, at the most.
       const double most = row.setUpSeconds + 0.31 + (silent ? 10 : 0);
       double start = platform.NowSeconds();
-      const Result<Identity> identity = Identify(bus);
+      const Result<Identity> identity = Identify(bus, DialectProbes());
       EXPECT_LE(platform.NowSeconds() - start, most);
       ASSERT_TRUE(identity.ok()) << identity.error().message;
       EXPECT_EQ(identity.value().dialect, silent ? "" : kBuiltinDialect);

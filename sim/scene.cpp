@@ -82,6 +82,9 @@ void ReadDirective(const std::vector<std::string_view>& words, Scene& scene) {
   } else if (directive == "averaging-ms") {
     ExpectValues(words, 1);
     scene.averagingMs = static_cast<int>(Whole(words[1], 0, INT_MAX));
+  } else if (directive == "sweep-ms") {
+    ExpectValues(words, 1);
+    scene.sweepMs = static_cast<int>(Whole(words[1], 0, INT_MAX));
   } else if (directive == "reply-end") {
     ExpectValues(words, 1);
     if (words[1] == "crlf") {

@@ -32,6 +32,7 @@ struct Scene {
   double floorDbm = -90;
   int address = 8;                 // primary address the analyser listens at
   int averagingMs = 300;           // how long an averaged sweep takes
+  int sweepMs = 0;                 // how long a plain sweep takes
   ReplyEnd replyEnd = ReplyEnd::kCrLf;
   std::optional<long> silentAfter; // answer this many queries, then no more
   int registration = 0;            // first RegisterGpibGlobalsForThread answer

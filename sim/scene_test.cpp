@@ -33,7 +33,7 @@ TEST(ParseScene, ReadsEveryDirectiveWithCommentsBlanksTabsAndCrLf) {
       "# a transmitter\r\n\r\n"
       "tone 1940000000 20   # the carrier\r\n"
       "\ttone\t3.88e9\t-38.4\r\n"
-      "floor -95.5\r\naddress 12\r\naveraging-ms 50\r\nreply-end lf\r\n"
+      "floor -95.5\r\naddress 12\r\naveraging-ms 50\r\nsweep-ms 40\r\nreply-end lf\r\n"
       "silent-after 0\r\nscpi-error :init -221  Settings conflict\r\n"
       "registration -7",  // no line end on the last line
       "test.scene");
@@ -43,6 +43,7 @@ TEST(ParseScene, ReadsEveryDirectiveWithCommentsBlanksTabsAndCrLf) {
   EXPECT_EQ(scene.floorDbm, -95.5);
   EXPECT_EQ(scene.address, 12);
   EXPECT_EQ(scene.averagingMs, 50);
+  EXPECT_EQ(scene.sweepMs, 40);
   EXPECT_EQ(scene.replyEnd, ReplyEnd::kLf);
   EXPECT_EQ(scene.silentAfter, 0);
   EXPECT_EQ(scene.registration, -7);

@@ -238,9 +238,9 @@ void ScpiParser::Set(const Command& command, std::string_view argument) {
     case Node::kStop: model_.SetStopHz(*number); break;
     case Node::kRefOffset: model_.SetRefOffsetDb(*number); break;
     case Node::kAverageState: averaging_ = *on; break;
-    // Averaged sweeps take the scene's averaging time; plain ones none.
+    // Averaged sweeps take the scene's averaging time, plain ones its sweep time.
     case Node::kInitiate:
-      model_.StartSweep(averaging_ ? model_.scene().averagingMs / 1000.0 : 0);
+      model_.StartSweep((averaging_ ? model_.scene().averagingMs : model_.scene().sweepMs) / 1000.0);
       break;
     case Node::kPeak: model_.PeakSearch(); break;
     // Settings the simulated trace does not depend on: taken, nothing more.

@@ -17,6 +17,7 @@
 #include "bus/driver_trace.h"
 #include "drivers/driver_library.h"
 #include "measure/measurement_run.h"
+#include "session/dialects.h"
 #include "sim/scene.h"
 #include "sim/simulated_driver.h"
 #include "tests/support/fake_platform.h"
@@ -55,7 +56,7 @@ struct Bench {
   explicit Bench(Scene scene, Language language = Language::kBuiltin,
                  std::string_view dialect = kBuiltinDialect)
       : driver(std::move(scene), platform, language),
-        analyser(MakeDialect(dialect, bus, platform)) {
+        analyser(DialectNamed(dialect).make(bus, platform)) {
     run.AddObserver(host.writer);
   }
   FakePlatform platform;
@@ -71,16 +72,16 @@ struct Bench {
 // back, for a plain 2G run and an averaged 800M one. The actual trace is left
 // in the test's folder for comparing.
 TEST(SimulatedRun, EachDialogueIsItsGoldenTrace) {
-  for (const std::string_view dialect : kDialects) {
+  for (const DialectRow& dialect : Dialects()) {
     for (const bool averaged800M : {false, true}) {
-      const std::string name = fmt::format("{}-{}", dialect, averaged800M ? "800m-averaged" : "2g");
-      Bench b(DefaultScene(), dialect == kScpiDialect ? Language::kScpi : Language::kBuiltin);
+      const std::string name = fmt::format("{}-{}", dialect.name, averaged800M ? "800m-averaged" : "2g");
+      Bench b(DefaultScene(), dialect.simLanguage);
       const std::string actual = (testing::TestDir() / (name + ".trace")).string();
       std::FILE* out = std::fopen(actual.c_str(), "w+");
       ASSERT_NE(out, nullptr);
       DriverTrace trace(b.driver, b.platform, out);
       AnalyzerBus bus(trace);
-      const std::unique_ptr<BusAnalyser> analyser = MakeDialect(dialect, bus, b.platform);
+      const std::unique_ptr<BusAnalyser> analyser = dialect.make(bus, b.platform);
       MeasurementRun run(*analyser, b.host, b.platform);
       b.host.averaging = averaged800M ? 1 : 0;
       b.host.band800M = averaged800M;
@@ -133,6 +134,26 @@ TEST(SimulatedRun, EveryWayASCPIRunFails) {
     const RunEnd end = b.run.OnStart();
     EXPECT_EQ(end.outcome, c.outcome);
     EXPECT_THAT(b.host.results + end.message, HasSubstr(c.text));
+  }
+}
+
+// A plain sweep takes the scene's time on the clock, in either language,
+// and a stop during it abandons the segment unread.
+TEST(SimulatedRun, APlainSweepTakesItsTimeAndAStopCutsItShort) {
+  for (const DialectRow& dialect : Dialects()) {
+    for (const bool stop : {false, true}) {
+      SCOPED_TRACE(std::string(dialect.name) + (stop ? " stopped" : ""));
+      Bench b(ParseScene("sweep-ms 300", "t"), dialect.simLanguage, dialect.name);
+      b.platform.SetStopCheck([&] { return stop && b.platform.sleeps >= 5; });
+      const double start = b.platform.NowSeconds();
+      EXPECT_EQ(b.run.OnStart().outcome, stop ? RunOutcome::kAbandoned : RunOutcome::kCompleted);
+      if (stop) {
+        EXPECT_EQ(b.platform.sleeps, 5);
+        EXPECT_THAT(b.host.Lines(), ElementsAre("Spurious", "* Run interrupted: stopped."));
+      } else {
+        EXPECT_GE(b.platform.NowSeconds() - start, 6 * 0.3 - 1e-6);
+      }
+    }
   }
 }
 

@@ -22,7 +22,8 @@ enum class Language { kBuiltin, kScpi };
 
 class SimulatedDriver : public StatusWordDriver {
  public:
-  // Only platform's clock is used: averaged sweeps take the scene's time on it.
+  // Only platform's clock, sleep and stop check are used: sweeps take the
+  // scene's time on it.
   SimulatedDriver(Scene scene, Platform& platform, Language language = Language::kBuiltin);
   ~SimulatedDriver() override;
 

@@ -29,7 +29,9 @@ TEST(FixedText, RoundsHalvesAwayFromZeroOnTheFifteenDigitValue) {
       {-45.3, 2, "-45.30"}, {-45.135, 2, "-45.14"}, {-45.125, 2, "-45.13"},
       {999.9996, 3, "1000.000"}, {0.96, 1, "1.0"}, {12, 2, "12.00"}, {2.5, 0, "3"},
       // A negative value that rounds to zero has no sign.
-      {-0.0004, 3, "0.000"}, {-0.004, 2, "0.00"}, {-0.005, 2, "-0.01"}};
+      {-0.0004, 3, "0.000"}, {-0.004, 2, "0.00"}, {-0.005, 2, "-0.01"},
+      // Zero, and a value too small to reach the last decimal, round nothing up.
+      {0, 3, "0.000"}, {0.00004, 3, "0.000"}};
   for (const auto& [value, decimals, text] : cases) EXPECT_EQ(FixedText(value, decimals), text);
 }
 

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -25,10 +26,15 @@
 #include <QtGlobal>
 
 #include "measure/plan_file.h"
-#include "ui/added_area.h"
-#include "ui/plan_chooser.h"
+#include "ui/history_view.h"
+#include "ui/limits_and_report.h"
 #include "ui/glyph_check.h"
+#include "ui/plan_chooser.h"
+#include "ui/progress_view.h"
 #include "ui/results_box.h"
+#include "ui/run_summary_view.h"
+#include "ui/run_worker.h"
+#include "ui/spectrum_view.h"
 #include "version.h"
 
 namespace tarnwick::ui {
@@ -137,22 +143,49 @@ QFont ChooseResultsFont(const QStringList& faces) {
 
 QIcon AppIcon() { return QIcon(QStringLiteral(":/icons/tarnwick.png")); }
 
-Form1::Form1(Analyser& analyser, Platform& platform, bool simulated, double dpi,
+std::string LiveSwitches::StopNote() {
+  return stop ? kStoppedByOperator : InterruptedNote("stopped by the operator");
+}
+
+Form1::Form1(std::unique_ptr<RunSession> session, RunRequest request, double dpi,
              QWidget* parent)
     : QWidget(parent,
               Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                   Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
-      run_(analyser, *this, platform),
-      box_([this](std::string_view text) { InsertResult(text); }) {
-  run_.AddObserver(box_);
-  run_.AddObserver(recorder_);
-  platform.SetStopCheck([this] { return StopRequested(); });
-  run_.SetPlanCheck(
-      [this](const FreqSegments& plan) { return recorder_.limits().MissedPlan(plan); });
+      request_(std::move(request)) {
   setObjectName(QStringLiteral("Form1"));
+  simulated_ = session->stack().simulated();
+  // A simulated result must never pass for a real one; an analyser reached
+  // some other way than the default is named.
+  QString title = simulated_ ? QStringLiteral("%1 (simulated analyser)").arg(kProductName)
+                             : QString::fromUtf8(kProductName);
+  if (const std::string& resource = session->stack().address().resource; !resource.empty()) {
+    title += QStringLiteral(" - ") + QString::fromStdString(resource);
+  }
+  setWindowTitle(title);
   if (dpi <= 0) dpi = logicalDpiY();
+  move(TwipsToPixels(kStoredLeft, dpi), TwipsToPixels(kStoredTop, dpi));
+  MakePanel(dpi);
+  SetUpResultActions();
+  MakeControls();
+  MakeViews();
+  StartWorker(std::move(session));
+  // At a large scale factor the stored position can put the box off screen.
+  KeepOnScreen(*this);
+  // Enter or the space bar on the first show starts a run.
+  Command1->setFocus();
+}
 
+Form1::~Form1() {
+  // A run under way ends at its next stop check; the worker, and with it the
+  // session's journal, goes with its thread.
+  live_.close = true;
+  worker_thread_.quit();
+  worker_thread_.wait();
+}
+
+void Form1::MakePanel(double dpi) {
   // The defined panel keeps its size and places; the window scrolls rather
   // than cut it when the screen is smaller.
   auto* scroll = new QScrollArea(this);
@@ -170,17 +203,14 @@ Form1::Form1(Analyser& analyser, Platform& platform, bool simulated, double dpi,
   panel = new QWidget(content);
   panel->setObjectName(QStringLiteral("panel"));
   panel->setFixedSize(TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi));
+  PlaceControls(dpi);
+}
 
+void Form1::PlaceControls(double dpi) {
   auto place = [dpi](QWidget* control, const char* name, const TwipsRect& rect) {
     control->setObjectName(QString::fromLatin1(name));
     control->setGeometry(TwipsToPixels(rect, dpi));
   };
-
-  // A simulated result must never pass for a real one.
-  setWindowTitle(simulated ? QStringLiteral("%1 (simulated analyser)").arg(kProductName)
-                           : QString::fromUtf8(kProductName));
-  move(TwipsToPixels(kStoredLeft, dpi), TwipsToPixels(kStoredTop, dpi));
-
   // Created in tab-index order: the focus chain follows creation.
   auto makeLabel = [&](std::size_t i) {
     Label1[i] = new QLabel(QString::fromLatin1(kLabel1[i].caption), panel);
@@ -221,51 +251,33 @@ Form1::Form1(Analyser& analyser, Platform& platform, bool simulated, double dpi,
   for (std::size_t i = 2; i < Label1.size(); ++i) makeLabel(i);
   chkAvg = new QCheckBox(QStringLiteral("Averaging"), panel);
   place(chkAvg, "chkAvg", kChkAvg);
-
-  simulated_ = simulated;
-  SetUpResultActions();
-  MakeAddedArea(platform);
-  // At a large scale factor the stored position can put the box off screen.
-  KeepOnScreen(*this);
-
-  // Enter or the space bar on the first show starts a run.
-  Command1->setFocus();
 }
 
-std::string Form1::CarrierText() { return txtCarr->text().toStdString(); }
-std::string Form1::RefLevelText() { return txtRef->text().toStdString(); }
-std::string Form1::RefOffsetText() { return txtROfs->text().toStdString(); }
-bool Form1::Band800MSelected() { return optMode[0]->isChecked(); }
-int Form1::AveragingValue() { return chkAvg->isChecked() ? 1 : 0; }
-
-void Form1::SetDialects(std::vector<Analyser*> dialects,
-                        std::function<void(std::string_view)> told) {
-  dialects_ = std::move(dialects);
-  dialect_told_ = std::move(told);
-  {
-    const QSignalBlocker quiet(dialectChooser);
-    dialectChooser->clear();
-    for (const Analyser* dialect : dialects_) dialectChooser->addItem(QString::fromUtf8(dialect->Name()));
-  }
-  if (!dialects_.empty()) ChooseDialect(dialects_.front()->Name());
-}
-
-bool Form1::ChooseDialect(std::string_view name) {
-  for (std::size_t i = 0; i < dialects_.size(); ++i) {
-    if (dialects_[i]->Name() != name) continue;
-    dialect_ = dialects_[i];
-    {
-      const QSignalBlocker quiet(dialectChooser);
-      dialectChooser->setCurrentIndex(static_cast<int>(i));
-    }
-    if (dialect_told_) dialect_told_(name);
-    return true;
-  }
-  return false;
-}
-
-std::string_view Form1::ChosenDialect() const {
-  return dialect_ != nullptr ? dialect_->Name() : run_.AnalyserName();
+void Form1::StartWorker(std::unique_ptr<RunSession> session) {
+  session->SetLiveInputs(live_);
+  // The run reads Averaging at each segment from this copy of the box.
+  connect(chkAvg, &QCheckBox::toggled, this, [this](bool on) { live_.averaging = on; });
+  worker_ = new RunWorker(std::move(session));
+  worker_->moveToThread(&worker_thread_);
+  connect(&worker_thread_, &QThread::finished, worker_, &QObject::deleteLater);
+  connect(worker_, &RunWorker::Text, this, &Form1::InsertText);
+  connect(worker_, &RunWorker::Progress, this, [this](int index, int count) {
+    bool averaged = current_.settings.averaging;
+    for (const SegmentRecord& s : current_.segments) averaged |= s.m.wait != SweepWait::kNotAveraged;
+    progress_->SegmentStarting(static_cast<std::size_t>(index), static_cast<std::size_t>(count),
+                               averaged);
+  });
+  connect(worker_, &RunWorker::Planned, this, [this](const FreqSegments& segments) {
+    segments_ = segments;
+    if (showing_current_) spectrum_->Show(&current_, segments_);
+  });
+  connect(worker_, &RunWorker::RecordChanged, this, &Form1::RecordChanged);
+  connect(worker_, &RunWorker::JournalProblem, this, [this](const QString& text) {
+    journal_problem_ = text.toStdString();
+    journal_failed_ = true;
+  });
+  connect(worker_, &RunWorker::Ended, this, &Form1::Ended);
+  worker_thread_.start();
 }
 
 void Form1::SetPlan(std::optional<TestPlan> plan) {
@@ -278,19 +290,28 @@ void Form1::SetPlan(std::optional<TestPlan> plan) {
   planChooser->ShowPlan(ChosenPlan());
 }
 
+bool Form1::ChooseDialect(std::string_view name) {
+  const int index = dialectChooser->findText(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+  if (index < 0) return false;
+  dialectChooser->setCurrentIndex(index);
+  request_.driver.dialect = name;
+  return true;
+}
+
 void Form1::InsertResult(std::string_view text) {
+  InsertText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void Form1::InsertText(const QString& text) {
   // The block starts at the caret, never inside a line or over a selection,
-  // and stays together even if the caret moves during an averaging wait.
+  // and stays together even if the caret moves while the run goes on.
   if (!block_cursor_) block_cursor_ = BlockInsertionPoint(txtRslt->textCursor());
   QTextCursor& cursor = *block_cursor_;
   // A CR LF becomes one paragraph break.
-  cursor.insertText(QString::fromUtf8(text));
+  cursor.insertText(text);
   // Handing the cursor back also scrolls the caret, and so the newest line,
   // into view.
   txtRslt->setTextCursor(cursor);
-  // Between averaging waits the run holds the event thread; paint now so each
-  // line shows the moment it arrives rather than when the run ends.
-  txtRslt->repaint();
 }
 
 void Form1::Tell(const std::string& text) {
@@ -301,42 +322,66 @@ void Form1::Tell(const std::string& text) {
   QMessageBox::critical(this, QString::fromUtf8(kProductName), QString::fromStdString(text));
 }
 
-std::string Form1::StopNote() {
-  return stop_requested_ ? kStoppedByOperator : RunHost::StopNote();
-}
-
 void Form1::Command1_Click() {
-  // Clicks delivered by an averaging wait's event handling land here while a
-  // run is in progress: one run at a time.
+  // One run at a time: a START during a run is ignored.
   if (running_) return;
   running_ = true;
-  stop_requested_ = false;
+  live_.stop = false;
+  live_.averaging = chkAvg->isChecked();
   block_cursor_.reset();
-  // A dialect chosen during a wait speaks from the next run on.
-  if (dialect_ != nullptr) run_.SetAnalyser(*dialect_);
-  const RunEnd end = run_.OnStart();
+  RunRequest request = request_;
+  request.inputs = {txtCarr->text().toStdString(), txtRef->text().toStdString(),
+                    txtROfs->text().toStdString(), optMode[0]->isChecked(),
+                    chkAvg->isChecked(), plan_};
+  request.limits = choices_->limits();
+  progress_->RunStarted();
+  choices_->SetRunning(true);
+  QMetaObject::invokeMethod(worker_, [worker = worker_, request] { worker->Run(request); });
+}
+
+void Form1::RecordChanged(const RunRecord& run, bool fresh) {
+  current_ = run;
+  if (fresh) {
+    segments_.clear();
+    ShowRun(true);
+  } else if (showing_current_) {
+    summary_->Update(running_);
+    spectrum_->update();
+  }
+}
+
+void Form1::Ended(bool endsProgram) {
   running_ = false;
   block_cursor_.reset();
-  const RunRecord& record = recorder_.record();
+  const std::size_t measured = current_.segments.size();
+  progress_->RunFinished(measured, current_.plan ? current_.plan->segmentCount : measured);
+  choices_->SetRunning(false);
+  if (current_.id != 0) recorded_.push_back(current_.id);
+  if (showing_current_) summary_->Update(false);
+  history_->RunRecorded();
   // Messages come once the run has ended, never during it.
-  if (!record.message.empty()) Tell(record.message);
+  if (!current_.message.empty()) Tell(current_.message);
   if (!journal_problem_.empty()) Tell(std::exchange(journal_problem_, {}));
-  if (end.endsProgram) {
-    // The run is closed and journaled; the window goes and the program ends.
-    program_ended_ = true;
-    close();
-    return;
+  // The run is closed and journaled: the window goes and, for a driver that
+  // cannot serve, the program ends; or the window was closed during the run.
+  program_ended_ = endsProgram;
+  if (endsProgram) close();
+  if (close_requested_ && close()) {
+    // Out of sight since the operator closed it, the window no longer ends
+    // the program by closing, as a shown one does: it ends it here.
+    QCoreApplication::quit();
   }
-  // The window was closed during a wait; the run has stopped cleanly, so
-  // close it for real now.
-  if (close_requested_) close();
+  emit RunEnded();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
   if (running_) {
-    // Inside an averaging wait: the run stops when the wait returns, takes
-    // the analyser offline, and then closes the window.
+    // The run stops at its next stop check, sets the analyser back and
+    // closes the journal; the window is out of sight meanwhile, and closes
+    // when the run has ended.
     close_requested_ = true;
+    live_.close = true;
+    hide();
     event->ignore();
     return;
   }
@@ -344,7 +389,7 @@ void Form1::closeEvent(QCloseEvent* event) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == Command1 && event->type() == QEvent::Paint) ShowAddedArea();
+  if (watched == Command1 && event->type() == QEvent::Paint) ShowAddedViews();
   // A push button outside a dialog ignores Enter; START must not.
   if (watched == Command1 && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);

@@ -1,11 +1,15 @@
 // Tarnwick's one window: the operator's fields, the band buttons, Averaging,
-// START and the results box, and the run that START starts.
+// START and the results box, and the views of the run that START starts on
+// the run's own thread.
 #ifndef TARNWICK_UI_MAIN_WINDOW_H_
 #define TARNWICK_UI_MAIN_WINDOW_H_
 
 #include <array>
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,14 +20,11 @@
 #include <QRect>
 #include <QStringList>
 #include <QTextCursor>
+#include <QThread>
 #include <QWidget>
 
-#include "analyser/analyser.h"
-#include "bus/platform.h"
-#include "journal/run_journal.h"
-#include "measure/measurement_run.h"
-#include "results/block_text.h"
-#include "results/recorder.h"
+#include "journal/result_store.h"
+#include "session/run_session.h"
 
 class QAction;
 class QComboBox;
@@ -35,11 +36,17 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QTabWidget;
 
 namespace tarnwick::ui {
 
-class AddedArea;
+class HistoryView;
+class LimitsAndReport;
 class PlanChooser;
+class ProgressView;
+class RunSummaryView;
+class RunWorker;
+class SpectrumView;
 class WindowSettings;
 
 // A rectangle in twips (1/1440 inch) from the client area's top-left corner.
@@ -69,65 +76,63 @@ bool KeepsColumnsAligned(const QFont& font);
 // SVG plugin for it.
 QIcon AppIcon();
 
-class Form1 : public QWidget, public RunHost {
+// What the window's run reads while it goes, set on the window's thread and
+// read on the run's: the Averaging box as last toggled, and the stop flags.
+class LiveSwitches : public LiveInputs {
+ public:
+  bool Averaging() override { return averaging; }
+  bool StopRequested() override { return stop || close; }
+  std::string StopNote() override;
+
+  std::atomic<bool> averaging{false};
+  std::atomic<bool> stop{false};   // Stop was clicked
+  std::atomic<bool> close{false};  // the window is closing
+};
+
+class Form1 : public QWidget {
   Q_OBJECT
 
  public:
-  // dpi converts the layout's twips; 0 takes the screen's logical DPI. The
-  // window is platform's stop check: closing it stops a run.
-  Form1(Analyser& analyser, Platform& platform, bool simulated, double dpi = 0,
+  // Runs session's runs on a thread of its own; request holds the bench
+  // every run goes to (the driver options and the journal). dpi converts the
+  // layout's twips; 0 takes the screen's logical DPI.
+  Form1(std::unique_ptr<RunSession> session, RunRequest request, double dpi = 0,
         QWidget* parent = nullptr);
+  // Stops a run under way and waits for it to close the analyser and the
+  // journal.
+  ~Form1() override;
 
-  // RunHost: what the run reads from the window.
-  std::string CarrierText() override;
-  std::string RefLevelText() override;
-  std::string RefOffsetText() override;
-  bool Band800MSelected() override;
-  const TestPlan* ChosenPlan() override { return plan_ ? &*plan_ : nullptr; }
-  int AveragingValue() override;
   // Inserts text at the results box's caret, replacing no selection and
   // splitting no line; the run's block stays together.
   void InsertResult(std::string_view text);
-  // Whether the run under way is to stop: the window was closed, or Stop
-  // clicked.
-  bool StopRequested() const { return close_requested_ || stop_requested_; }
-  std::string StopNote() override;
 
   // A plan for the next runs in place of the band buttons, which are greyed
   // while it holds; a built-in plan selects its band's button instead, and
   // none gives the choice back to the buttons.
   void SetPlan(std::optional<TestPlan> plan);
-
-  // Every run is recorded here, with its verdicts; listeners such as the
-  // journal are added to it.
-  RunRecorder& recorder() { return recorder_; }
-  // The languages the window may speak to the analyser in; the first is in
-  // force until another is chosen. told hears every choice (a simulated
-  // analyser follows it).
-  void SetDialects(std::vector<Analyser*> dialects,
-                   std::function<void(std::string_view)> told = nullptr);
-  // Speaks the dialect of that name from the next START on; false when the
-  // window has none by that name.
+  const TestPlan* ChosenPlan() const { return plan_ ? &*plan_ : nullptr; }
+  // Speaks the dialect of that name from the next START on; false when
+  // there is none by that name.
   bool ChooseDialect(std::string_view name);
-  // The name of the dialect in force.
-  std::string_view ChosenDialect() const;
+  const std::string& ChosenDialect() const { return request_.driver.dialect; }
+  // Judges the next runs against limits.
+  void UseLimits(LimitTable limits);
+  // Judges the next runs against a limits file, and remembers it; the
+  // problem, or empty.
+  QString UseLimitsFile(const QString& path);
 
-  // Where "Export runs as CSV…" finds this session's runs and the history
-  // its earlier ones. journal must outlive the window, and listen to the
-  // recorder.
-  void SetJournal(RunJournal& journal);
   // Where limits chosen in the window are remembered; must outlive it.
   void SetSettings(WindowSettings& settings);
   // How the window tells the operator something: a modal critical message
   // box, unless a test says otherwise.
   void SetMessenger(std::function<void(const std::string&)> tell) { tell_ = std::move(tell); }
-  // For the journal's warning: shown once the run has ended, never during it.
-  void JournalProblem(const std::string& text) { journal_problem_ = text; }
   // Ctrl+S: the box's text to path; the problem, or empty.
   QString SaveResultsTo(const QString& path) const;
   // The runs of this session, from the journal, as CSV to path; the problem,
   // or empty.
-  QString ExportSessionTo(const QString& path) const;
+  QString ExportSessionTo(const QString& path);
+  // The shown run's report as a PDF at path; the problem, or empty.
+  QString SaveReportTo(const QString& path) const;
 
   QAction* saveAction;
   QAction* exportAction;
@@ -136,14 +141,17 @@ class Form1 : public QWidget, public RunHost {
   // exit status says so.
   bool ProgramEnded() const { return program_ended_; }
   bool Running() const { return running_; }
-  const FreqSegments& SegmentList() const { return run_.SegmentList(); }
+  // The latest run, as the run's thread last told it.
+  const RunRecord& CurrentRun() const { return current_; }
+  // Its plan's segments.
+  const FreqSegments& SegmentList() const { return segments_; }
 
-  // START's click: runs a measurement and returns when it has ended.
+  // START's click: starts a measurement on the run's thread, unless one is
+  // under way.
   void Command1_Click();
 
-  // The defined panel, at its defined size; the added area beside or below.
+  // The defined panel, at its defined size; the added views beside or below.
   QWidget* panel;
-  AddedArea* area;
   PlanChooser* planChooser;
   QComboBox* dialectChooser;
 
@@ -156,6 +164,10 @@ class Form1 : public QWidget, public RunHost {
   QLineEdit* txtROfs;
   QCheckBox* chkAvg;
 
+ signals:
+  // A run has ended, and its messages have been shown.
+  void RunEnded();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -163,36 +175,67 @@ class Form1 : public QWidget, public RunHost {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void MakePanel(double dpi);
+  // The defined panel's controls, at their places.
+  void PlaceControls(double dpi);
+  void StartWorker(std::unique_ptr<RunSession> session);
   void Tell(const std::string& text);
+  void InsertText(const QString& text);
+  // fresh: the record of a new run.
+  void RecordChanged(const RunRecord& run, bool fresh);
+  void Ended(bool endsProgram);
+  // Shows the current run, or an earlier one from the journal.
+  void ShowRun(bool current);
+  const RunRecord& Shown() const { return showing_current_ ? current_ : earlier_; }
+  // The journal opened for reading on this thread (the run's thread has a
+  // store of its own), or null when it cannot be.
+  ResultStore* Reader();
+  // The journal's file on this machine, which no output may replace; empty: none.
+  std::string JournalFile() const;
 
-  MeasurementRun run_;
-  std::vector<Analyser*> dialects_;
-  Analyser* dialect_ = nullptr;
-  std::function<void(std::string_view)> dialect_told_;
+  RunRequest request_;
   std::optional<TestPlan> plan_;
-  BlockWriter box_;
-  RunRecorder recorder_;
+  LiveSwitches live_;
+  QThread worker_thread_;
+  RunWorker* worker_ = nullptr;
+  RunRecord current_;
+  FreqSegments segments_;
+  RunRecord earlier_;
+  bool showing_current_ = true;
   std::function<void(const std::string&)> tell_;
   bool running_ = false;
   bool close_requested_ = false;
-  bool stop_requested_ = false;
   bool program_ended_ = false;
+  std::string journal_problem_;
+  bool journal_failed_ = false;
+  std::unique_ptr<ResultStore> reader_;
+  std::string reader_problem_;  // why the journal cannot be read, when it cannot
+  std::vector<std::int64_t> recorded_;  // this session's runs in the journal
 
   // Additions for keeping results; their code is in results_actions.cpp.
   void SetUpResultActions();
-  void MakeAddedArea(Platform& platform);
+  // The added views and their arrangement; their code is in window_views.cpp.
+  void MakeControls();
+  void MakeViews();
   void Arrange(bool below);
-  void ShowAddedArea();
+  void ShowAddedViews();
   void SaveResultsAs();
   void ExportRunsAs();
+  void AskReportPath();
   void ShowResultsMenu(const QPoint& at);
   bool simulated_ = false;
   bool shown_ = false;
-  bool area_shown_ = false;
+  bool views_shown_ = false;
   QGridLayout* grid_ = nullptr;
   std::optional<bool> below_;
-  RunJournal* journal_ = nullptr;
-  std::string journal_problem_;
+  QWidget* controls_ = nullptr;
+  QWidget* views_ = nullptr;
+  ProgressView* progress_ = nullptr;
+  LimitsAndReport* choices_ = nullptr;
+  RunSummaryView* summary_ = nullptr;
+  SpectrumView* spectrum_ = nullptr;
+  HistoryView* history_ = nullptr;
+  QTabWidget* tabs_ = nullptr;
   // Where the current run's block continues; null between runs.
   std::optional<QTextCursor> block_cursor_;
 };

@@ -1,5 +1,6 @@
 // The window driven as the operator drives it, on a scripted analyser and a
-// virtual clock. Runs under Qt's offscreen platform.
+// virtual clock, or on the simulated analyser in real time where the run's
+// own thread is what is tried. Runs under Qt's offscreen platform.
 #include <algorithm>
 #include <functional>
 #include <optional>
@@ -15,6 +16,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QClipboard>
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,26 +26,28 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 
-#include "analyser/builtin_dialogue.h"
-#include "analyser/scpi_dialogue.h"
-#include "journal/run_journal.h"
 #include "measure/plan_file.h"
+#include "results/verdicts.h"
+#include "sim/simulated_driver.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/process.h"
 #include "tests/support/scripted_driver.h"
-#include "ui/added_area.h"
 #include "ui/glyph_check.h"
 #include "ui/main_window.h"
 #include "ui/plan_chooser.h"
 #include "ui/results_box.h"
+#include "ui/run_models.h"
 #include "ui/window_settings.h"
 
-using tarnwick::AnalyzerBus;
+using tarnwick::DriverStack;
+using tarnwick::RunRequest;
+using tarnwick::RunSession;
 using tarnwick::testing::FakePlatform;
 using tarnwick::testing::ScriptedDriver;
 using tarnwick::ui::Form1;
@@ -61,10 +66,21 @@ std::optional<std::string> Answer(std::string_view command, const ScriptedDriver
 
 const QString kFirstLine = QStringLiteral("30MHz---1100MHz         30.000MHz    -45.30dBm");
 
-struct Bench {
-  explicit Bench(bool simulated = false, double dpi = 96)
-      : window(analyser, platform, simulated, dpi) {
-    driver.responder = [this](std::string_view c) { return Answer(c, driver); };
+RunRequest Journaled(std::string journal) {
+  RunRequest request;
+  request.journal = std::move(journal);
+  return request;
+}
+
+// A window over driver, whose runs go to the journal at journal (none when
+// empty); it is told things in messages.
+struct WindowOn {
+  WindowOn(tarnwick::GpibDriver& driver, tarnwick::Platform& platform, bool simulated, double dpi,
+           const std::string& journal)
+      : window(std::make_unique<RunSession>(
+                   Journaled(journal), std::make_unique<DriverStack>(driver, "test bench", simulated),
+                   platform),
+               Journaled(journal), dpi) {
     window.SetMessenger([this](const std::string& text) { messages.push_back(text); });
   }
   void Show() {
@@ -72,7 +88,40 @@ struct Bench {
     window.activateWindow();  // an X server without a window manager activates nothing
     QVERIFY(QTest::qWaitForWindowActive(&window));
   }
+  // START, and the run to its end.
+  void Run() {
+    QSignalSpy ended(&window, &Form1::RunEnded);
+    window.Command1->click();
+    QVERIFY(ended.wait(10000));
+  }
+  // Has the window's thread act while the run's thread, from which a
+  // script's hooks are called, waits for it.
+  void OnWindow(const std::function<void()>& act) {
+    QMetaObject::invokeMethod(&window, act, Qt::BlockingQueuedConnection);
+  }
+  template <typename Widget>
+  Widget* Find(const char* name) const {
+    return window.findChild<Widget*>(QString::fromLatin1(name));
+  }
+  QString Text(const char* label) const { return Find<QLabel>(label)->text(); }
   QStringList Lines() const { return window.txtRslt->toPlainText().split(QLatin1Char('\n')); }
+
+  Form1 window;
+  std::vector<std::string> messages;
+};
+
+// The scripted analyser on the virtual clock.
+struct Scripted {
+  Scripted() {
+    driver.responder = [this](std::string_view c) { return Answer(c, driver); };
+  }
+  FakePlatform platform;
+  ScriptedDriver driver;
+};
+
+struct Bench : Scripted, WindowOn {
+  explicit Bench(bool simulated = false, double dpi = 96, const std::string& journal = {})
+      : WindowOn(driver, platform, simulated, dpi, journal) {}
   int Count(const std::vector<std::string>& list, std::string_view item) const {
     return static_cast<int>(std::count(list.begin(), list.end(), item));
   }
@@ -85,13 +134,30 @@ struct Bench {
     }
     return kinds;
   }
+};
 
-  FakePlatform platform;
-  ScriptedDriver driver;
-  AnalyzerBus bus{driver};
-  tarnwick::BuiltinDialogue analyser{bus, platform};
-  Form1 window;
-  std::vector<std::string> messages;
+// The simulated analyser of a scene, in real time.
+struct Simulated {
+  explicit Simulated(std::string_view scene)
+      : driver(tarnwick::sim::ParseScene(scene, "test.scene"), platform) {}
+  tarnwick::SystemPlatform platform;
+  tarnwick::sim::SimulatedDriver driver;
+};
+
+struct SimBench : Simulated, WindowOn {
+  explicit SimBench(std::string_view scene)
+      : Simulated(scene), WindowOn(driver, platform, true, 96, {}) {}
+  // START, and the run to its first sweep.
+  void StartSweeping() {
+    window.Command1->click();
+    QTRY_COMPARE(Find<QProgressBar>("progress")->text(), QStringLiteral("segment 1 of 6"));
+    QTest::qWait(200);
+  }
+  // How long the run took to end after since, on the clock its record keeps.
+  qint64 EndedAfter(const QDateTime& since) const {
+    return since.msecsTo(QDateTime::fromString(QString::fromStdString(window.CurrentRun().ended),
+                                               Qt::ISODateWithMs));
+  }
 };
 
 // A folder of the running test function's own: TestDir() names the process
@@ -100,6 +166,29 @@ std::filesystem::path FunctionDir() {
   const auto dir = tarnwick::testing::TestDir() / QTest::currentTestFunction();
   std::filesystem::create_directories(dir);
   return dir;
+}
+
+// How late a timer due every 10 ms ran, tick by tick, while the window's
+// thread handled its events until done said so: in ms, the latest last
+// (from the last tick to the end counts as a tick too).
+std::vector<qint64> Lateness(const std::function<bool()>& done) {
+  QEventLoop loop;
+  QTimer timer;
+  timer.setTimerType(Qt::PreciseTimer);
+  QElapsedTimer clock;
+  std::vector<qint64> late;
+  qint64 last = 0;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    late.push_back(clock.elapsed() - last - 10);
+    last = clock.elapsed();
+    if (done()) loop.quit();
+  });
+  clock.start();
+  timer.start(10);
+  loop.exec();
+  late.push_back(clock.elapsed() - last - 10);
+  std::sort(late.begin(), late.end());
+  return late;
 }
 
 // Runs the application's event loop, as the program does, with action as its
@@ -132,7 +221,7 @@ class MainWindowTest : public QObject {
     QTRY_VERIFY(!b.window.windowIcon().pixmap(32).isNull());  // once on the screen
     QCOMPARE(b.window.txtRslt->geometry(), QRect(24, 88, 397, 301));
     QCOMPARE(b.window.txtRef->geometry(), QRect(180, 40, 73, 18));
-    QVERIFY(b.window.area->backToCurrent->isHidden());  // nothing from the journal shown yet
+    QVERIFY(b.Find<QPushButton>("backToCurrent")->isHidden());  // nothing from the journal shown yet
     QCOMPARE(Bench(false, 120).window.chkAvg->geometry(), QRect(405, 80, 111, 21));
     // A plain fixed-pitch results font, so the columns line up; long lines wrap.
     const QFontInfo font(b.window.txtRslt->font());
@@ -147,17 +236,20 @@ class MainWindowTest : public QObject {
     b.Show();
     // Keys go to whatever has the focus: START, at first show.
     QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Return);
+    QTRY_VERIFY(!b.window.Running());
     const QStringList lines = b.Lines();
     QCOMPARE(lines.size(), 8);  // header, six segments, the empty line after the break
     QCOMPARE(lines[1], kFirstLine);
     QVERIFY(!b.window.txtRslt->toPlainText().contains(QLatin1Char('\r')));
     QCOMPARE(b.Sweeps(), "TTTTTT");
-    QCOMPARE(b.platform.sleeps, 0);  // events wait while the run holds the thread
+    QCOMPARE(b.platform.sleeps, 0);  // plain sweeps are not waited for
 
     // The keypad's Enter and the space bar start runs too; Ctrl+Return and a
     // held key's repeats do not.
     QTest::keyClick(b.window.Command1, Qt::Key_Enter, Qt::KeypadModifier);
+    QTRY_VERIFY(!b.window.Running());
     QTest::keyClick(b.window.Command1, Qt::Key_Space);
+    QTRY_VERIFY(!b.window.Running());
     QTest::keyClick(b.window.Command1, Qt::Key_Return, Qt::ControlModifier);
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
       for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
@@ -165,9 +257,10 @@ class MainWindowTest : public QObject {
         QApplication::sendEvent(b.window.Command1, &repeat);
       }
     }
+    QVERIFY(!b.window.Running());
     QCOMPARE(b.Lines().count(QStringLiteral("Spurious")), 3);
     // Once the blocks outgrow the box, it scrolls to keep the newest line in view.
-    b.window.Command1->click();
+    b.Run();
     QPlainTextEdit* box = b.window.txtRslt;
     QVERIFY(box->verticalScrollBar()->maximum() > 0);
     QVERIFY(box->viewport()->rect().contains(box->cursorRect()));
@@ -177,18 +270,20 @@ class MainWindowTest : public QObject {
     Bench b;
     b.Show();
     b.window.chkAvg->setChecked(true);
-    // One status poll per wait, so pump n belongs to segment n-1. A second
+    // One status poll per wait, so sleep n belongs to segment n-1. A second
     // START is ignored; Averaging changed applies from the next segment.
     bool runningInWait = false;
     b.platform.onSleep = [&] {
       if (b.platform.sleeps == 1) {
-        runningInWait = b.window.Running();
-        b.window.Command1->click();
-        QTest::keyClick(b.window.Command1, Qt::Key_Return);
+        b.OnWindow([&] {
+          runningInWait = b.window.Running();
+          b.window.Command1->click();
+          QTest::keyClick(b.window.Command1, Qt::Key_Return);
+        });
       }
-      if (b.platform.sleeps == 2) QTest::mouseClick(b.window.chkAvg, Qt::LeftButton);
+      if (b.platform.sleeps == 2) b.OnWindow([&] { QTest::mouseClick(b.window.chkAvg, Qt::LeftButton); });
     };
-    b.window.Command1->click();
+    b.Run();
     QVERIFY(runningInWait && !b.window.Running());
     QCOMPARE(b.Count(b.driver.writes, "DY 0.1"), 1);
     QCOMPARE(b.Sweeps(), "AATTTT");
@@ -213,7 +308,7 @@ class MainWindowTest : public QObject {
       return c == "*STB?" ? std::optional<std::string>("0\r\n") : Answer(c, b.driver);  // never done
     };
     bool closedInWait = true;
-    b.platform.onSleep = [&] { closedInWait = b.window.close(); };
+    b.platform.onSleep = [&] { b.OnWindow([&] { closedInWait = b.window.close(); }); };
     QCOMPARE(ExecWith([&] { b.window.Command1->click(); }), 0);
     QVERIFY(!closedInWait);
     QCOMPARE(b.platform.sleeps, 1);
@@ -232,7 +327,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(b.messages, (std::vector<std::string>{std::string(tarnwick::kMsgUnableToRegister)}));
     // The run ended properly before the window went: recorded, and nothing
     // more said to a driver that refused its words.
-    QCOMPARE(b.window.recorder().record().OutcomeName(), std::string("stopped"));
+    QCOMPARE(b.window.CurrentRun().OutcomeName(), std::string("stopped"));
     QCOMPARE(b.driver.calls, (std::vector<std::string>{"Register", "Unregister"}));
     QVERIFY(b.window.ProgramEnded());
     QVERIFY(!b.window.isVisible() && !b.window.Running());
@@ -257,7 +352,7 @@ class MainWindowTest : public QObject {
       caret.setPosition(c.anchor);
       caret.setPosition(c.position, QTextCursor::KeepAnchor);
       b.window.txtRslt->setTextCursor(caret);
-      b.window.Command1->click();
+      b.Run();
       const QString all = b.window.txtRslt->toPlainText();
       const qsizetype at = all.indexOf(QStringLiteral("Spurious"));
       QCOMPARE(all.left(at), c.before);
@@ -267,28 +362,30 @@ class MainWindowTest : public QObject {
 
   void addedAreaFollowsTheRun() {
     Bench b(true);
-    b.window.area->UseLimits(tarnwick::LimitTable::Everywhere(-45.5));  // -45.3 dBm fails
+    b.window.UseLimits(tarnwick::LimitTable::Everywhere(-45.5));  // -45.3 dBm fails
     QStringList seen;  // at each marker query: the caption, the progress, the rows
     b.driver.responder = [&](std::string_view c) {
       if (c == "MF?") {
-        seen << b.window.windowTitle() + " | " + b.window.area->progress->text() + " | " +
-                    QString::number(b.window.area->table->model()->rowCount());
+        b.OnWindow([&] {
+          seen << b.window.windowTitle() + " | " + b.Find<QProgressBar>("progress")->text() +
+                      " | " + QString::number(b.Find<QTableView>("runTable")->model()->rowCount());
+        });
       }
       return Answer(c, b.driver);
     };
-    b.window.Command1->click();
+    b.Run();
     QCOMPARE(seen.value(2), QStringLiteral("Tarnwick (simulated analyser) | segment 3 of 6 | 2"));
     QCOMPARE(b.window.windowTitle(), QStringLiteral("Tarnwick (simulated analyser)"));
-    QCOMPARE(b.window.area->bannerWord->text(), QStringLiteral("FAIL"));
-    QCOMPARE(b.window.area->bannerDetail->text(),
+    QCOMPARE(b.Text("bannerWord"), QStringLiteral("FAIL"));
+    QCOMPARE(b.Text("bannerDetail"),
              QStringLiteral("6 of 6 over their limit; worst margin -0.20 dB at 30 MHz\n"
                             "Limits: -45.5 dBm everywhere"));
     // Failing rows say so in words as well as in colour.
-    const QAbstractItemModel& table = *b.window.area->table->model();
+    const QAbstractItemModel& table = *b.Find<QTableView>("runTable")->model();
     QCOMPARE(table.index(5, tarnwick::kVerdictColumn).data().toString(), QStringLiteral("FAIL"));
     QVERIFY(table.index(5, 0).data(Qt::BackgroundRole).isValid());
     QVERIFY(!(table.flags(table.index(0, 0)) & Qt::ItemIsEditable));
-    b.window.area->copyTable->click();
+    b.Find<QPushButton>("copyTable")->click();
     QCOMPARE(QApplication::clipboard()->text().split('\n').value(1),
              QStringLiteral("30MHz---1100MHz\t30.000\t-45.30\t-45.5\t-0.20\tFAIL\t"));
   }
@@ -300,47 +397,44 @@ class MainWindowTest : public QObject {
     b.driver.responder = [&b](std::string_view c) {
       return c == "*STB?" ? std::optional<std::string>("0\r\n") : Answer(c, b.driver);  // never done
     };
-    b.platform.onSleep = [&] { b.window.area->stopButton->click(); };
-    b.window.Command1->click();
+    b.platform.onSleep = [&] { b.OnWindow([&] { b.Find<QPushButton>("stopButton")->click(); }); };
+    b.Run();
     QCOMPARE(b.platform.sleeps, 1);
     QCOMPARE(b.driver.writes.back(), "AAVG OFF");
     QCOMPARE(b.driver.calls.back(), "ibonl(0, 0)");
     QCOMPARE(b.Lines().value(1), QStringLiteral("* Run stopped by the operator"));
-    QCOMPARE(b.window.area->bannerWord->text(), QStringLiteral("STOPPED"));
+    QCOMPARE(b.Text("bannerWord"), QStringLiteral("STOPPED"));
     // Limits may be chosen again once the run is over.
-    QVERIFY(b.window.isVisible() && !b.window.area->stopButton->isEnabled() && b.window.area->openLimits->isEnabled());
+    QVERIFY(b.window.isVisible() && !b.Find<QPushButton>("stopButton")->isEnabled() &&
+            b.Find<QPushButton>("openLimits")->isEnabled());
     // The next run is not stopped by the last one's click.
     b.window.chkAvg->setChecked(false);
-    b.window.Command1->click();
-    QCOMPARE(b.window.recorder().record().outcome, std::string("completed"));
+    b.Run();
+    QCOMPARE(b.window.CurrentRun().outcome, std::string("completed"));
   }
 
   void historyShowsEarlierRunsAndTheirReport() {
     const auto dir = FunctionDir();
-    Bench b(true);
-    tarnwick::RunJournal journal(tarnwick::OpenJournal((dir / "j.sqlite").string()),
-                                 [](const std::string& w) { QFAIL(w.c_str()); });
-    b.window.recorder().AddListener(journal);
-    b.window.SetJournal(journal);
-    b.window.recorder().SetBench([] { return "simulated (test scene)"; }, true);
-    b.window.area->UseLimits(tarnwick::LimitTable::Everywhere(-50));
-    b.window.Command1->click();
+    Bench b(true, 96, (dir / "j.sqlite").string());
+    b.window.UseLimits(tarnwick::LimitTable::Everywhere(-50));
+    b.Run();
     b.window.txtCarr->setText(QStringLiteral("l940"));  // refused
-    b.window.Command1->click();
-    tarnwick::ui::AddedArea& area = *b.window.area;
-    area.tabs->setCurrentIndex(1);  // History
-    const QAbstractItemModel& runs = *area.history->model();
+    b.Run();
+    QCOMPARE(b.messages.size(), 1u);  // the refusal; the journal had nothing to say
+    b.Find<QTabWidget>("tabs")->setCurrentIndex(1);  // History
+    QTableView& history = *b.Find<QTableView>("history");
+    const QAbstractItemModel& runs = *history.model();
     QCOMPARE(runs.rowCount(), 2);
     QCOMPARE(runs.index(0, 3).data().toString(), QStringLiteral("refused, simulated"));  // newest first
     QCOMPARE(runs.index(1, 4).data().toString(), QStringLiteral("FAIL"));
-    area.history->selectRow(1);
-    QCOMPARE(area.bannerWord->text(), QStringLiteral("FAIL"));
-    QCOMPARE(area.table->model()->rowCount(), 6);
-    QVERIFY(!area.backToCurrent->isHidden());
+    history.selectRow(1);
+    QCOMPARE(b.Text("bannerWord"), QStringLiteral("FAIL"));
+    QCOMPARE(b.Find<QTableView>("runTable")->model()->rowCount(), 6);
+    QVERIFY(!b.Find<QPushButton>("backToCurrent")->isHidden());
 
     // The report of the run shown, as poppler reads and draws it.
     const QString pdf = QString::fromStdString((dir / "run.pdf").string());
-    QCOMPARE(area.SaveReportTo(pdf), QString());
+    QCOMPARE(b.window.SaveReportTo(pdf), QString());
     const auto text = tarnwick::testing::RunProcess("pdftotext", {pdf.toStdString(), "-"});
     for (const char* said : {"simulated analyser: not a measurement", "Tarnwick 1.00", "FAIL",
                              "6 of 6 over their limit", "Limits: -50 dBm everywhere",
@@ -360,8 +454,8 @@ class MainWindowTest : public QObject {
       }
     }
     QVERIFY(red > 50);
-    area.backToCurrent->click();
-    QCOMPARE(area.bannerWord->text(), QStringLiteral("STOPPED"));
+    b.Find<QPushButton>("backToCurrent")->click();
+    QCOMPARE(b.Text("bannerWord"), QStringLiteral("STOPPED"));
   }
 
   void historyReadsOlderRunsAsTheViewScrolls() {
@@ -401,16 +495,16 @@ class MainWindowTest : public QObject {
     Bench b;
     tarnwick::ui::WindowSettings settings(ini);
     b.window.SetSettings(settings);
-    QCOMPARE(b.window.area->UseLimitsFile(QString::fromStdString(good)), QString());
-    QVERIFY(b.window.area->UseLimitsFile(QString::fromStdString(bad)).contains(":1: "));
+    QCOMPARE(b.window.UseLimitsFile(QString::fromStdString(good)), QString());
+    QVERIFY(b.window.UseLimitsFile(QString::fromStdString(bad)).contains(":1: "));
     QCOMPARE(tarnwick::ui::WindowSettings(ini).LimitsFile().toStdString(), good);
-    b.window.Command1->click();
-    QCOMPARE(b.window.recorder().record().Failures(), 6u);
+    b.Run();
+    QCOMPARE(b.window.CurrentRun().Failures(), 6u);
     std::ofstream(bad) << "30000000 6100000000 -50\n";  // in Hz: none of the plan is covered
-    QCOMPARE(b.window.area->UseLimitsFile(QString::fromStdString(bad)), QString());
-    b.window.Command1->click();
+    QCOMPARE(b.window.UseLimitsFile(QString::fromStdString(bad)), QString());
+    b.Run();
     QVERIFY(!b.messages.empty() && b.messages.back().find("covers none of the plan") != std::string::npos);
-    b.window.area->noLimits->click();
+    b.Find<QPushButton>("noLimits")->click();
     QCOMPARE(tarnwick::ui::WindowSettings(ini).LimitsFile(), QString());
   }
 
@@ -440,16 +534,12 @@ class MainWindowTest : public QObject {
   }
 
   void savedTextAndExportedRunsSayWhatTheyAre() {
-    const auto dir = tarnwick::testing::TestDir();
-    Bench b(true);
-    QCOMPARE(b.window.ExportSessionTo(QString::fromStdString((dir / "none.csv").string())),
+    const auto dir = FunctionDir();
+    QCOMPARE(Bench(true).window.ExportSessionTo(QString::fromStdString((dir / "none.csv").string())),
              QStringLiteral("No journal is being written: there is nothing to export."));
-    tarnwick::RunJournal journal(tarnwick::OpenJournal((dir / "j.sqlite").string()),
-                                 [](const std::string& w) { QFAIL(w.c_str()); });
-    b.window.recorder().AddListener(journal);
-    b.window.SetJournal(journal);
-    b.window.Command1->click();
-    b.window.Command1->click();
+    Bench b(true, 96, (dir / "j.sqlite").string());
+    b.Run();
+    b.Run();
     const auto saved = dir / "saved.txt", csv = dir / "runs.csv";
     QCOMPARE(b.window.SaveResultsTo(QString::fromStdString(saved.string())), QString());
     QCOMPARE(b.window.ExportSessionTo(QString::fromStdString(csv.string())), QString());
@@ -467,7 +557,7 @@ class MainWindowTest : public QObject {
                                         std::pair{dir, "is a directory, not a regular file"}}) {
       const QString to = QString::fromStdString(path.string()), said = QString::fromLatin1(refusal);
       for (const QString& problem : {b.window.SaveResultsTo(to), b.window.ExportSessionTo(to),
-                                     b.window.area->SaveReportTo(to)}) {
+                                     b.window.SaveReportTo(to)}) {
         QVERIFY2(problem.endsWith(said + QStringLiteral(": nothing was written")), qPrintable(problem));
       }
     }
@@ -485,39 +575,91 @@ class MainWindowTest : public QObject {
     }
     // 800M, now selected, clears 2G and sets the next run's plan.
     QVERIFY(!b.window.optMode[1]->isChecked());
-    b.window.Command1->click();
+    b.Run();
     QCOMPARE(b.window.SegmentList().size(), 3u);
     // Another plan greys the band buttons; a built-in one gives them back.
     b.window.SetPlan(tarnwick::ParsePlan(
         "name = \"p\"\nnotch_mhz = 1\n[[segment]]\nstart_mhz = 30\nstop_mhz = 40\n", "p.toml"));
-    b.window.Command1->click();
+    b.Run();
     QVERIFY(!b.window.optMode[0]->isEnabled() && !b.window.optMode[1]->isEnabled());
     QCOMPARE(b.window.SegmentList().size(), 1u);
     // The chooser shows it; its first entry gives the choice back to the buttons.
     QCOMPARE(b.window.planChooser->currentText(), QStringLiteral("p"));
     emit b.window.planChooser->activated(0);
     QVERIFY(b.window.ChosenPlan() == nullptr && b.window.optMode[0]->isEnabled());
-    emit b.window.planChooser->activated(1);
+    emit b.window.planChooser->activated(b.window.planChooser->findText(QStringLiteral("p")));
     QCOMPARE(b.window.ChosenPlan()->name, std::string("p"));
     b.window.SetPlan(tarnwick::BuiltinPlan(1));
-    b.window.Command1->click();
+    b.Run();
     QVERIFY(b.window.optMode[1]->isChecked() && b.window.optMode[0]->isEnabled());
     QCOMPARE(b.window.SegmentList().size(), 6u);
   }
 
   void dialectChosenSpeaksFromTheNextRun() {
     Bench b;
-    tarnwick::ScpiDialogue scpi(b.bus, b.platform);
-    std::vector<std::string> told;
-    b.window.SetDialects({&b.analyser, &scpi}, [&](std::string_view name) { told.emplace_back(name); });
     QCOMPARE(b.window.dialectChooser->count(), 2);
     emit b.window.dialectChooser->activated(1);
-    b.window.Command1->click();
+    b.Run();
     QCOMPARE(b.driver.writes.front(), std::string("*CLS"));
-    QCOMPARE(b.window.recorder().record().settings.dialect, std::string("scpi"));
-    QCOMPARE(told, (std::vector<std::string>{"builtin", "scpi"}));
+    QCOMPARE(b.window.CurrentRun().settings.dialect, std::string("scpi"));
     QVERIFY(!b.window.ChooseDialect("gpib"));
-    QCOMPARE(b.window.ChosenDialect(), std::string_view("scpi"));
+    QCOMPARE(b.window.ChosenDialect(), std::string("scpi"));
+  }
+
+  // On the simulated analyser in real time: Stop during a plain sweep, and
+  // closing the window during a wait that would time out after 10 s, end the
+  // run within 100 ms, cleanly; the closed window goes at once.
+  void stopAndCloseActWithin100Ms() {
+    {
+      SimBench b("sweep-ms 5000\n");
+      b.StartSweeping();
+      const QDateTime clicked = QDateTime::currentDateTimeUtc();
+      QSignalSpy ended(&b.window, &Form1::RunEnded);
+      b.Find<QPushButton>("stopButton")->click();
+      QVERIFY(ended.wait(5000));
+      QCOMPARE_LT(b.EndedAfter(clicked), 100);
+      QCOMPARE(b.Lines().value(1), QStringLiteral("* Run stopped by the operator"));
+    }
+    SimBench b("averaging-ms 60000\n");
+    b.Show();
+    b.window.chkAvg->setChecked(true);
+    b.StartSweeping();
+    const QDateTime closed = QDateTime::currentDateTimeUtc();
+    bool gone = false;
+    QCOMPARE(ExecWith([&] { gone = !b.window.close() && !b.window.isVisible(); }), 0);
+    QVERIFY(gone);
+    QCOMPARE_LT(b.EndedAfter(closed), 100);
+    QCOMPARE(b.window.CurrentRun().endNotes,
+             std::vector<std::string>{"Run interrupted: stopped by the operator."});
+  }
+
+  // During a 3 s plain sweep the window's thread stays free: a timer due
+  // every 10 ms keeps running and is not more than 50 ms late (at 19 ticks
+  // in 20: a loaded machine may hold any thread back now and then, so the
+  // latest tick is allowed a second, a third of the sweep); and a second
+  // START is ignored.
+  void theWindowStaysLiveDuringASweep() {
+    SimBench b("sweep-ms 3000\n");
+    b.window.SetPlan(tarnwick::ParsePlan(
+        "name = \"p\"\nnotch_mhz = 1\n[[segment]]\nstart_mhz = 30\nstop_mhz = 40\n", "p.toml"));
+    b.Show();
+    QSignalSpy ended(&b.window, &Form1::RunEnded);
+    QElapsedTimer since;
+    since.start();
+    bool started = false;  // START at the timer's first tick, and again after a second
+    const std::vector<qint64> late = Lateness([&] {
+      if (!std::exchange(started, true) || (b.window.Running() && since.elapsed() > 1000)) {
+        b.window.Command1->click();
+      }
+      return !b.window.Running() || since.elapsed() > 10000;
+    });
+    QVERIFY(!b.window.Running());
+    QVERIFY2(since.elapsed() >= 3000, "the sweep took its time");
+    QCOMPARE_GT(late.size(), 100u);
+    QCOMPARE_LE(late[late.size() * 19 / 20], 50);
+    QCOMPARE_LT(late.back(), 1000);
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(b.Lines().count(QStringLiteral("Spurious")), 1);
   }
 
 };

@@ -11,8 +11,8 @@
 #include "analyser/builtin_dialogue.h"
 #include "bus/analyzer_bus.h"
 #include "drivers/driver_library.h"
-#include "drivers/resource.h"
 #include "drivers/visa_driver.h"
+#include "session/resources.h"
 #include "sim/scene.h"
 #include "tests/support/fake_platform.h"
 
@@ -40,13 +40,13 @@ TEST(HostileText, NoMessageShowsARawControlByteOrGrowsWithTheText) {
   const std::function<std::string()> messages[] = {
       [] {
         return Refusal<drivers::ResourceError>(
-            [] { drivers::ParseResource("PRLGX-TCPIP::" + kHostile + "::8::INSTR"); });
+            [] { ParseResource("PRLGX-TCPIP::" + kHostile + "::8::INSTR"); });
       },
       [&] {  // a serial device that cannot be opened, named by the run
-        const auto resource = drivers::ParseResource("PRLGX-ASRL::/no/" + kHostile + "::8::INSTR");
-        auto driver = drivers::MakeDriver(resource, {platform, {}, {}, {}});
+        const auto resource = ParseResource("PRLGX-ASRL::/no/" + kHostile + "::8::INSTR");
+        auto driver = MakeDriver(resource, {platform, {}, {}, {}});
         AnalyzerBus bus(*driver);
-        bus.SetAddress(resource.address);
+        bus.SetAddress(resource.fields.address);
         const Status opened = BuiltinDialogue(bus, platform).Open();
         return opened.ok() ? std::string("opened") : opened.error().message;
       },
