@@ -7,6 +7,7 @@
 #include "app/cli_subcommands.h"
 #include "app/journal_options.h"
 #include "app/program_options.h"
+#include "app/run_choice.h"
 #include "drivers/shared_library.h"
 #include "journal/store_table.h"
 #include "report/run_report.h"
@@ -21,9 +22,7 @@ void AddReportCommand(CLI::App& app, ReportCommand& report) {
   report.command->add_option("-o,--output", report.output, "The PDF to write")
       ->option_text("FILE.pdf")
       ->required();
-  report.command->add_option("--journal", report.journal, "The journal to read (default: where runs go)")
-      ->option_text("PATH")
-      ->check(JournalAddressProblem);
+  AddReadingJournal(*report.command, report.journal, report.lab);
 }
 
 std::optional<int> RunReportCommand(const ReportCommand& report, const char* program) {
@@ -37,8 +36,7 @@ std::optional<int> RunReportCommand(const ReportCommand& report, const char* pro
 #else
   std::optional<RunRecord> run;
   try {
-    run = OpenStore(ParseStoreAddress(report.journal.empty() ? DefaultJournalPath() : report.journal),
-                    JournalAccess::kRead)
+    run = OpenStore(ParseStoreAddress(ReadingJournal(report.journal, report.lab)), JournalAccess::kRead)
               ->LoadRun(report.id);
   } catch (const JournalAddressError& e) {
     return fail(kExitUsage, e.what());
