@@ -83,6 +83,11 @@ std::optional<int> RunLabCommand(const LabCommands& c, const std::string& journa
     say("no lab to forward to: give --lab CONNINFO (it is remembered)");
     return kExitUsage;
   }
+  // A remembered address may have been edited by hand.
+  if (const std::string refused = lab::LabAddressProblem(settings.lab); !refused.empty()) {
+    say(fmt::format("{}: {}", CutForMessage(settingsPath, kQuotedPathLength), refused));
+    return kExitUsage;
+  }
   const lab::ForwardOutcome outcome = lab::LabForwarder(bench, settings.lab).ForwardWaiting();
   fmt::print("{} run{} forwarded to {}; {} waiting\n", outcome.forwarded,
              outcome.forwarded == 1 ? "" : "s", lab::ShownLab(settings.lab), outcome.waiting);

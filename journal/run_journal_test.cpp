@@ -151,7 +151,9 @@ TEST(SqliteStore, QueuesEndedRunsAndThoseLeftByProgramsGone) {
     const std::int64_t id = store.BeginRun(run);
     if (*c.outcome != '\0') store.FinishRun(id, run);
     const std::string sql = "UPDATE runs SET writer = '" + c.writer + "' WHERE id = " + std::to_string(id);
-    if (!c.writer.empty()) ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    if (!c.writer.empty()) {
+      ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    }
     if (c.queued) expected.push_back(id);
   }
   sqlite3_close(db);

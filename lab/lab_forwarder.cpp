@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -145,14 +147,17 @@ std::vector<PgParam> BatchParams(const std::vector<RunRecord>& runs) {
   return params;
 }
 
-std::unique_ptr<SqliteStore> OpenBenchJournal(const std::string& journal) {
+// The bench's journal; none when there is none yet, and so nothing to send.
+std::unique_ptr<SqliteStore> OpenBenchJournal(const std::string& journal, JournalAccess access) {
   const StoreAddress address = ParseStoreAddress(journal);
   if (address.file.empty()) {
     throw JournalAddressError(fmt::format("{} is not a bench's journal: runs are forwarded from "
                                           "the SQLite journal they were measured into",
                                           QuotedForMessage(journal, kQuotedPathLength)));
   }
-  return std::make_unique<SqliteStore>(address.file, JournalAccess::kWrite);
+  std::error_code error;
+  if (!std::filesystem::exists(address.file, error)) return nullptr;
+  return std::make_unique<SqliteStore>(address.file, access);
 }
 
 }  // namespace
@@ -165,7 +170,8 @@ ForwardOutcome LabForwarder::ForwardWaiting(const std::function<bool()>& stop) {
   outcome.tried = UtcNow();
   std::unique_ptr<SqliteStore> journal;
   try {
-    journal = OpenBenchJournal(journal_);
+    journal = OpenBenchJournal(journal_, JournalAccess::kWrite);
+    if (!journal) return outcome;
     journal->QueueAbandonedRuns();
     if (journal->WaitingRuns(1).empty()) return outcome;
     const std::unique_ptr<PgConnection> lab = ConnectToLab(lab_);
@@ -232,10 +238,10 @@ std::string WaitingLine(std::size_t waiting, const std::string& tried, const std
 QueueState ReadQueueState(const std::string& journal) {
   QueueState state;
   try {
-    const StoreAddress address = ParseStoreAddress(journal);
-    SqliteStore store(address.file, JournalAccess::kRead);
-    state.waiting = store.WaitingCount();
-    if (const std::optional<LabAttempt> last = store.LastLabAttempt()) {
+    const std::unique_ptr<SqliteStore> store = OpenBenchJournal(journal, JournalAccess::kRead);
+    if (!store) return state;
+    state.waiting = store->WaitingCount();
+    if (const std::optional<LabAttempt> last = store->LastLabAttempt()) {
       state.lastLab = last->lab;
       state.lastTried = last->tried;
       state.lastError = last->error;

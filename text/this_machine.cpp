@@ -34,7 +34,7 @@ ProcessId CurrentId() { return GetCurrentProcessId(); }
 // The process's creation time in 100 ns ticks; none (0) when it has ended
 // or cannot be opened.
 std::uint64_t StartOf(ProcessId id, bool& unknown) {
-  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(id));
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(id));
   if (process == nullptr) {
     // Denied: it exists, but is not ours to look at.
     unknown = GetLastError() == ERROR_ACCESS_DENIED;
