@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Forwarding 10,000 and 100,000 runs to a lab on loopback, then reading the
-# lab of 100,000 runs with tarnwick-cli runs and export --all, with their
+# Forwarding 10,000 and 100,000 runs to a lab on loopback, then reading
+# both labs with tarnwick-cli runs and export --all, with their
 # time and peak memory. Starts a private PostgreSQL in a temporary folder
 # (as the postgres user when run as root) and stops it at the end.
 #   bench/lab_bench.sh [BUILD_DIR]    (default build/default)
@@ -25,10 +25,12 @@ for n in 10000 100000; do
   "$build/bench/lab_bench" make-journal "$dir/j$n.sqlite" "$n"
   echo "$n runs:"; "$build/bench/lab_bench" forward "$dir/j$n.sqlite" "$lab"
 done
-lab="host=127.0.0.1 port=$port dbname=lab100000 user=tarnwick"
-for cmd in "runs" "export --all"; do
+for n in 10000 100000; do
+ lab="host=127.0.0.1 port=$port dbname=lab$n user=tarnwick"
+ for cmd in "runs" "export --all"; do
   /usr/bin/time -v "$cli" $cmd --journal "$lab" 2>"$dir/time" >"$dir/out"
-  echo "$cmd over 100000 lab runs: $(wc -l <"$dir/out") lines," \
+  echo "$cmd over $n lab runs: $(wc -l <"$dir/out") lines," \
        "$(grep -E 'Elapsed' "$dir/time" | sed 's/.*): //') elapsed," \
        "$(grep -E 'Maximum resident' "$dir/time" | sed 's/.*: //') kB peak"
+ done
 done
