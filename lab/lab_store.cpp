@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include <fmt/format.h>
-#include <libpq-fe.h>
+#include "lab/libpq.h"
 
 #include "journal/store_table.h"
 #include "text/quote.h"
@@ -121,10 +121,10 @@ SegmentRecord SegmentFromRow(const PgResult& r) {
 
 std::string ConninfoProblem(std::string_view text, PQconninfoOption*& options) {
   char* error = nullptr;
-  options = PQconninfoParse(std::string(text).c_str(), &error);
+  options = Pq().PQconninfoParse(std::string(text).c_str(), &error);
   if (options == nullptr) {
     std::string why = error != nullptr ? error : "out of memory";
-    PQfreemem(error);
+    Pq().PQfreemem(error);
     while (!why.empty() && why.back() == '\n') why.pop_back();
     return fmt::format("cannot read the lab's address {}: {}", ShownLab(text), CutForMessage(why, 200));
   }
@@ -147,7 +147,12 @@ std::string ShownLab(std::string_view text) { return QuotedForMessage(text, kQuo
 
 std::string LabAddressProblem(std::string_view text) {
   PQconninfoOption* options = nullptr;
-  std::string problem = ConninfoProblem(text, options);
+  std::string problem;
+  try {
+    problem = ConninfoProblem(text, options);
+  } catch (const JournalError& e) {  // no libpq to read it with
+    return e.what();
+  }
   for (PQconninfoOption* o = options; o != nullptr && o->keyword != nullptr; ++o) {
     if (std::string_view(o->keyword) == "password" && o->val != nullptr && *o->val != '\0') {
       problem = fmt::format(
@@ -157,7 +162,7 @@ std::string LabAddressProblem(std::string_view text) {
           "in the environment (PGPASSWORD)");
     }
   }
-  PQconninfoFree(options);
+  Pq().PQconninfoFree(options);
   return problem;
 }
 
@@ -170,7 +175,7 @@ std::unique_ptr<PgConnection> ConnectToLab(const std::string& text) {
   for (PQconninfoOption* o = options; o->keyword != nullptr; ++o) {
     timeoutGiven |= std::string_view(o->keyword) == "connect_timeout" && o->val != nullptr && *o->val != '\0';
   }
-  PQconninfoFree(options);
+  Pq().PQconninfoFree(options);
   // An unreachable lab is told within 3 s; the environment's
   // PGCONNECT_TIMEOUT, or the address's own, rules when given.
   std::string conninfo = text;

@@ -1,20 +1,20 @@
 #include "lab/pg_connection.h"
 
 #include <fmt/format.h>
-#include <libpq-fe.h>
+#include "lab/libpq.h"
 
 #include "text/quote.h"
 
 namespace tarnwick::lab {
 
-void PgResult::Free::operator()(pg_result* r) const { PQclear(r); }
-int PgResult::Rows() const { return PQntuples(result_.get()); }
+void PgResult::Free::operator()(pg_result* r) const { Pq().PQclear(r); }
+int PgResult::Rows() const { return Pq().PQntuples(result_.get()); }
 bool PgResult::IsNull(int row, int column) const {
-  return PQgetisnull(result_.get(), row, column) != 0;
+  return Pq().PQgetisnull(result_.get(), row, column) != 0;
 }
 std::string PgResult::Text(int row, int column) const {
-  return std::string(PQgetvalue(result_.get(), row, column),
-                     static_cast<std::size_t>(PQgetlength(result_.get(), row, column)));
+  return std::string(Pq().PQgetvalue(result_.get(), row, column),
+                     static_cast<std::size_t>(Pq().PQgetlength(result_.get(), row, column)));
 }
 
 namespace {
@@ -31,23 +31,23 @@ std::string FirstLine(const char* text) {
 }  // namespace
 
 PgConnection::PgConnection(const std::string& conninfo, std::string shown) : shown_(std::move(shown)) {
-  conn_ = PQconnectdb(conninfo.c_str());
-  if (PQstatus(conn_) != CONNECTION_OK) {
+  conn_ = Pq().PQconnectdb(conninfo.c_str());
+  if (Pq().PQstatus(conn_) != CONNECTION_OK) {
     const JournalError error(fmt::format("could not connect to the lab {}: {}", shown_,
-                                         FirstLine(PQerrorMessage(conn_))));
-    PQfinish(conn_);
+                                         FirstLine(Pq().PQerrorMessage(conn_))));
+    Pq().PQfinish(conn_);
     conn_ = nullptr;
     throw error;
   }
   // Texts are sent and read as UTF-8 whatever the server's locale.
-  PQsetClientEncoding(conn_, "UTF8");
+  Pq().PQsetClientEncoding(conn_, "UTF8");
 }
 
-PgConnection::~PgConnection() { PQfinish(conn_); }
+PgConnection::~PgConnection() { Pq().PQfinish(conn_); }
 
 JournalError PgConnection::Error(std::string_view doing, const pg_result* result) const {
-  const char* words = result != nullptr ? PQresultErrorMessage(result) : "";
-  if (words == nullptr || *words == '\0') words = PQerrorMessage(conn_);
+  const char* words = result != nullptr ? Pq().PQresultErrorMessage(result) : "";
+  if (words == nullptr || *words == '\0') words = Pq().PQerrorMessage(conn_);
   return JournalError(fmt::format("cannot {} in the lab {}: {}", doing, shown_, FirstLine(words)));
 }
 
@@ -65,61 +65,61 @@ struct Params {
 PgResult PgConnection::Exec(std::string_view doing, const char* sql,
                             const std::vector<PgParam>& params) {
   const Params p(params);
-  pg_result* result = PQexecParams(conn_, sql, static_cast<int>(p.values.size()), nullptr,
+  pg_result* result = Pq().PQexecParams(conn_, sql, static_cast<int>(p.values.size()), nullptr,
                                    p.values.data(), nullptr, nullptr, 0);
-  const ExecStatusType status = PQresultStatus(result);  // fatal for null: out of memory
+  const ExecStatusType status = Pq().PQresultStatus(result);  // fatal for null: out of memory
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
     const JournalError error = Error(doing, result);
-    PQclear(result);
+    Pq().PQclear(result);
     throw error;
   }
   return PgResult(result);
 }
 
 void PgConnection::ExecScript(std::string_view doing, const char* sql) {
-  pg_result* result = PQexec(conn_, sql);
-  const ExecStatusType status = PQresultStatus(result);
+  pg_result* result = Pq().PQexec(conn_, sql);
+  const ExecStatusType status = Pq().PQresultStatus(result);
   if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
     const JournalError error = Error(doing, result);
-    PQclear(result);
+    Pq().PQclear(result);
     throw error;
   }
-  PQclear(result);
+  Pq().PQclear(result);
 }
 
 void PgConnection::Send(std::string_view doing, const char* sql, const std::vector<PgParam>& params) {
   const Params p(params);
-  if (PQsendQueryParams(conn_, sql, static_cast<int>(p.values.size()), nullptr, p.values.data(),
+  if (Pq().PQsendQueryParams(conn_, sql, static_cast<int>(p.values.size()), nullptr, p.values.data(),
                         nullptr, nullptr, 0) == 0 ||
-      PQsetSingleRowMode(conn_) == 0) {
+      Pq().PQsetSingleRowMode(conn_) == 0) {
     throw Error(doing);
   }
 }
 
 PgResult PgConnection::NextRow(std::string_view doing) {
-  pg_result* result = PQgetResult(conn_);
+  pg_result* result = Pq().PQgetResult(conn_);
   if (result == nullptr) return PgResult();
-  const ExecStatusType status = PQresultStatus(result);
+  const ExecStatusType status = Pq().PQresultStatus(result);
   if (status == PGRES_SINGLE_TUPLE) return PgResult(result);
   if (status == PGRES_TUPLES_OK) {
-    PQclear(result);
+    Pq().PQclear(result);
     // The end of the rows; the end of the results follows.
-    while (pg_result* rest = PQgetResult(conn_)) PQclear(rest);
+    while (pg_result* rest = Pq().PQgetResult(conn_)) Pq().PQclear(rest);
     return PgResult();
   }
   const JournalError error = Error(doing, result);
-  PQclear(result);
-  while (pg_result* rest = PQgetResult(conn_)) PQclear(rest);
+  Pq().PQclear(result);
+  while (pg_result* rest = Pq().PQgetResult(conn_)) Pq().PQclear(rest);
   throw error;
 }
 
 void PgConnection::CancelAndDrain() {
-  if (PGcancel* cancel = PQgetCancel(conn_)) {
+  if (PGcancel* cancel = Pq().PQgetCancel(conn_)) {
     char ignored[256];
-    PQcancel(cancel, ignored, sizeof ignored);
-    PQfreeCancel(cancel);
+    Pq().PQcancel(cancel, ignored, sizeof ignored);
+    Pq().PQfreeCancel(cancel);
   }
-  while (pg_result* rest = PQgetResult(conn_)) PQclear(rest);
+  while (pg_result* rest = Pq().PQgetResult(conn_)) Pq().PQclear(rest);
 }
 
 }  // namespace tarnwick::lab
