@@ -7,6 +7,7 @@
 #include "app/cli_subcommands.h"
 #include "app/journal_options.h"
 #include "app/program_options.h"
+#include "app/run_choice.h"
 #include "drivers/shared_library.h"
 #include "journal/journal_files.h"
 #include "journal/store_table.h"
@@ -22,9 +23,7 @@ void AddReportCommand(CLI::App& app, ReportCommand& report) {
   report.command->add_option("-o,--output", report.output, "The PDF to write")
       ->option_text("FILE.pdf")
       ->required();
-  report.command->add_option("--journal", report.journal, "The journal to read (default: where runs go)")
-      ->option_text("PATH")
-      ->check(JournalAddressProblem);
+  AddReadingJournal(*report.command, report.journal, report.lab);
 }
 
 std::optional<int> RunReportCommand(const ReportCommand& report, const char* program) {
@@ -40,7 +39,7 @@ std::optional<int> RunReportCommand(const ReportCommand& report, const char* pro
   std::string journalFile;  // what the report must never be written over
   try {
     const StoreAddress address =
-        ParseStoreAddress(report.journal.empty() ? DefaultJournalPath() : report.journal);
+        ParseStoreAddress(ReadingJournal(report.journal, report.lab));
     // Refused before any work: a report must never land on the journal or a device.
     journalFile = address.file;
     if (const std::string refusal = OutputRefusal(journalFile, report.output); !refusal.empty()) {

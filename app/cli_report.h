@@ -17,6 +17,7 @@ struct ReportCommand {
   std::int64_t id = 0;
   std::string output;
   std::string journal;  // empty: the one measuring runs go to
+  bool lab = false;     // the lab this bench forwards to
 };
 
 void AddReportCommand(CLI::App& app, ReportCommand& report);

@@ -9,55 +9,43 @@
 
 #include <fmt/format.h>
 
+#include "app/cli_rejudge.h"
 #include "app/journal_options.h"
+#ifdef TARNWICK_LAB
+#include "app/cli_lab.h"
+#endif
 #include "app/program_options.h"
 #include "app/stop_signals.h"
 #include "text/number_text.h"
 #include "text/quote.h"
+#include "text/this_machine.h"
 #include "journal/export.h"
 #include "journal/journal_files.h"
+#include "journal/lab_settings.h"
 #include "journal/store_table.h"
 #include "measure/segment_plan.h"
 #include "results/block_text.h"
 
 namespace tarnwick {
-namespace {
-
-// Run ids and counts are whole numbers from 1 on. Checked on the text:
-// converted first, "-1" would become a huge count and an id past 64 bits
-// the largest one.
-std::string CheckCount(std::string& text) {
-  std::int64_t value = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (error != std::errc() || stop != end || value < 1) {
-    return fmt::format("{} is not a whole number from 1 to {}", QuotedForMessage(text),
-                       std::numeric_limits<std::int64_t>::max());
-  }
-  return {};
-}
-
-}  // namespace
 
 void AddHistoryCommands(CLI::App& app, HistoryCommands& c) {
-  auto journalOption = [&c](CLI::App* sub) {
-    sub->add_option("--journal", c.journal, "The journal to read (default: where runs go)")
-        ->option_text("PATH")
-        ->check(JournalAddressProblem);
-  };
+  auto journalOption = [&c](CLI::App* sub) { AddReadingJournal(*sub, c.journal, c.lab); };
   const CLI::Validator count(CheckCount, "");
+  const CLI::Validator runName(CheckRunName, "");
   c.runs = app.add_subcommand("runs", "List the journal's runs, one line each");
   c.runs->add_option("--last", c.last, "Only the newest N runs")->option_text("N")->check(count);
+  AddFilterOptions(*c.runs, c.filter);
   journalOption(c.runs);
 
   c.show = app.add_subcommand("show", "Print a run's block as the results box had it");
-  c.show->add_option("RUN", c.showId, "The run's id (see runs)")->required()->check(count);
+  c.show->add_option("RUN", c.showRun, "The run's number (see runs) or UUID")->required()->check(runName);
   journalOption(c.show);
 
   c.exporter = app.add_subcommand("export", "Export runs as CSV or JSON");
-  CLI::Option* ids = c.exporter->add_option("RUN", c.exportIds, "The runs' ids")->check(count);
-  CLI::Option* all = c.exporter->add_flag("--all", c.all, "Every run in the journal");
+  CLI::Option* ids = c.exporter->add_option("RUN", c.exportRuns, "The runs' numbers or UUIDs")->check(runName);
+  CLI::Option* all = c.exporter->add_flag("--all", c.all, "Every run in the journal (or every one the filters take)");
   ids->excludes(all);
+  AddFilterOptions(*c.exporter, c.filter);
   c.exporter->add_option("--format", c.format, "csv or json")
       ->check(CLI::IsMember({"csv", "json"}))
       ->capture_default_str();
@@ -68,6 +56,10 @@ void AddHistoryCommands(CLI::App& app, HistoryCommands& c) {
   c.backup = app.add_subcommand("backup", "Copy the journal to FILE, also while runs go on");
   c.backup->add_option("FILE", c.backupPath, "Where the copy goes")->required();
   journalOption(c.backup);
+#ifdef TARNWICK_LAB
+  AddLabCommands(app, c.labCommands);
+#endif
+  AddRejudgeCommand(app, c.rejudge);
   app.require_subcommand(0, 1);
 }
 
@@ -84,14 +76,18 @@ std::string RunsLine(const RunRecord& run) {
   const std::string carrier =
       run.plan ? fmt::format("{} MHz", run.plan->carrierMHz)
                : QuotedForMessage(run.settings.carrierText, 16);
-  return fmt::format("{:>6}  {}  {:>14}  {:<4}  {:<11}{}\n", run.id, run.started, carrier,
-                     run.settings.plan, run.OutcomeName(),
-                     run.simulated ? "  simulated" : "");
+  return fmt::format("{:>6}  {}  {:<12}  {:>14}  {:<4}  {:<11}{}\n", run.id, run.started,
+                     CutForMessage(run.benchName, 12), carrier, run.settings.plan,
+                     run.OutcomeName(), run.simulated ? "  simulated" : "");
 }
 
 }  // namespace
 
 std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* program) {
+#ifdef TARNWICK_LAB
+  if (const std::optional<int> status = RunLabCommand(c.labCommands, c.journal, program)) return status;
+#endif
+  if (const std::optional<int> status = RunRejudgeCommand(c.rejudge, c.journal, program)) return status;
   const CLI::App* given = nullptr;
   for (const CLI::App* sub : {c.runs, c.show, c.exporter, c.backup}) {
     if (sub->parsed()) given = sub;
@@ -101,15 +97,19 @@ std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* progr
     fmt::print(stderr, "{}: {}\n", program, text);
     return status;
   };
-  if (given == c.exporter && !c.all && c.exportIds.empty()) {
+  if (given == c.exporter && !c.all && c.exportRuns.empty() && !c.filter.Given()) {
     return fail(kExitUsage, "export: name the runs to export, or --all");
+  }
+  if (given == c.exporter && !c.exportRuns.empty() && c.filter.Given()) {
+    return fail(kExitUsage, "export: --bench, --since, --until and --verdict choose among all runs: "
+                            "give them without run numbers");
   }
   const std::string outputPath =
       given == c.exporter ? c.output : given == c.backup ? c.backupPath : "";
   ReportClosedPipes();
   try {
     const StoreAddress address =
-        ParseStoreAddress(c.journal.empty() ? DefaultJournalPath() : c.journal);
+        ParseStoreAddress(ReadingJournal(c.journal, c.lab));
     if (const std::string refusal = OutputRefusal(address.file, outputPath); !refusal.empty()) {
       return fail(kExitUsage, fmt::format("{}: {}", given->get_name(), refusal));
     }
@@ -125,32 +125,40 @@ std::optional<int> RunHistoryCommand(const HistoryCommands& c, const char* progr
     }
     std::optional<RunRecord> shown;
     if (given == c.show) {
-      shown = store.LoadRun(c.showId);
-      if (!shown) return fail(kExitUsage, fmt::format("the journal holds no run {}", c.showId));
+      if (const std::optional<std::int64_t> id = FindRun(store, c.showRun)) shown = store.LoadRun(*id);
+      if (!shown) return fail(kExitUsage, fmt::format("the journal holds no run {}", c.showRun));
       if (shown->simulated) {
         fmt::print(stderr, "{}: run {} was simulated: these lines are not a measurement.\n",
                    program, shown->id);
       }
     }
     // Every run named is there before anything is written.
-    for (std::int64_t id : given == c.exporter ? c.exportIds : std::vector<std::int64_t>{}) {
-      if (!store.LoadRun(id)) {
-        return fail(kExitUsage, fmt::format("the journal holds no run {}", id));
-      }
+    std::vector<std::int64_t> exportIds;
+    for (const std::string& name : given == c.exporter ? c.exportRuns : std::vector<std::string>{}) {
+      const std::optional<std::int64_t> id = FindRun(store, name);
+      if (!id) return fail(kExitUsage, fmt::format("the journal holds no run {}", name));
+      exportIds.push_back(*id);
     }
     OutputFile out(outputPath);
     if (given == c.runs) {
-      store.ListRuns(c.last, [&out](const RunRecord& run) { return out.Write(RunsLine(run)); });
+      const auto line = [&out](const RunRecord& run) { return out.Write(RunsLine(run)); };
+      if (c.filter.Given()) {
+        store.ListMatching(c.filter.Filter(), c.last, line);
+      } else {
+        store.ListRuns(c.last, line);
+      }
     } else if (given == c.show) {
       out.Write(BlockText(*shown));
     } else {
       ExportText text(c.format == "json" ? ExportFormat::kJson : ExportFormat::kCsv);
       auto next = [&](const RunRecord& run) { return out.Write(text.Next(run)); };
       out.Write(text.Head());
-      if (c.all) {
+      if (c.filter.Given()) {
+        store.EachMatching(c.filter.Filter(), next);
+      } else if (c.all) {
         store.EachRun(next);
       } else {
-        for (std::int64_t id : c.exportIds) {
+        for (std::int64_t id : exportIds) {
           if (!next(*store.LoadRun(id))) break;
         }
       }

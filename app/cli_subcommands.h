@@ -12,7 +12,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include "app/cli_rejudge.h"
+#include "app/run_choice.h"
 #include "journal/result_store.h"
+#ifdef TARNWICK_LAB
+#include "app/cli_lab.h"
+#endif
 #include "measure/plan_catalogue.h"
 
 namespace tarnwick {
@@ -23,13 +28,19 @@ struct HistoryCommands {
   CLI::App* exporter = nullptr;
   CLI::App* backup = nullptr;
   std::string journal;  // empty: the default place
+  bool lab = false;     // read the lab this bench remembers
+  FilterOptions filter;
   std::size_t last = 0;
-  std::int64_t showId = 0;
-  std::vector<std::int64_t> exportIds;
+  std::string showRun;
+  std::vector<std::string> exportRuns;
   bool all = false;
   std::string format = "csv";
   std::string output;  // empty: standard output
   std::string backupPath;
+#ifdef TARNWICK_LAB
+  LabCommands labCommands;
+#endif
+  RejudgeCommand rejudge;
 };
 
 // Adds the subcommands to app; measuring stays the default.

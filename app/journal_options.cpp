@@ -38,13 +38,17 @@ void AddJournalOptions(CLI::App& app, JournalOptions& options) {
                              ->option_text("PATH")
                              ->check(JournalAddressProblem);
   app.add_flag("--no-journal", options.off, "Record nothing")->excludes(journal);
-  CLI::Option* limit = app.add_option("--limit", options.limitDbm,
+  AddLimitOptions(app, options.limitDbm, options.limitsFile);
+}
+
+void AddLimitOptions(CLI::App& app, std::optional<double>& limitDbm, std::string& limitsFile) {
+  CLI::Option* limit = app.add_option("--limit", limitDbm,
                                       "Judge every reading against one limit in dBm")
                            ->option_text("DBM")
                            // "nan" would pass every reading, "inf" and "1e400" too.
                            ->check(CLI::Validator([](std::string& text) { return NotALimit(text); },
                                                   ""));
-  app.add_option("--limits", options.limitsFile,
+  app.add_option("--limits", limitsFile,
                  "Judge readings against a file of 'start_MHz stop_MHz limit_dBm' rows")
       ->option_text("FILE")
       ->excludes(limit);

@@ -25,6 +25,9 @@ struct JournalOptions {
 // Adds --journal, --no-journal, --limit and --limits.
 void AddJournalOptions(CLI::App& app, JournalOptions& options);
 
+// Adds --limit DBM and --limits FILE, which exclude each other.
+void AddLimitOptions(CLI::App& app, std::optional<double>& limitDbm, std::string& limitsFile);
+
 // The journal's address to write to: empty for --no-journal or when no
 // place is known.
 std::string JournalPath(const JournalOptions& options);

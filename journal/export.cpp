@@ -13,37 +13,22 @@
 namespace tarnwick {
 namespace {
 
-
 std::string Number(double value) {
   return std::isfinite(value) ? fmt::format("{}", value) : std::string();
 }
+
+}  // namespace
+
 std::string Number(const std::optional<double>& value) {
   return value ? Number(*value) : std::string();
 }
 
-// text with every byte that is not part of well-formed UTF-8 replaced by
-// U+FFFD, as readers of the exports (Python, spreadsheets) would show it.
-std::string WellFormed(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t length = Utf8SequenceLength(text.substr(at));
-    if (length == 0) {
-      out += "\xEF\xBF\xBD";
-      ++at;
-    } else {
-      out.append(text.substr(at, length));
-      at += length;
-    }
-  }
-  return out;
-}
+namespace {
+using tarnwick::Number;
+}  // namespace
 
-// Whose text a CSV cell holds: the operator's may be a formula.
-enum class Cell { kProgram, kOperator };
-
-std::string CsvField(std::string_view raw, Cell cell = Cell::kProgram) {
-  std::string text = WellFormed(raw);
+std::string CsvField(std::string_view raw, Cell cell) {
+  std::string text = WellFormedUtf8(raw);
   if (cell == Cell::kOperator && !text.empty() &&
       std::string_view("=+-@\t\r").find(text[0]) != std::string_view::npos) {
     text.insert(0, 1, '\'');
@@ -58,7 +43,7 @@ std::string CsvField(std::string_view raw, Cell cell = Cell::kProgram) {
 }
 
 std::string JsonString(std::string_view raw) {
-  const std::string text = WellFormed(raw);
+  const std::string text = WellFormedUtf8(raw);
   std::string out = "\"";
   for (char c : text) {
     switch (c) {
@@ -78,6 +63,8 @@ std::string JsonString(std::string_view raw) {
   return out + "\"";
 }
 
+namespace {
+
 std::string JsonNumber(const std::optional<double>& value) {
   const std::string text = Number(value);
   return text.empty() ? "null" : text;
@@ -91,7 +78,8 @@ std::string ExportText::Head() const {
   if (format_ == ExportFormat::kJson) return "{\"runs\": [";
   return "run,started,ended,version,bench,simulated,carrier_text,ref_text,offset_text,band,"
          "averaging,carrier_mhz,ref_dbm,offset_db,outcome,message,limits,plan,dialect,segment,"
-         "start_hz,stop_hz,peak_hz,peak_dbm,wait,note,limit_dbm,margin_db,verdict,line\r\n";
+         "start_hz,stop_hz,peak_hz,peak_dbm,wait,note,limit_dbm,margin_db,verdict,line,run_uuid,"
+         "bench_name\r\n";
 }
 
 std::string ExportText::Tail() const {
@@ -114,14 +102,17 @@ std::string ExportText::Next(const RunRecord& run) {
         plan ? Number(plan->refOffsetDb) : "", run.OutcomeName(),
         CsvField(run.message, Cell::kOperator), CsvField(run.limits, Cell::kOperator),
         CsvField(s.plan), CsvField(s.dialect));
-    if (run.segments.empty()) out += front + ",,,,,,,,,,,\r\n";
+    // Added last, so that readers by column number read on as before.
+    const std::string back =
+        fmt::format("{},{}", CsvField(run.uuid), CsvField(run.benchName, Cell::kOperator));
+    if (run.segments.empty()) out += front + ",,,,,,,,,,,," + back + "\r\n";
     for (const SegmentRecord& seg : run.segments) {
       const SegmentMeasurement& m = seg.m;
-      out += fmt::format("{},{},{},{},{},{},{},{},{},{},{},{}\r\n", front, m.index + 1,
+      out += fmt::format("{},{},{},{},{},{},{},{},{},{},{},{},{}\r\n", front, m.index + 1,
                          Number(m.startHz), Number(m.stopHz), Number(m.peakHz), Number(m.peakDbm),
                          WaitName(m.wait), CsvField(m.note), Number(seg.verdict.limitDbm),
                          seg.verdict.limitDbm ? Number(seg.verdict.marginDb) : "",
-                         seg.verdict.Name(), CsvField(ResultLine(m)));
+                         seg.verdict.Name(), CsvField(ResultLine(m)), back);
     }
     ++runs_;
     return out;
@@ -132,7 +123,7 @@ std::string ExportText::Next(const RunRecord& run) {
       "\"simulated\": {}, \"carrier_text\": {}, \"ref_text\": {}, \"offset_text\": {}, "
       "\"band\": {}, \"averaging\": {}, \"carrier_mhz\": {}, \"ref_dbm\": {}, "
       "\"offset_db\": {}, \"outcome\": {}, \"message\": {}, \"limits\": {}, \"plan\": {}, "
-      "\"dialect\": {}, \"segments\": [",
+      "\"dialect\": {}, \"run_uuid\": {}, \"bench_name\": {}, \"segments\": [",
       run.id, JsonString(run.started), JsonString(run.ended), JsonString(run.version),
       JsonString(run.bench), JsonBool(run.simulated), JsonString(s.carrierText),
       JsonString(s.refText), JsonString(s.offsetText), JsonString(BandName(s.band800M ? 0 : 1)),
@@ -140,7 +131,7 @@ std::string ExportText::Next(const RunRecord& run) {
       JsonNumber(plan ? std::optional(plan->refLevelDbm) : std::nullopt),
       JsonNumber(plan ? std::optional(plan->refOffsetDb) : std::nullopt),
       JsonString(run.OutcomeName()), JsonString(run.message), JsonString(run.limits),
-      JsonString(s.plan), JsonString(s.dialect));
+      JsonString(s.plan), JsonString(s.dialect), JsonString(run.uuid), JsonString(run.benchName));
   const char* segSep = "\n";
   for (const SegmentRecord& seg : run.segments) {
     const SegmentMeasurement& m = seg.m;

@@ -8,7 +8,9 @@
 #define TARNWICK_JOURNAL_EXPORT_H_
 
 #include <cstddef>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "journal/result_store.h"
@@ -31,6 +33,17 @@ class ExportText {
   ExportFormat format_;
   std::size_t runs_ = 0;
 };
+
+// Whose text a CSV cell holds: the operator's may be a formula.
+enum class Cell { kProgram, kOperator };
+// A CSV cell of text: well-formed, quoted when it must be, and kept from
+// reading as a formula when it is the operator's.
+std::string CsvField(std::string_view raw, Cell cell = Cell::kProgram);
+// A JSON string of text, well-formed.
+std::string JsonString(std::string_view raw);
+// A number as both exports write it: shortest round trip; empty (CSV) for
+// none or a value that is not finite.
+std::string Number(const std::optional<double>& value);
 
 std::string CsvExport(const std::vector<RunRecord>& runs);
 std::string JsonExport(const std::vector<RunRecord>& runs);

@@ -40,6 +40,16 @@ class JournalAddressError : public JournalError {
 // How a program uses a journal: to record runs, or only to read them.
 enum class JournalAccess { kWrite, kRead };
 
+// Which runs a listing, an export or a judging again takes; every field
+// left empty takes all.
+struct RunFilter {
+  std::string benchName;  // the bench's name, exactly
+  std::string since;      // started at or after, UTC, ISO 8601
+  std::string before;     // started before, UTC, ISO 8601
+  std::string verdict;    // the run's verdict word: PASS, FAIL, DOUBTFUL, STOPPED, MEASURED
+  bool Empty() const { return benchName.empty() && since.empty() && before.empty() && verdict.empty(); }
+};
+
 // The LevelDB-style contract: every method either does all it says or throws
 // JournalError and changes nothing the caller can see. Methods that write
 // are durable on return. A store is opened through the store table
@@ -72,6 +82,16 @@ class ResultStore {
   // Every run with its segments, oldest first, as they stood when reading
   // began.
   virtual void EachRun(const RunVisitor& visit) = 0;
+  // ListRuns and EachRun, of the runs filter takes; a store that cannot
+  // choose runs says so by throwing.
+  virtual void ListMatching(const RunFilter& /*filter*/, std::size_t /*last*/, const RunVisitor& /*visit*/) {
+    throw JournalError("this journal cannot choose runs by bench, date or verdict");
+  }
+  virtual void EachMatching(const RunFilter& /*filter*/, const RunVisitor& /*visit*/) {
+    throw JournalError("this journal cannot choose runs by bench, date or verdict");
+  }
+  // The store's number for the run with this UUID; none when it holds none.
+  virtual std::optional<std::int64_t> RunIdOf(const std::string& /*uuid*/) { return std::nullopt; }
 
   // How the store is damaged, empty when it looks whole; cheap at any size.
   // Reading goes on after it is said: what a damaged journal still holds may

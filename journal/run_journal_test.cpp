@@ -13,6 +13,7 @@
 #include "journal/store_table.h"
 #include "results/block_text.h"
 #include "tests/support/process.h"
+#include "text/this_machine.h"
 
 namespace tarnwick {
 namespace {
@@ -112,9 +113,56 @@ TEST(SqliteStore, OpensOlderJournalsAndRefusesNewerOnes) {
     EXPECT_FALSE(run->segments[0].verdict.limitDbm.has_value());
     EXPECT_EQ(run->settings.plan, "2G");  // what every run walked before plans
     EXPECT_EQ(run->settings.dialect, "builtin");
+    // Old runs get ids of their own, and wait for the lab like new ones.
+    EXPECT_TRUE(IsUuid(run->uuid)) << run->uuid;
+    EXPECT_EQ(store.RunIdOf(run->uuid), 1);
+    EXPECT_EQ(store.WaitingRuns(9), std::vector<std::int64_t>{1});
     RunRecord next = *run;
+    next.uuid.clear();  // a new run, with an id of its own
     EXPECT_EQ(store.BeginRun(next), 2);
   }
+}
+
+// A run is queued for the lab when it ends, unless blank; one never finished
+// only once the program writing it is found gone, so that a run another
+// program is measuring is never taken for interrupted.
+TEST(SqliteStore, QueuesEndedRunsAndThoseLeftByProgramsGone) {
+  const std::string path = (testing::TestDir() / "j.sqlite").string();
+  const struct {
+    const char* outcome;  // empty: never finished
+    std::string writer;   // the program writing it; empty: this one
+    bool queued;
+  } cases[] = {
+      {"completed", "", true},
+      {"stopped", "", true},
+      {"blank", "", false},
+      {"", "", false},
+      {"", HostName() + " 999999999 1", true},                         // no such process
+      {"", ThisProcess().substr(0, ThisProcess().rfind(' ')) + " 1", true},  // this id, reused
+      {"", "another-host 1 1", false},                                 // cannot be known
+  };
+  SqliteStore store(path);
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  std::vector<std::int64_t> expected;
+  for (const auto& c : cases) {
+    RunRecord run;
+    run.outcome = c.outcome;
+    const std::int64_t id = store.BeginRun(run);
+    if (*c.outcome != '\0') store.FinishRun(id, run);
+    const std::string sql = "UPDATE runs SET writer = '" + c.writer + "' WHERE id = " + std::to_string(id);
+    if (!c.writer.empty()) {
+      ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+    if (c.queued) expected.push_back(id);
+  }
+  sqlite3_close(db);
+  EXPECT_EQ(store.WaitingCount(), expected.size());
+  EXPECT_EQ(store.QueueAbandonedRuns(), 2u);
+  EXPECT_EQ(store.WaitingRuns(99), expected);
+  EXPECT_EQ(store.LoadRun(5)->OutcomeName(), "interrupted");
+  store.MarkForwarded({expected[0], expected[2]});
+  EXPECT_EQ(store.WaitingCount(), expected.size() - 2);
 }
 
 TEST(StoreTable, EachAddressGoesToItsRowOrIsRefusedWithTheForms) {
@@ -123,6 +171,9 @@ TEST(StoreTable, EachAddressGoesToItsRowOrIsRefusedWithTheForms) {
       {"sqlite:/data/j.sqlite", "/data/j.sqlite"}, {"SQLite:j.sqlite", "j.sqlite"},
       // Neither a colon alone nor a drive's letter makes a URL.
       {"results:2026.sqlite", "results:2026.sqlite"}, {"C://data/j", "C://data/j"},
+      // The lab keeps no file here, whichever way libpq's address is written.
+      {"postgresql://lab/db", ""}, {"POSTGRES://lab", ""}, {" service = tarnwick", ""},
+      {"host=lab dbname=t", ""}, {"a b=c.sqlite", "a b=c.sqlite"}, {"=x", "=x"},
       {"sqlite:", "cannot use the journal address \"sqlite:\": sqlite:PATH needs the journal's "
                   "path.\nAccepted forms:\n  sqlite:PATH "},
   };

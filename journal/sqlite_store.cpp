@@ -13,6 +13,8 @@
 #include "text/quote.h"
 #include "measure/segment_plan.h"
 #include "results/block_text.h"
+#include "results/verdicts.h"
+#include "text/this_machine.h"
 
 namespace tarnwick {
 namespace {
@@ -48,19 +50,40 @@ constexpr const char* kSchemaSteps[kJournalSchemaVersion] = {
     "ALTER TABLE runs ADD COLUMN plan_text TEXT NOT NULL DEFAULT '';"
     "ALTER TABLE runs ADD COLUMN dialect TEXT NOT NULL DEFAULT 'builtin';"
     "UPDATE runs SET plan = band;",
+    // 5: the run's own id and its bench's name, the run's verdict word for
+    // choosing runs by it, the program writing it (to tell a run under way
+    // from one abandoned), and the queue of runs waiting for the lab. The
+    // runs already kept are given ids, verdicts and a place in the queue by
+    // FillIdentities.
+    "ALTER TABLE runs ADD COLUMN run_uuid TEXT;"
+    "ALTER TABLE runs ADD COLUMN bench_name TEXT NOT NULL DEFAULT '';"
+    "ALTER TABLE runs ADD COLUMN verdict TEXT NOT NULL DEFAULT '';"
+    "ALTER TABLE runs ADD COLUMN writer TEXT NOT NULL DEFAULT '';"
+    "CREATE TABLE lab_queue (run_id INTEGER PRIMARY KEY REFERENCES runs(id),"
+    " queued TEXT NOT NULL, forwarded TEXT);"
+    "CREATE INDEX lab_queue_waiting ON lab_queue (run_id) WHERE forwarded IS NULL;"
+    "CREATE TABLE lab_attempt (one INTEGER PRIMARY KEY CHECK (one = 1), lab TEXT NOT NULL,"
+    " tried TEXT NOT NULL, error TEXT NOT NULL);",
 };
+constexpr int kIdentityStep = 4;
 
 // What a listing shows; the same places as kRunColumns, the rest left empty
 // to keep a listing of thousands of runs quick.
 constexpr const char* kListColumns =
     "id, started, '', '', '', simulated, '', carrier_text, ref_text, offset_text, band,"
     " averaging, carrier_mhz, ref_dbm, offset_db, segment_count, ifnull(outcome, ''), '', '',"
-    " plan, '', dialect";
+    " plan, '', dialect, ifnull(run_uuid, ''), bench_name";
 
 constexpr const char* kRunColumns =
     "id, started, ifnull(ended, ''), version, bench, simulated, limits, carrier_text, ref_text,"
     " offset_text, band, averaging, carrier_mhz, ref_dbm, offset_db, segment_count,"
-    " ifnull(outcome, ''), ifnull(message, ''), ifnull(end_notes, ''), plan, plan_text, dialect";
+    " ifnull(outcome, ''), ifnull(message, ''), ifnull(end_notes, ''), plan, plan_text, dialect,"
+    " ifnull(run_uuid, ''), bench_name";
+
+// The filter's four values, each taking every run when empty.
+constexpr const char* kFilter =
+    "(?1 = '' OR bench_name = ?1) AND (?2 = '' OR started >= ?2) AND (?3 = '' OR started < ?3)"
+    " AND (?4 = '' OR verdict = ?4)";
 
 // How long a program waits for another's transaction (they are one segment
 // long) before it gives up on the journal.
@@ -69,7 +92,9 @@ constexpr int kWalRetryMs = 10;
 
 enum StatementId {
   kBegin, kBeginRead, kCommit, kRollback, kInsertRun, kPlan, kInsertSegment, kFinish,
-  kListLast, kLoadRun, kLoadSegments, kAllRuns, kAllSegments, kStatementCount
+  kListLast, kLoadRun, kLoadSegments, kAllRuns, kAllSegments, kListMatching, kAllMatching,
+  kRunIdOf, kVerdict, kQueue, kUnfinished, kWaiting, kWaitingCount, kForwarded, kNoteAttempt,
+  kLastAttempt, kStatementCount
 };
 
 constexpr const char* kSegmentColumns =
@@ -84,14 +109,14 @@ const char* StatementText(int which) {
       "COMMIT",
       "ROLLBACK",
       "INSERT INTO runs (started, version, bench, simulated, limits, carrier_text, ref_text,"
-      " offset_text, band, averaging, plan, plan_text, dialect)"
-      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+      " offset_text, band, averaging, plan, plan_text, dialect, run_uuid, bench_name, writer)"
+      " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
       "UPDATE runs SET carrier_mhz = ?, ref_dbm = ?, offset_db = ?, segment_count = ?"
       " WHERE id = ?",
       "INSERT INTO segments (run_id, idx, start_hz, stop_hz, peak_hz, peak_dbm, wait, line,"
       " note, limit_dbm, margin_db, verdict) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-      "UPDATE runs SET ended = ?, outcome = ?, message = ?, end_notes = ?, bench = ?"
-      " WHERE id = ?",
+      "UPDATE runs SET ended = ?, outcome = ?, message = ?, end_notes = ?, bench = ?,"
+      " verdict = ? WHERE id = ?",
       // From the last-th newest id on, so that neither order needs a sort.
       fmt::format("SELECT {} FROM runs WHERE id >= ifnull((SELECT id FROM runs ORDER BY id DESC"
                   " LIMIT 1 OFFSET ?), 0) ORDER BY id",
@@ -102,6 +127,21 @@ const char* StatementText(int which) {
       // one run in memory at a time.
       fmt::format("SELECT {} FROM runs ORDER BY id", kRunColumns),
       fmt::format("SELECT {}, run_id FROM segments ORDER BY run_id, idx", kSegmentColumns),
+      // The newest last of those the filter takes, oldest first.
+      fmt::format("SELECT * FROM (SELECT {} FROM runs WHERE {} ORDER BY id DESC LIMIT ?5)"
+                  " ORDER BY id", kListColumns, kFilter),
+      fmt::format("SELECT {} FROM runs WHERE {} ORDER BY id", kRunColumns, kFilter),
+      "SELECT id FROM runs WHERE run_uuid = ?",
+      "UPDATE runs SET verdict = ? WHERE id = ?",
+      "INSERT OR IGNORE INTO lab_queue (run_id, queued) VALUES (?, ?)",
+      // Runs never finished nor queued: under way, or abandoned.
+      "SELECT id, writer FROM runs WHERE outcome IS NULL"
+      " AND id NOT IN (SELECT run_id FROM lab_queue) ORDER BY id",
+      "SELECT run_id FROM lab_queue WHERE forwarded IS NULL ORDER BY run_id LIMIT ?",
+      "SELECT count(*) FROM lab_queue WHERE forwarded IS NULL",
+      "UPDATE lab_queue SET forwarded = ? WHERE run_id = ?",
+      "INSERT OR REPLACE INTO lab_attempt (one, lab, tried, error) VALUES (1, ?, ?, ?)",
+      "SELECT lab, tried, error FROM lab_attempt",
   };
   return texts[which].c_str();
 }
@@ -119,23 +159,6 @@ std::string UnchangingUri(const std::string& path) {
     uri += plain ? std::string(1, c) : fmt::format("%{:02X}", static_cast<unsigned char>(c));
   }
   return uri + "?immutable=1";
-}
-
-// Notes are sentences without line breaks: one a line in the journal.
-std::string JoinedNotes(const std::vector<std::string>& notes) {
-  std::string joined;
-  for (const std::string& note : notes) joined += (joined.empty() ? "" : "\n") + note;
-  return joined;
-}
-
-std::vector<std::string> SplitNotes(const std::string& joined) {
-  std::vector<std::string> notes;
-  for (std::size_t at = 0; at < joined.size();) {
-    const std::size_t end = std::min(joined.find('\n', at), joined.size());
-    notes.push_back(joined.substr(at, end - at));
-    at = end + 1;
-  }
-  return notes;
 }
 
 }  // namespace
@@ -235,8 +258,8 @@ SqliteStore::SqliteStore(const std::string& path, JournalAccess access) : path_(
         Open(JournalAccess::kWrite);
       }
     }
-    if (UserVersion() != kJournalSchemaVersion) Migrate();
     statements_.resize(kStatementCount);
+    if (UserVersion() != kJournalSchemaVersion) Migrate();
   } catch (const JournalError& e) {
     sqlite3_close(std::exchange(db_, nullptr));
     // A journal written to is refused when damaged before SQLite sees it; one
@@ -339,7 +362,10 @@ void SqliteStore::Migrate() {
           "the journal {} was made by a newer Tarnwick (schema {}, this one knows {})",
           QuotedForMessage(path_, kQuotedPathLength), version, kJournalSchemaVersion));
     }
-    for (; version < kJournalSchemaVersion; ++version) Exec(kSchemaSteps[version]);
+    for (; version < kJournalSchemaVersion; ++version) {
+      Exec(kSchemaSteps[version]);
+      if (version == kIdentityStep) FillIdentities();
+    }
     Exec(fmt::format("PRAGMA user_version = {}", kJournalSchemaVersion).c_str());
     Exec("COMMIT");
   } catch (...) {
@@ -388,6 +414,9 @@ std::int64_t SqliteStore::BeginRun(const RunRecord& run) {
         .Bind(11, s.plan)
         .Bind(12, s.planText)
         .Bind(13, s.dialect)
+        .Bind(14, run.uuid.empty() ? NewUuid() : run.uuid)
+        .Bind(15, run.benchName)
+        .Bind(16, ThisProcess())
         .Run();
     id = sqlite3_last_insert_rowid(db_);
   });
@@ -435,10 +464,16 @@ void SqliteStore::FinishRun(std::int64_t id, const RunRecord& run) {
         .Bind(3, run.message)
         .Bind(4, JoinedNotes(run.endNotes))
         .Bind(5, run.bench)
-        .Bind(6, id)
+        .Bind(6, std::string(VerdictOf(run).word))
+        .Bind(7, id)
         .Run();
+    // In the transaction that ends the run: a finished run is never left
+    // out of the queue, whenever the program stops.
+    if (run.outcome != OutcomeName(RunOutcome::kBlankInput)) Queue(id);
   });
 }
+
+void SqliteStore::Queue(std::int64_t id) { Prepared(kQueue).Bind(1, id).Bind(2, UtcNow()).Run(); }
 
 namespace {
 
@@ -460,6 +495,8 @@ RunRecord RunFromRow(Row& r) {
   run.outcome = r.Text(16);
   run.message = r.Text(17);
   run.endNotes = SplitNotes(r.Text(18));
+  run.uuid = r.Text(22);
+  run.benchName = r.Text(23);
   return run;
 }
 
@@ -491,9 +528,24 @@ class ResetOnExitOf {
 }  // namespace
 
 void SqliteStore::ListRuns(std::size_t last, const RunVisitor& visit) {
-  Statement& s = Prepared(kListLast);
-  s.Bind(1, last == 0 ? std::numeric_limits<std::int64_t>::max()
-                      : static_cast<std::int64_t>(last) - 1);
+  ListMatching({}, last, visit);
+}
+
+void SqliteStore::BindFilter(Statement& s, const RunFilter& filter) {
+  s.Bind(1, filter.benchName).Bind(2, filter.since).Bind(3, filter.before).Bind(4, filter.verdict);
+}
+
+void SqliteStore::ListMatching(const RunFilter& filter, std::size_t last, const RunVisitor& visit) {
+  const std::int64_t count = last == 0 ? std::numeric_limits<std::int64_t>::max()
+                                       : static_cast<std::int64_t>(last);
+  // Without a filter, the statement that needs no sort.
+  Statement& s = Prepared(filter.Empty() ? kListLast : kListMatching);
+  if (filter.Empty()) {
+    s.Bind(1, count - 1);
+  } else {
+    BindFilter(s, filter);
+    s.Bind(5, count);
+  }
   // One statement is one consistent view of the journal.
   ResetOnExitOf<Statement> done(s);
   while (s.Step()) {
@@ -501,33 +553,47 @@ void SqliteStore::ListRuns(std::size_t last, const RunVisitor& visit) {
   }
 }
 
-std::optional<RunRecord> SqliteStore::LoadRun(std::int64_t id) {
-  std::optional<RunRecord> run;
-  // A run being written is seen whole or not at all.
-  InTransaction(kBeginRead, [&] {
-    Statement& r = Prepared(kLoadRun);
-    r.Bind(1, id);
-    ResetOnExitOf<Statement> runDone(r);
-    if (!r.Step()) return;
-    run = RunFromRow(r);
-    Statement& s = Prepared(kLoadSegments);
-    s.Bind(1, id);
-    while (s.Step()) run->segments.push_back(SegmentFromRow(s));
-  });
+std::optional<RunRecord> SqliteStore::ReadRun(std::int64_t id) {
+  Statement& r = Prepared(kLoadRun);
+  r.Bind(1, id);
+  ResetOnExitOf<Statement> runDone(r);
+  if (!r.Step()) return std::nullopt;
+  RunRecord run = RunFromRow(r);
+  Statement& s = Prepared(kLoadSegments);
+  s.Bind(1, id);
+  while (s.Step()) run.segments.push_back(SegmentFromRow(s));
   return run;
 }
 
-void SqliteStore::EachRun(const RunVisitor& visit) {
+std::optional<RunRecord> SqliteStore::LoadRun(std::int64_t id) {
+  std::optional<RunRecord> run;
+  // A run being written is seen whole or not at all.
+  InTransaction(kBeginRead, [&] { run = ReadRun(id); });
+  return run;
+}
+
+std::optional<std::int64_t> SqliteStore::RunIdOf(const std::string& uuid) {
+  Statement& s = Prepared(kRunIdOf);
+  s.Bind(1, uuid);
+  ResetOnExitOf<Statement> done(s);
+  if (!s.Step()) return std::nullopt;
+  return s.Int(0);
+}
+
+void SqliteStore::EachRun(const RunVisitor& visit) { EachMatching({}, visit); }
+
+void SqliteStore::EachMatching(const RunFilter& filter, const RunVisitor& visit) {
   // A run being written is seen whole or not at all.
   InTransaction(kBeginRead, [&] {
-    Statement& r = Prepared(kAllRuns);
+    Statement& r = Prepared(filter.Empty() ? kAllRuns : kAllMatching);
+    if (!filter.Empty()) BindFilter(r, filter);
     Statement& s = Prepared(kAllSegments);
     ResetOnExitOf<Statement> runsDone(r), segmentsDone(s);
     constexpr int kRunIdColumn = 10;  // after the segment's own columns
     bool segmentAhead = s.Step();
     while (r.Step()) {
       RunRecord run = RunFromRow(r);
-      // Segments of runs that are gone are skipped.
+      // Segments of runs that are gone, or not chosen, are skipped.
       while (segmentAhead && s.Int(kRunIdColumn) < run.id) segmentAhead = s.Step();
       while (segmentAhead && s.Int(kRunIdColumn) == run.id) {
         run.segments.push_back(SegmentFromRow(s));
@@ -536,6 +602,120 @@ void SqliteStore::EachRun(const RunVisitor& visit) {
       if (!visit(run)) return;
     }
   });
+}
+
+std::vector<std::int64_t> SqliteStore::AbandonedRuns() {
+  std::vector<std::int64_t> ids;
+  Statement& s = Prepared(kUnfinished);
+  ResetOnExitOf<Statement> done(s);
+  while (s.Step()) {
+    if (!ProcessMayBeRunning(s.Text(1))) ids.push_back(s.Int(0));
+  }
+  return ids;
+}
+
+void SqliteStore::QueueRunsAsFound(const std::vector<std::int64_t>& ids) {
+  for (const std::int64_t id : ids) {
+    const std::optional<RunRecord> run = ReadRun(id);
+    Prepared(kVerdict).Bind(1, std::string(VerdictOf(*run).word)).Bind(2, id).Run();
+    Queue(id);
+  }
+}
+
+std::size_t SqliteStore::QueueAbandonedRuns() {
+  std::size_t queued = 0;
+  // Under the write lock: the writer cannot finish the run between the look
+  // and the queueing.
+  InTransaction(kBegin, [&] {
+    const std::vector<std::int64_t> ids = AbandonedRuns();
+    QueueRunsAsFound(ids);
+    queued = ids.size();
+  });
+  return queued;
+}
+
+std::vector<std::int64_t> SqliteStore::WaitingRuns(std::size_t most) {
+  std::vector<std::int64_t> ids;
+  Statement& s = Prepared(kWaiting);
+  s.Bind(1, static_cast<std::int64_t>(most));
+  while (s.Step()) ids.push_back(s.Int(0));
+  return ids;
+}
+
+std::size_t SqliteStore::WaitingCount() {
+  std::size_t count = 0;
+  InTransaction(kBeginRead, [&] {
+    Statement& s = Prepared(kWaitingCount);
+    ResetOnExitOf<Statement> done(s);
+    if (s.Step()) count = static_cast<std::size_t>(s.Int(0));
+    count += AbandonedRuns().size();
+  });
+  return count;
+}
+
+void SqliteStore::MarkForwarded(const std::vector<std::int64_t>& ids) {
+  const std::string now = UtcNow();
+  InTransaction(kBegin, [&] {
+    for (const std::int64_t id : ids) Prepared(kForwarded).Bind(1, now).Bind(2, id).Run();
+  });
+}
+
+void SqliteStore::NoteLabAttempt(const LabAttempt& attempt) {
+  InTransaction(kBegin, [&] {
+    Prepared(kNoteAttempt).Bind(1, attempt.lab).Bind(2, attempt.tried).Bind(3, attempt.error).Run();
+  });
+}
+
+std::optional<LabAttempt> SqliteStore::LastLabAttempt() {
+  Statement& s = Prepared(kLastAttempt);
+  ResetOnExitOf<Statement> done(s);
+  if (!s.Step()) return std::nullopt;
+  return LabAttempt{s.Text(0), s.Text(1), s.Text(2)};
+}
+
+void SqliteStore::FillIdentities() {
+  // Every run kept before runs had ids gets one; finished ones are judged
+  // and queued, and so are unfinished ones: no program of that age can
+  // still be writing a journal of this one's.
+  std::vector<std::int64_t> finished, unfinished;
+  {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db_, "SELECT id, outcome FROM runs", -1, &stmt, nullptr) != SQLITE_OK) {
+      throw Error("read the runs");
+    }
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+      const auto* outcome = sqlite3_column_text(stmt, 1);
+      const std::int64_t id = sqlite3_column_int64(stmt, 0);
+      (outcome == nullptr ? unfinished : finished).push_back(id);
+    }
+    sqlite3_finalize(stmt);
+  }
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db_, "UPDATE runs SET run_uuid = ? WHERE id = ?", -1, &stmt, nullptr) !=
+      SQLITE_OK) {
+    throw Error("give the runs their ids");
+  }
+  for (const auto* ids : {&finished, &unfinished}) {
+    for (const std::int64_t id : *ids) {
+      const std::string uuid = NewUuid();
+      sqlite3_bind_text(stmt, 1, uuid.c_str(), -1, SQLITE_TRANSIENT);
+      sqlite3_bind_int64(stmt, 2, id);
+      const int rc = sqlite3_step(stmt);
+      sqlite3_reset(stmt);
+      if (rc != SQLITE_DONE) {
+        sqlite3_finalize(stmt);
+        throw Error("give the runs their ids");
+      }
+    }
+  }
+  sqlite3_finalize(stmt);
+  for (const std::int64_t id : finished) {
+    const std::optional<RunRecord> run = ReadRun(id);
+    Prepared(kVerdict).Bind(1, std::string(VerdictOf(*run).word)).Bind(2, id).Run();
+    if (run->outcome != OutcomeName(RunOutcome::kBlankInput)) Queue(id);
+  }
+  QueueRunsAsFound(unfinished);
+  Exec("CREATE UNIQUE INDEX runs_run_uuid ON runs (run_uuid)");
 }
 
 std::string SqliteStore::Damage() { return JournalDamage(path_); }

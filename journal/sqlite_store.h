@@ -16,7 +16,15 @@ namespace tarnwick {
 
 // The schema version this build writes; older journals are brought up to it
 // when opened.
-inline constexpr int kJournalSchemaVersion = 4;
+inline constexpr int kJournalSchemaVersion = 5;
+
+// The last try at forwarding runs to a lab: which lab, when (UTC, ISO
+// 8601), and what went wrong (empty when all went).
+struct LabAttempt {
+  std::string lab;
+  std::string tried;
+  std::string error;
+};
 
 // The store table's row for a path or sqlite:PATH opens it; nothing else
 // names it but its tests. Not for use from two threads at once.
@@ -41,6 +49,24 @@ class SqliteStore : public ResultStore {
   void ListRuns(std::size_t last, const RunVisitor& visit) override;
   std::optional<RunRecord> LoadRun(std::int64_t id) override;
   void EachRun(const RunVisitor& visit) override;
+  void ListMatching(const RunFilter& filter, std::size_t last, const RunVisitor& visit) override;
+  void EachMatching(const RunFilter& filter, const RunVisitor& visit) override;
+  std::optional<std::int64_t> RunIdOf(const std::string& uuid) override;
+
+  // The runs waiting for the lab. A run is queued by FinishRun, in the
+  // transaction that ends it, unless it was blank; a run that never
+  // finished is queued, as interrupted, once QueueAbandonedRuns finds that
+  // the program writing it is no longer running (ProcessMayBeRunning).
+  // Returns how many were queued now.
+  std::size_t QueueAbandonedRuns();
+  // The oldest waiting runs' ids, at most most of them.
+  std::vector<std::int64_t> WaitingRuns(std::size_t most);
+  // How many wait, those QueueAbandonedRuns would queue included.
+  std::size_t WaitingCount();
+  // Once the lab has committed them: they wait no more.
+  void MarkForwarded(const std::vector<std::int64_t>& ids);
+  void NoteLabAttempt(const LabAttempt& attempt);
+  std::optional<LabAttempt> LastLabAttempt();
   // What JournalDamage finds in the file.
   std::string Damage() override;
   // With SQLite's online backup, into a new database.
@@ -62,6 +88,13 @@ class SqliteStore : public ResultStore {
   void UseWriteAheadLog();
   int UserVersion();
   void Migrate();
+  // The migration to run ids, for the runs already kept.
+  void FillIdentities();
+  std::optional<RunRecord> ReadRun(std::int64_t id);  // inside a transaction
+  void BindFilter(Statement& s, const RunFilter& filter);
+  void Queue(std::int64_t id);
+  std::vector<std::int64_t> AbandonedRuns();
+  void QueueRunsAsFound(const std::vector<std::int64_t>& ids);
   // action between the begin statement (a write's or a read's) and COMMIT;
   // rolled back when it throws.
   template <typename Action>

@@ -23,6 +23,9 @@ void SqliteStore::FinishRun(std::int64_t, const RunRecord&) { NoSqlite(); }
 void SqliteStore::ListRuns(std::size_t, const RunVisitor&) { NoSqlite(); }
 std::optional<RunRecord> SqliteStore::LoadRun(std::int64_t) { NoSqlite(); }
 void SqliteStore::EachRun(const RunVisitor&) { NoSqlite(); }
+void SqliteStore::ListMatching(const RunFilter&, std::size_t, const RunVisitor&) { NoSqlite(); }
+void SqliteStore::EachMatching(const RunFilter&, const RunVisitor&) { NoSqlite(); }
+std::optional<std::int64_t> SqliteStore::RunIdOf(const std::string&) { NoSqlite(); }
 std::string SqliteStore::Damage() { NoSqlite(); }
 void SqliteStore::BackUpTo(const std::string&) { NoSqlite(); }
 std::string SqliteStore::Setting(std::string_view) { NoSqlite(); }

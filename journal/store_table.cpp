@@ -50,12 +50,46 @@ bool ReadPath(std::string_view text, StoreAddress& address) {
   return true;
 }
 
+// postgresql://..., postgres://..., or a libpq conninfo: key=value pairs,
+// the first key a plain word (service=tarnwick, host=lab dbname=tarnwick).
+bool LooksLikeLab(std::string_view text) {
+  if (StartsWithNoCase(text, "postgresql://") || StartsWithNoCase(text, "postgres://")) return true;
+  const std::size_t key = text.find_first_not_of(" \t");
+  if (key == std::string_view::npos) return false;
+  std::size_t end = key;
+  while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_')) ++end;
+  const std::size_t equals = text.find_first_not_of(" \t", end);
+  return end > key && std::isalpha(static_cast<unsigned char>(text[key])) &&
+         equals != std::string_view::npos && text[equals] == '=';
+}
+
+LabStoreHooks& Lab() {
+  static LabStoreHooks hooks;
+  return hooks;
+}
+
+bool ReadLab(std::string_view text, StoreAddress& address) {
+  if (!LooksLikeLab(text)) return false;
+  if (Lab().problem != nullptr) {
+    if (std::string problem = Lab().problem(text); !problem.empty()) throw JournalAddressError(problem);
+  }
+  address.file.clear();
+  return true;
+}
+
+std::unique_ptr<ResultStore> OpenLab(const StoreAddress& address, JournalAccess access) {
+  if (Lab().open == nullptr) throw JournalAddressError("this program cannot open a lab journal");
+  return Lab().open(address, access);
+}
+
 std::unique_ptr<ResultStore> OpenSqlite(const StoreAddress& address, JournalAccess access) {
   return std::make_unique<SqliteStore>(address.file, access);
 }
 
-constexpr std::array<StoreForm, 2> kForms = {{
+constexpr std::array<StoreForm, 3> kForms = {{
     {"sqlite:PATH", "the SQLite journal in the file PATH", ReadSqlite, OpenSqlite},
+    {"postgresql://...", "the lab journal in PostgreSQL, for reading: also postgres://... or a "
+                         "libpq conninfo (service=tarnwick, host=... dbname=...)", ReadLab, OpenLab},
     {"PATH", "a path alone: the same, as sqlite:PATH", ReadPath, OpenSqlite},
 }};
 
@@ -68,6 +102,8 @@ std::string FormList() {
 }  // namespace
 
 std::span<const StoreForm> StoreForms() { return kForms; }
+
+void InstallLabStore(const LabStoreHooks& hooks) { Lab() = hooks; }
 
 StoreAddress ParseStoreAddress(std::string_view text) {
   StoreAddress address;

@@ -4,8 +4,8 @@
 // journal here, so that a new kind of store is a new row, in files of its
 // own, and no command changes. The lab journal (PostgreSQL:
 // postgresql://..., postgres://..., or a libpq conninfo such as
-// service=tarnwick or host=... dbname=...) is to be such a row, tried
-// before the plain path, which takes whatever no other row claims.
+// service=tarnwick or host=... dbname=...) is such a row, tried before the
+// plain path, which takes whatever no other row claims.
 #ifndef TARNWICK_JOURNAL_STORE_TABLE_H_
 #define TARNWICK_JOURNAL_STORE_TABLE_H_
 
@@ -38,6 +38,17 @@ struct StoreForm {
   // journal there.
   std::unique_ptr<ResultStore> (*open)(const StoreAddress& address, JournalAccess access);
 };
+
+// The lab's row needs the PostgreSQL client, which only the programs link:
+// a program installs its check and opener once, at start. Until then a lab
+// address is still told apart from a path, and refused as one this program
+// cannot open.
+struct LabStoreHooks {
+  // Why text, a lab address, cannot be used (a password in it); empty when it can.
+  std::string (*problem)(std::string_view text) = nullptr;
+  std::unique_ptr<ResultStore> (*open)(const StoreAddress& address, JournalAccess access) = nullptr;
+};
+void InstallLabStore(const LabStoreHooks& hooks);
 
 // Every form, in the order they are tried.
 std::span<const StoreForm> StoreForms();

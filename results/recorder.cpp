@@ -16,6 +16,8 @@ void RunRecorder::SetBench(std::function<std::string()> bench, bool simulated) {
 void RunRecorder::RunStarted(const RunSettings& settings) {
   record_ = RunRecord{};
   record_.started = UtcNow();
+  record_.uuid = NewUuid();
+  record_.benchName = bench_name_;
   record_.version = fmt::format("{} {}", kProductName, kProductVersion);
   record_.bench = bench_ ? bench_() : "";
   record_.simulated = simulated_;

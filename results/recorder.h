@@ -12,6 +12,7 @@
 #include "measure/run_observer.h"
 #include "results/limits.h"
 #include "results/run_record.h"
+#include "text/this_machine.h"
 
 namespace tarnwick {
 
@@ -31,6 +32,8 @@ class RunRecorder : public RunObserver {
   // What every later run is recorded with. bench is asked at the start and
   // again at the end: a driver library is known only once a run has loaded it.
   void SetBench(std::function<std::string()> bench, bool simulated);
+  // The bench's name every later run carries; the host's name until set.
+  void SetBenchName(std::string name) { bench_name_ = std::move(name); }
   // Limits that override every plan's own; none: each run is judged against
   // its plan's limits, if it has any.
   // The limits of the runs started from now on; a run under way keeps those
@@ -51,6 +54,7 @@ class RunRecorder : public RunObserver {
  private:
   std::function<std::string()> bench_;
   bool simulated_ = false;
+  std::string bench_name_ = HostName();
   LimitTable limits_;
   LimitTable active_;  // those the run under way is judged against
   RunRecord record_;

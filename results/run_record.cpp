@@ -1,5 +1,6 @@
 #include "results/run_record.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 
@@ -42,6 +43,22 @@ std::string OutcomeName(RunOutcome outcome) {
     case RunOutcome::kAbandoned: break;
   }
   return "interrupted";
+}
+
+std::string JoinedNotes(const std::vector<std::string>& notes) {
+  std::string joined;
+  for (const std::string& note : notes) joined += (joined.empty() ? "" : "\n") + note;
+  return joined;
+}
+
+std::vector<std::string> SplitNotes(const std::string& joined) {
+  std::vector<std::string> notes;
+  for (std::size_t at = 0; at < joined.size();) {
+    const std::size_t end = std::min(joined.find('\n', at), joined.size());
+    notes.push_back(joined.substr(at, end - at));
+    at = end + 1;
+  }
+  return notes;
 }
 
 std::string CarrierShown(const RunRecord& run) {

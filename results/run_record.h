@@ -35,6 +35,10 @@ struct SegmentRecord {
 // could say.
 struct RunRecord {
   std::int64_t id = 0;  // the journal's number for it; 0 when not journaled
+  std::string uuid;     // the run's own id, the same in every journal that holds it
+  // The name of the bench that measured it (a host name by default), which
+  // the lab tells benches apart by; not bench below.
+  std::string benchName;
   std::string started;  // UTC, ISO 8601
   std::string ended;    // empty until finished
   std::string version;  // "Tarnwick 1.00"
@@ -45,6 +49,7 @@ struct RunRecord {
   std::optional<RunPlan> plan;  // none: nothing was measured
   std::string outcome;
   std::string message;  // what the operator was told
+  std::string received;  // when the lab received it (UTC, ISO 8601); empty elsewhere
   std::vector<std::string> endNotes;
   std::vector<SegmentRecord> segments;
 
@@ -60,6 +65,11 @@ inline constexpr std::string_view kBlankFieldText = "a field is blank: nothing w
 // and back (an unknown name reads as none).
 const char* WaitName(SweepWait wait);
 SweepWait WaitFromName(std::string_view name);
+
+// A run's end notes as journals keep them: sentences without line breaks,
+// one a line; and back.
+std::string JoinedNotes(const std::vector<std::string>& notes);
+std::vector<std::string> SplitNotes(const std::string& joined);
 
 // The carrier as lists show it: "1940 MHz" as it was read, or the field as
 // typed, quoted, when it could not be read.

@@ -117,3 +117,23 @@ std::string QuotedBytes(std::string_view bytes) {
 }
 
 }  // namespace tarnwick
+
+namespace tarnwick {
+
+std::string WellFormedUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t length = Utf8SequenceLength(text.substr(at));
+    if (length == 0) {
+      out += "\xEF\xBF\xBD";
+      ++at;
+    } else {
+      out.append(text.substr(at, length));
+      at += length;
+    }
+  }
+  return out;
+}
+
+}  // namespace tarnwick

@@ -31,6 +31,10 @@ std::string CutForMessage(std::string_view text, std::size_t limit = kQuotedLeng
 // U+10FFFF, nothing cut short.
 std::size_t Utf8SequenceLength(std::string_view text);
 
+// text with every byte that is not part of well-formed UTF-8 replaced by
+// U+FFFD, as readers of exports (Python, spreadsheets) would show it.
+std::string WellFormedUtf8(std::string_view text);
+
 // bytes as a C string literal, quotes included and nothing cut: "MF?\r\n".
 // Bytes outside printable ASCII are escaped too, for the bus trace.
 std::string QuotedBytes(std::string_view bytes);
