@@ -13,11 +13,37 @@
 
 namespace tarnwick {
 
+CLI::Validator LabAddressCheck() {
+  return CLI::Validator([](std::string& text) { return lab::LabAddressProblem(text); }, "");
+}
+
+std::unique_ptr<lab::BackgroundForwarder> StartForwarding(
+    const std::string& labGiven, const std::string& journal, lab::BackgroundForwarder::Told told,
+    const std::function<void(const std::string&)>& say, std::chrono::milliseconds retry) {
+  // Only a journal on this machine queues runs; a lab is read, not measured into.
+  if (journal.empty() || ParseStoreAddress(journal).file.empty()) return nullptr;
+  std::string lab = labGiven;
+  if (lab.empty()) {
+    const std::string settingsPath = LabSettingsPath();
+    std::string problem;
+    lab = LoadLabSettings(settingsPath, &problem).lab;
+    if (!problem.empty()) say("lab: " + problem);
+    // A remembered address may have been edited by hand.
+    if (const std::string refused = lab.empty() ? "" : lab::LabAddressProblem(lab);
+        !refused.empty()) {
+      say(fmt::format("lab: {}: {}", CutForMessage(settingsPath, kQuotedPathLength), refused));
+      return nullptr;
+    }
+  }
+  if (lab.empty()) return nullptr;
+  return std::make_unique<lab::BackgroundForwarder>(journal, lab, std::move(told), retry);
+}
+
 void AddLabCommands(CLI::App& app, LabCommands& c) {
   lab::InstallLabJournal();
   c.lab = app.add_subcommand("lab", "The lab journal: every bench's runs in one PostgreSQL database");
   c.lab->require_subcommand(1);
-  const CLI::Validator address([](std::string& text) { return lab::LabAddressProblem(text); }, "");
+  const CLI::Validator address = LabAddressCheck();
   auto labOption = [&](CLI::App* sub, const char* help) {
     return sub->add_option("--lab", c.address, help)->option_text("CONNINFO")->check(address);
   };

@@ -6,10 +6,14 @@
 #ifndef TARNWICK_APP_CLI_LAB_H_
 #define TARNWICK_APP_CLI_LAB_H_
 
+#include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include <CLI/CLI.hpp>
+
+#include "lab/background_forwarder.h"
 
 namespace tarnwick {
 
@@ -31,6 +35,18 @@ void AddLabCommands(CLI::App& app, LabCommands& commands);
 // none was given. journal is the bench's journal (empty: the default place).
 std::optional<int> RunLabCommand(const LabCommands& commands, const std::string& journal,
                                  const char* program);
+
+// The check of a --lab option: a lab's address, without a password.
+CLI::Validator LabAddressCheck();
+
+// Forwarding for a program that measures into journal: to the lab given,
+// else the one remembered. Starts with a try at once. Null when there is
+// nothing to forward to: no journal kept here, or no lab; a remembered lab
+// that cannot be used is said through say.
+std::unique_ptr<lab::BackgroundForwarder> StartForwarding(
+    const std::string& labGiven, const std::string& journal, lab::BackgroundForwarder::Told told,
+    const std::function<void(const std::string&)>& say,
+    std::chrono::milliseconds retry = std::chrono::milliseconds(0));
 
 }  // namespace tarnwick
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -13,6 +14,9 @@
 #include <CLI/CLI.hpp>
 #include <fmt/format.h>
 
+#ifdef TARNWICK_LAB
+#include "app/cli_lab.h"
+#endif
 #include "app/cli_report.h"
 #include "app/cli_subcommands.h"
 #include "app/console_io.h"
@@ -194,36 +198,26 @@ RunRequest RequestFrom(const CliOptions& o, LimitTable limits, std::optional<Tes
   request.driver = o.driver;
   request.limits = std::move(limits);
   request.journal = JournalPath(o.journal);
+  request.benchName = ChosenBenchName(o.journal);
   return request;
 }
 
-// One measurement run with the options' inputs, printed as they ask; the
+// The session's run with the options' inputs, printed as they ask; the
 // program's status.
-int Measure(const CliOptions& o, const RunRequest& request) {
-  Console console;
-  // Caught before the journal is opened, which may take a while: a signal
-  // from then on ends the run cleanly.
-  CatchStopSignals();
-  SystemPlatform platform;
-  std::unique_ptr<RunSession> session;
-  try {
-    session = std::make_unique<RunSession>(request, platform);
-  } catch (const std::exception& e) {
-    console.Say(e.what());
-    return kExitUsage;
-  }
-  DriverStack& stack = session->stack();
+int RunAndReport(const CliOptions& o, const RunRequest& request, RunSession& session,
+                 Console& console) {
+  DriverStack& stack = session.stack();
   if (stack.simulated()) console.Say("simulated analyser: these lines are not a measurement.");
 
   ConsoleHost host(request.inputs.averaging, console,
                    StderrIsTerminal() && !stack.traces_to_stderr(), o.format == "box");
   BlockWriter box([&host](std::string_view text) { host.InsertResult(text); });
-  session->SetLiveInputs(host);
-  session->SetJournalWarning([&console](const std::string& text) { console.Say(text); });
-  session->AddObserver(host);
-  session->AddObserver(box);
-  const RunEnd end = session->Run(request);
-  const RunRecord& record = session->record();
+  session.SetLiveInputs(host);
+  session.SetJournalWarning([&console](const std::string& text) { console.Say(text); });
+  session.AddObserver(host);
+  session.AddObserver(box);
+  const RunEnd end = session.Run(request);
+  const RunRecord& record = session.record();
   if (!record.message.empty()) console.Say(record.message);
   if (end.endsProgram) {
     std::fflush(stdout);
@@ -252,6 +246,60 @@ int Measure(const CliOptions& o, const RunRequest& request) {
     return kExitRunStopped;
   }
   return OutcomeStatus(end.outcome, record.Failures() > 0);
+}
+
+// One measurement run with the options' inputs; the program's status.
+int Measure(const CliOptions& o, const RunRequest& request) {
+  Console console;
+  // Caught before the journal is opened, which may take a while: a signal
+  // from then on ends the run cleanly.
+  CatchStopSignals();
+  SystemPlatform platform;
+  std::unique_ptr<RunSession> session;
+  try {
+    session = std::make_unique<RunSession>(request, platform);
+  } catch (const std::exception& e) {
+    console.Say(e.what());
+    return kExitUsage;
+  }
+#ifdef TARNWICK_LAB
+  // Finished runs go to the lab from a thread of their own, which begins
+  // with the runs earlier programs left waiting: no run waits for the lab,
+  // and its status never depends on it.
+  std::mutex labMutex;
+  std::string labNote;  // an unreachable lab, said once the run is over
+  bool labFailed = false;
+  const std::unique_ptr<lab::BackgroundForwarder> forwarder = StartForwarding(
+      o.journal.lab, request.journal,
+      [&](const lab::ForwardOutcome& outcome, bool firstFailure) {
+        const std::lock_guard<std::mutex> lock(labMutex);
+        labFailed = labFailed || !outcome.error.empty();
+        if (firstFailure) labNote = lab::WaitingLine(outcome.waiting, outcome.tried, outcome.error);
+      },
+      [&console](const std::string& text) { console.Say(text); });
+#endif
+  const int status = RunAndReport(o, request, *session, console);
+#ifdef TARNWICK_LAB
+  if (forwarder) {
+    // This run, too, once the try at start is over, unless that try could
+    // not reach the lab: then the run waits with the others for the next
+    // program's try, rather than keeping this one a second connect timeout.
+    const auto signalled = [] { return StopSignal() != 0; };
+    forwarder->Finish(signalled);
+    bool failed = false;
+    {
+      const std::lock_guard<std::mutex> lock(labMutex);
+      failed = labFailed;
+    }
+    if (!failed && !signalled()) {
+      forwarder->Poke();
+      forwarder->Finish(signalled);
+    }
+    const std::lock_guard<std::mutex> lock(labMutex);
+    if (!labNote.empty()) console.Say(labNote);
+  }
+#endif
+  return status;
 }
 
 int Main(int argc, char** argv) {

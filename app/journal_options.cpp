@@ -2,6 +2,10 @@
 
 #include <fmt/format.h>
 
+#ifdef TARNWICK_LAB
+#include "app/cli_lab.h"
+#endif
+#include "journal/lab_settings.h"
 #include "journal/store_table.h"
 #include "text/quote.h"
 
@@ -37,7 +41,21 @@ void AddJournalOptions(CLI::App& app, JournalOptions& options) {
   CLI::Option* journal = app.add_option("--journal", options.path, JournalHelp())
                              ->option_text("PATH")
                              ->check(JournalAddressProblem);
-  app.add_flag("--no-journal", options.off, "Record nothing")->excludes(journal);
+  CLI::Option* off = app.add_flag("--no-journal", options.off, "Record nothing")->excludes(journal);
+  app.add_option("--bench", options.bench,
+                 "This bench's name, which its runs carry to the lab (default: the one "
+                 "remembered by tarnwick-cli lab, else the host's name)")
+      ->option_text("NAME");
+#ifdef TARNWICK_LAB
+  app.add_option("--lab", options.lab,
+                 "Forward each finished run to this lab (default: the one remembered by "
+                 "tarnwick-cli lab)")
+      ->option_text("CONNINFO")
+      ->check(LabAddressCheck())
+      ->excludes(off);
+#else
+  (void)off;
+#endif
   AddLimitOptions(app, options.limitDbm, options.limitsFile);
 }
 
@@ -52,6 +70,10 @@ void AddLimitOptions(CLI::App& app, std::optional<double>& limitDbm, std::string
                  "Judge readings against a file of 'start_MHz stop_MHz limit_dBm' rows")
       ->option_text("FILE")
       ->excludes(limit);
+}
+
+std::string ChosenBenchName(const JournalOptions& options) {
+  return BenchName(options.bench, LoadLabSettings(LabSettingsPath()));
 }
 
 std::string JournalPath(const JournalOptions& options) {

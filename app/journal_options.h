@@ -20,9 +20,12 @@ struct JournalOptions {
   bool off = false;
   std::optional<double> limitDbm;
   std::string limitsFile;
+  std::string bench;  // --bench: empty, the remembered name or the host's
+  std::string lab;    // --lab: empty, the remembered lab, if any
 };
 
-// Adds --journal, --no-journal, --limit and --limits.
+// Adds --journal, --no-journal, --limit and --limits, --bench, and --lab
+// where the build has a lab.
 void AddJournalOptions(CLI::App& app, JournalOptions& options);
 
 // Adds --limit DBM and --limits FILE, which exclude each other.
@@ -35,6 +38,10 @@ std::string JournalPath(const JournalOptions& options);
 // For a --journal option's check: why text is no journal's address, listing
 // the forms, or empty (also for an empty text: the default place).
 std::string JournalAddressProblem(const std::string& text);
+
+// The bench's name the runs carry: --bench, else the remembered one, else
+// the host's.
+std::string ChosenBenchName(const JournalOptions& options);
 
 // The limits the options give (none when neither option is there). Throws
 // LimitsError.

@@ -73,14 +73,24 @@ TEST(LabCli, ABenchForwardsAndTheLabReadsAsItsJournalDoes) {
   EXPECT_EQ(cli({"runs", "--lab", "--until", "2000-01-01"}).out, "");
   EXPECT_EQ(cli({"runs", "--lab", "--bench", "bench'--"}).out, "");
 
-  // With the lab down, a run waits, and the reason is said.
-  ASSERT_EQ(cli({"--simulate", "--journal", journal}).status, 0);
+  // With the lab down, a run measures as ever and waits; the reason is said
+  // once, after its lines.
   server.Stop();
+  const ProcessResult measured = cli({"--simulate", "--journal", journal, "--bench", "bench 9"});
+  EXPECT_EQ(measured.status, 0);
+  EXPECT_THAT(measured.err, ::testing::ContainsRegex(
+                                "\ntarnwick-cli: lab: 1 run waiting, last try [0-9]{2}:[0-9]{2}: "
+                                "could not connect to the lab [^\n]*\n$"));
   const ProcessResult down = cli({"lab", "sync", "--journal", journal});
   EXPECT_EQ(down.status, 1);
   EXPECT_THAT(down.err, HasSubstr("could not connect to the lab"));
   EXPECT_THAT(cli({"lab", "status", "--journal", journal}).out,
               ::testing::ContainsRegex("waiting: 1 run\nlast try: .*: could not connect to the lab"));
+  // Once it is back, the next program takes the waiting run with its own.
+  server.Start();
+  EXPECT_EQ(cli({"--simulate", "--journal", journal, "--bench", "bench 9"}).status, 0);
+  EXPECT_EQ(server.Sql("lab", "SELECT count(*) FROM runs WHERE bench_name = 'bench 9'"), "2\n");
+  EXPECT_THAT(cli({"lab", "status", "--journal", journal}).out, HasSubstr("waiting: 0 runs"));
 }
 
 }  // namespace

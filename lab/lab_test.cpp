@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "journal/sqlite_store.h"
+#include "lab/background_forwarder.h"
 #include "lab/lab_forwarder.h"
 #include "lab/lab_store.h"
 #include "results/verdicts.h"
@@ -115,6 +118,45 @@ TEST(Forwarding, EveryRunArrivesExactlyOnceWhateverFails) {
     EXPECT_EQ(Count(server, c.name, "runs"), "25|25\n") << c.name;
     EXPECT_EQ(server.Sql(c.name, "SELECT count(*) FROM segments"), "75\n") << c.name;
   }
+}
+
+// The programs' forwarder: a try at once, another while runs wait (here
+// every 20 ms), the failure told as the first once, and the runs in the lab
+// as soon as it is back.
+TEST(Forwarding, InTheBackgroundItTriesAgainWhileRunsWait) {
+  testing::PgServer server;
+  const std::string lab = NewLab(server, "later");
+  const std::string journal = Journal("later.sqlite", 3);
+  server.Stop();
+  std::mutex mutex;
+  std::vector<ForwardOutcome> told;
+  int first = 0;
+  std::condition_variable changed;
+  auto waitFor = [&](auto done) {
+    std::unique_lock<std::mutex> lock(mutex);
+    return changed.wait_for(lock, std::chrono::seconds(20), [&] { return done(); });
+  };
+  BackgroundForwarder forwarder(
+      journal, lab,
+      [&](const ForwardOutcome& outcome, bool firstFailure) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        told.push_back(outcome);
+        first += firstFailure;
+        changed.notify_all();
+      },
+      std::chrono::milliseconds(20));
+  ASSERT_TRUE(waitFor([&] { return told.size() >= 3; }));
+  server.Start();
+  ASSERT_TRUE(waitFor([&] { return told.back().Done(); }));
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(told.front().waiting, 3u);
+  EXPECT_THAT(told.front().error, HasSubstr("could not connect to the lab"));
+  EXPECT_EQ(Count(server, "later", "runs"), "3|3\n");
+  // A run recorded later goes when the program asks.
+  Journal("later.sqlite", 1);
+  forwarder.Poke();
+  forwarder.Finish();
+  EXPECT_EQ(Count(server, "later", "runs"), "4|4\n");
 }
 
 TEST(Forwarding, EightBenchesAtOnceAsTheBenchRole) {

@@ -30,6 +30,8 @@ struct RunRequest {
   LimitTable limits;
   // Where the journal is; empty: none is kept.
   std::string journal;
+  // The bench's name, which its runs carry to the lab; empty: the host's.
+  std::string benchName;
 };
 
 }  // namespace tarnwick

@@ -19,6 +19,7 @@ RunSession::RunSession(const RunRequest& request, std::unique_ptr<DriverStack> s
       }) {
   bus_.SetAddress(stack_->address());
   recorder_.SetBench([this] { return stack_->BenchText(); }, stack_->simulated());
+  if (!request.benchName.empty()) recorder_.SetBenchName(request.benchName);
   recorder_.AddListener(journal_);
   run_.AddObserver(recorder_);
   run_.SetPlanCheck(

@@ -21,6 +21,7 @@ TEST(RunSession, EachRunSpeaksItsDialectAndIsJournaled) {
   RunRequest request;
   request.driver.simulate = true;
   request.journal = journal;
+  request.benchName = "bench 7";
   RunSession session(request, platform);
   for (const DialectRow& row : Dialects()) {
     request.driver.dialect = row.name;
@@ -30,6 +31,7 @@ TEST(RunSession, EachRunSpeaksItsDialectAndIsJournaled) {
   std::vector<std::string> journaled;
   OpenJournal(journal, JournalAccess::kRead).store->ListRuns(0, [&](const RunRecord& run) {
     journaled.push_back(run.settings.dialect);
+    EXPECT_EQ(run.benchName, "bench 7");
     return true;
   });
   EXPECT_EQ(journaled, DialectNames());
