@@ -21,6 +21,7 @@
 #include <fmt/format.h>
 
 #include "app/journal_options.h"
+#include "journal/lab_settings.h"
 #include "app/program_options.h"
 #include "measure/plan_catalogue.h"
 #include "session/run_session.h"
@@ -235,6 +236,7 @@ int Main(int argc, char** argv) {
   RunRequest request;
   request.driver = options.driver;
   request.journal = JournalPath(journalOptions);
+  request.benchName = ChosenBenchName(journalOptions);
   SystemPlatform platform;
   std::unique_ptr<RunSession> session;
   try {
@@ -246,6 +248,9 @@ int Main(int argc, char** argv) {
   const bool simulated = session->stack().simulated();
   ui::Form1 window(std::move(session), request);
   window.SetSettings(settings);
+#ifdef TARNWICK_LAB
+  window.UseLab(journalOptions.lab, LabSettingsPath());
+#endif
   if (!RestoreChoices(window, settings, options, app.get_option("--dialect")->count() > 0)) {
     return kExitUsage;
   }

@@ -1,5 +1,6 @@
 #include "ui/history_view.h"
 
+#include <QComboBox>
 #include <QHeaderView>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -12,6 +13,29 @@ HistoryView::HistoryView(std::function<ResultStore*()> store, QWidget* parent)
     : QWidget(parent), store_(std::move(store)) {
   new QVBoxLayout(this);
   layout()->setContentsMargins(0, 0, 0, 0);
+}
+
+void HistoryView::OfferLab(std::function<ResultStore*(QString* why)> lab) {
+  lab_ = std::move(lab);
+  source_ = new QComboBox(this);
+  source_->setObjectName(QStringLiteral("historySource"));
+  source_->addItems({tr("This bench"), tr("Lab")});
+  static_cast<QBoxLayout*>(layout())->insertWidget(0, source_, 0, Qt::AlignLeft);
+  connect(source_, &QComboBox::currentIndexChanged, this, [this] {
+    stale_ = true;
+    if (table_ != nullptr) Load();
+  });
+}
+
+void HistoryView::ShowLabChoice(bool shown) {
+  if (source_ == nullptr) return;
+  if (!shown) source_->setCurrentIndex(0);
+  source_->setVisible(shown);
+}
+
+ResultStore* HistoryView::Chosen(QString* why) {
+  if (source_ != nullptr && source_->currentIndex() == 1) return lab_(why);
+  return store_();
 }
 
 void HistoryView::Open() {
@@ -35,14 +59,17 @@ void HistoryView::RunRecorded() {
 
 void HistoryView::Load() {
   stale_ = false;
-  table_->setToolTip(model_.Load(store_()));
+  QString why;
+  ResultStore* store = Chosen(&why);
+  const QString problem = model_.Load(store);
+  table_->setToolTip(store == nullptr && !why.isEmpty() ? why : problem);
   // Fit the columns to the rows in view alone: each verdict read costs.
   table_->horizontalHeader()->setResizeContentsPrecision(0);
   table_->resizeColumnsToContents();
 }
 
 void HistoryView::Choose(std::int64_t id) {
-  ResultStore* store = store_();
+  ResultStore* store = Chosen(nullptr);
   std::optional<RunRecord> run;
   try {
     if (store != nullptr) run = store->LoadRun(id);

@@ -11,6 +11,7 @@
 #include "journal/result_store.h"
 #include "ui/run_models.h"
 
+class QComboBox;
 class QTableView;
 
 namespace tarnwick::ui {
@@ -22,6 +23,12 @@ class HistoryView : public QWidget {
   // store answers the journal to read, or null when there is none; it is
   // used on this thread alone.
   HistoryView(std::function<ResultStore*()> store, QWidget* parent);
+
+  // Offers "This bench" or "Lab" above the list. lab answers the lab to
+  // read, or null and why not (yet).
+  void OfferLab(std::function<ResultStore*(QString* why)> lab);
+  // Whether the lab is offered.
+  void ShowLabChoice(bool shown);
 
   // Makes the list if need be, and reads it when a run was recorded since.
   void Open();
@@ -37,7 +44,12 @@ class HistoryView : public QWidget {
   void Load();
   void Choose(std::int64_t id);
 
+  // The store chosen: the bench's journal or the lab; why: why none.
+  ResultStore* Chosen(QString* why);
+
   std::function<ResultStore*()> store_;
+  std::function<ResultStore*(QString* why)> lab_;
+  QComboBox* source_ = nullptr;
   HistoryModel model_;
   QTableView* table_ = nullptr;
   bool stale_ = true;

@@ -183,6 +183,7 @@ Form1::~Form1() {
   live_.close = true;
   worker_thread_.quit();
   worker_thread_.wait();
+  if (lab_opener_.joinable()) lab_opener_.join();
 }
 
 void Form1::MakePanel(double dpi) {

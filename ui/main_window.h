@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include <QFont>
@@ -41,6 +42,7 @@ class QTabWidget;
 namespace tarnwick::ui {
 
 class HistoryView;
+class LabView;
 class LimitsAndReport;
 class PlanChooser;
 class ProgressView;
@@ -123,6 +125,10 @@ class Form1 : public QWidget {
 
   // Where limits chosen in the window are remembered; must outlive it.
   void SetSettings(WindowSettings& settings);
+  // Forwards every finished run to the lab given (else the one remembered
+  // in settingsPath, where a lab chosen in the window is remembered), and
+  // offers the lab's runs in the history. Only in builds with a lab.
+  void UseLab(const std::string& given, const std::string& settingsPath);
   // How the window tells the operator something: a modal critical message
   // box, unless a test says otherwise.
   void SetMessenger(std::function<void(const std::string&)> tell) { tell_ = std::move(tell); }
@@ -192,6 +198,10 @@ class Form1 : public QWidget {
   ResultStore* Reader();
   // The journal's file on this machine, which no output may replace; empty: none.
   std::string JournalFile() const;
+  // The lab opened for reading on this thread, once a thread of its own has
+  // connected (the window never waits for a lab); null meanwhile, or when
+  // it cannot be, with why.
+  ResultStore* LabReader(QString* why);
 
   RunRequest request_;
   std::optional<TestPlan> plan_;
@@ -235,6 +245,12 @@ class Form1 : public QWidget {
   RunSummaryView* summary_ = nullptr;
   SpectrumView* spectrum_ = nullptr;
   HistoryView* history_ = nullptr;
+  LabView* lab_ = nullptr;
+  std::unique_ptr<ResultStore> lab_reader_;
+  std::string lab_reader_address_;  // the lab lab_reader_ reads, or is being opened for
+  std::string lab_reader_problem_;
+  bool lab_opening_ = false;
+  std::thread lab_opener_;
   QTabWidget* tabs_ = nullptr;
   // Where the current run's block continues; null between runs.
   std::optional<QTextCursor> block_cursor_;

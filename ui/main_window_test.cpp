@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -32,6 +33,10 @@
 #include <QTest>
 #include <QTimer>
 
+#ifdef TARNWICK_LAB
+#include "lab/lab_store.h"
+#include "tests/support/pg_server.h"
+#endif
 #include "measure/plan_file.h"
 #include "results/verdicts.h"
 #include "sim/simulated_driver.h"
@@ -662,6 +667,44 @@ class MainWindowTest : public QObject {
     QCOMPARE(b.Lines().count(QStringLiteral("Spurious")), 1);
   }
 
+#ifdef TARNWICK_LAB
+  // Each run goes to the lab the field names, from a thread of its own; a
+  // lab that is down leaves runs waiting and says so beneath the field; a
+  // password is refused there; the history reads the lab as well.
+  void runsGoToTheLabTheFieldNames() {
+    const auto dir = FunctionDir();
+    tarnwick::testing::PgServer server;
+    server.Sql("postgres", "CREATE DATABASE lab");
+    const std::string lab = server.Conninfo("lab"), settings = (dir / "lab.conf").string();
+    tarnwick::lab::InitLab(lab);
+    Bench b(true, 96, (dir / "j.sqlite").string());
+    b.window.UseLab("", settings);
+    b.Show();
+    QLineEdit& field = *b.Find<QLineEdit>("labField");
+    field.setText(QStringLiteral("host=labserver password=secret"));
+    emit field.editingFinished();
+    QVERIFY(b.Text("labLine").contains(QStringLiteral("~/.pgpass")));
+    QVERIFY(!std::filesystem::exists(settings));
+    field.setText(QString::fromStdString(lab));
+    emit field.editingFinished();
+    QVERIFY(tarnwick::testing::ReadFile(settings).find("lab = " + lab) != std::string::npos);
+    b.Run();
+    QTRY_COMPARE_WITH_TIMEOUT(server.Sql("lab", "SELECT count(*) FROM runs"), std::string("1\n"),
+                              10000);
+    QTRY_COMPARE_WITH_TIMEOUT(b.Text("labLine"), QStringLiteral("lab: no run waiting"), 10000);
+
+    b.Find<QTabWidget>("tabs")->setCurrentIndex(1);  // History
+    b.Find<QComboBox>("historySource")->setCurrentIndex(1);  // Lab
+    QTRY_COMPARE_WITH_TIMEOUT(b.Find<QTableView>("history")->model()->rowCount(), 1, 10000);
+
+    server.Stop();
+    b.Run();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        b.Text("labLine").contains(QRegularExpression(
+            QStringLiteral("^lab: 1 run waiting, last try \\d\\d:\\d\\d: could not connect to the lab"))),
+        10000);
+  }
+#endif
 };
 
 QTEST_MAIN(MainWindowTest)
