@@ -180,8 +180,10 @@ else()
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # tarnwick_VERSION-REVISION_ARCH.deb
   set(CPACK_DEBIAN_PACKAGE_RELEASE ${TARNWICK_PACKAGE_REVISION})
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)  # Depends from what the binaries link
-  # The results box's face of choice; Qt falls back to another without it.
-  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-vlgothic)
+  # The results box's face of choice, which Qt does without; and libpq,
+  # which the programs load only to reach a lab, so dpkg-shlibdeps cannot
+  # see it.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-vlgothic, libpq5")
   set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
