@@ -113,6 +113,10 @@ TEST(SqliteStore, OpensOlderJournalsAndRefusesNewerOnes) {
     EXPECT_FALSE(run->segments[0].verdict.limitDbm.has_value());
     EXPECT_EQ(run->settings.plan, "2G");  // what every run walked before plans
     EXPECT_EQ(run->settings.dialect, "builtin");
+    // The fields as typed, each from its own column.
+    EXPECT_EQ(run->settings.carrierText + "|" + run->settings.refText + "|" +
+                  run->settings.offsetText,
+              "1940|20|0");
     // Old runs get ids of their own, and wait for the lab like new ones.
     EXPECT_TRUE(IsUuid(run->uuid)) << run->uuid;
     EXPECT_EQ(store.RunIdOf(run->uuid), 1);
