@@ -21,7 +21,7 @@ TEST(LabCli, ABenchForwardsAndTheLabReadsAsItsJournalDoes) {
   PgServer server;
   server.Sql("postgres", "CREATE DATABASE lab");
   const std::string lab = server.Conninfo("lab"), dir = TestDir().string();
-  const std::string journal = dir + "/j.sqlite";
+  const std::string journal = (TestDir() / "j.sqlite").string();
   // The remembered lab goes to the test's own folder.
   const std::vector<EnvChange> env = {{"XDG_CONFIG_HOME", dir}};
   auto cli = [&env](const std::vector<std::string>& args) { return RunProcess(TARNWICK_CLI, args, env); };

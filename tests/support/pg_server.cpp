@@ -22,15 +22,15 @@ std::string Bin(const std::string& program) {
   static const std::string dir = [] {
     const ProcessResult config = RunProcess("pg_config", {"--bindir"});
     std::string bindir = config.out.substr(0, config.out.find('\n'));
-    if (config.status == 0 && std::filesystem::exists(bindir + "/initdb")) return bindir;
+    if (config.status == 0 && std::filesystem::exists(std::filesystem::path(bindir) / "initdb")) return bindir;
     std::string best;
     std::error_code ignored;
     for (const auto& e : std::filesystem::directory_iterator("/usr/lib/postgresql", ignored)) {
       if (std::filesystem::exists(e.path() / "bin" / "initdb") && e.path().string() > best) best = e.path().string();
     }
-    return best + "/bin";
+    return (std::filesystem::path(best) / "bin").string();
   }();
-  return dir + "/" + program;
+  return (std::filesystem::path(dir) / program).string();
 }
 
 // Runs a program as the server's user: postgres, when this is root.
@@ -127,7 +127,7 @@ void PgServer::Kill() {
   ASSERT_EQ(kill(pid, SIGKILL), 0);
   // Gone, or a zombie nobody reaps (as in a container without an init).
   for (int i = 0; i < 250 && kill(pid, 0) == 0; ++i) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::ifstream stat(std::filesystem::path("/proc") / std::to_string(pid) / "stat");
     std::string text;
     std::getline(stat, text);
     if (text.size() > text.rfind(')') + 2 && text[text.rfind(')') + 2] == 'Z') break;
